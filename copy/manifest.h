@@ -1,0 +1,23 @@
+// The compiled-in install manifest and disk table, generated at build time
+// from the release description.
+#pragma once
+
+enum { maxDisks = 9, diskNameSize = 15 };
+
+extern const char *const InstallManifest[];
+extern const int installManifestCount;
+
+struct DiskTable {
+    int diskCount;
+    int diskStart[maxDisks + 2];   // disk d: entries diskStart[d] .. diskStart[d + 1] - 1
+    int compressedKB[maxDisks];    // disk d at d - 1; 1 KB = 1000 bytes
+    int requiredKB[maxDisks];
+    char diskNames[maxDisks + 1][diskNameSize];
+};
+
+// Mutable: the walk cuts a disk's range at "Finished" when no samples are wanted.
+extern DiskTable diskTable;
+
+extern const char dirStartMarker[];   // "[DIR_START]"
+extern const char dirEndMarker[];     // "[DIR_END]"
+extern const char finishedMarker[];   // "Finished"

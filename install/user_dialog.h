@@ -1,0 +1,5 @@
+// The user information dialog and the install flow run by its Continue.
+#pragma once
+#include <windows.h>
+
+INT_PTR CALLBACK userDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

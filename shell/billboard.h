@@ -1,0 +1,10 @@
+// Painting of the main window's billboard.
+#pragma once
+#include <windows.h>
+
+#include "shell/billboard_state.h"
+
+void paintBillboard(HWND window);
+void drawBackgroundImage(HDC dc);
+void drawBitmapAt(HBITMAP bitmap, HDC dc, int x, int y);
+void drawFooterLine(HDC dc, int y, const char *text);
