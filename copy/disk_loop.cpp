@@ -1,0 +1,277 @@
+// The disk loop: the free-space check, the disk prompts and probe, and the
+// walk of the install manifest that creates the directories and copies each
+// file, keeping the windows alive between files.
+#include "copy/disk_loop.h"
+
+#include <windows.h>
+// lzexpand.h needs the types of windows.h.
+#include <direct.h>
+#include <lzexpand.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "copy/copy_state.h"
+#include "copy/manifest.h"
+#include "copy/pacing.h"
+#include "copy/progress_window.h"
+#include "copy/transfer.h"
+#include "install/install_state.h"
+#include "install/message_box.h"
+#include "shell/billboard_state.h"
+#include "shell/shell.h"
+
+enum { cancelled = -2 };
+enum { messageSize = 2 * textSize };  // a quoted path and the words around it
+
+unsigned int requiredBytes;
+char destinationPath[textSize];
+
+static const char spaceFormat[] =
+    "You may not have enough disk space to install.\nThe approximate disk space required is:%ld KB.\n\n"
+    "Do you want to continue installation?\n\nNote: If you are overwriting previous version of\n"
+    "the program, you may not need any more disk space.";
+
+static int userConfirmsQuit()
+{
+    return showMessage(mainWindow, installState.quitPrompt, "Terminate Setup?", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+static void repaintMainWindow()
+{
+    InvalidateRect(mainWindow, nullptr, TRUE);
+    UpdateWindow(mainWindow);
+}
+
+static int diskCountInTable()
+{
+    int count = diskTable.diskCount;
+    return count < 0 ? 0 : count > maxDisks ? maxDisks : count;
+}
+
+/* Free bytes on the drive of root, or -1 when the platform cannot say. The
+ * product is formed in 64 bits: in 32 it wraps on drives of a few GB. */
+static long long freeBytesOn(const char *root)
+{
+    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
+    if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) return -1;
+    return (long long)freeClusters * bytesPerSector * sectorsPerCluster;
+}
+
+/* 1 to go on, 0 when the user declines for lack of room. A directory without
+ * a drive letter (a network path), or a drive whose free space cannot be
+ * read, is not tested. */
+static int roomIsAccepted()
+{
+    if (installState.installDir[1] != ':') return 1;
+    char root[4];
+    lstrcpynA(root, installState.installDir, sizeof root);
+    long long freeBytes = freeBytesOn(root);
+    if (freeBytes < 0 || requiredBytes <= freeBytes) return 1;
+    char message[messageSize];
+    formatText(message, sizeof message, spaceFormat, (long)(requiredBytes / 1000));
+    return showMessage(mainWindow, message, "Not enough disk space", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+/* Copies every disk of the set: 0 when all were copied, -2 when the user
+ * declined for lack of room, quit at a disk prompt, cancelled at a file that
+ * cannot be opened, or cancelled through the progress window. */
+int copyAllDisks()
+{
+    int disks = diskCountInTable();
+    int compressedSum = 0, requiredSum = 0;
+    for (int d = 0; d < disks; d++) {
+        compressedSum += diskTable.compressedKB[d];
+        requiredSum += diskTable.requiredKB[d];
+    }
+    requiredBytes = (unsigned int)requiredSum * 1000u;
+    if (!roomIsAccepted()) return cancelled;
+
+    copyState.bytesPerPercent = compressedSum * 10;
+    createProgressWindow();
+    for (int d = 1; d <= disks; d++) {
+        if (copyDisk(installState.sourceDrive, d) == cancelled) return cancelled;
+        if (copyState.cancelRequested) {
+            destroyProgressWindow();
+            return cancelled;
+        }
+    }
+    destroyProgressWindow();
+    return copyState.cancelRequested ? cancelled : 0;
+}
+
+static const char *manifestEntry(int index)
+{
+    return index >= 0 && index < installManifestCount ? InstallManifest[index] : "";
+}
+
+static int isMarker(const char *entry, const char *marker)
+{
+    return strcmp(entry, marker) == 0;
+}
+
+/* 1 when the disk's first file can be opened on the drive. */
+static int probeDisk(char driveLetter, int disk)
+{
+    int first = diskTable.diskStart[disk];
+    const char *entry = manifestEntry(first);
+    if (isMarker(entry, dirStartMarker)) entry = manifestEntry(first + 2);
+    char path[textSize];
+    if (formatText(path, sizeof path, "%c:%s", driveLetter, entry) != 0) return 0;
+    FILE *file = fopen(path, "rb");
+    if (!file) return 0;
+    fclose(file);
+    return 1;
+}
+
+/* Disk-set mode: asks for disks after the first and waits until the right
+ * one is in the drive. 0 when it is, -2 when the user quits. */
+static int waitForDisk(char driveLetter, int disk)
+{
+    const char *name = diskTable.diskNames[disk];
+    char message[messageSize];
+    if (disk > 1) {
+        MessageBeep(MB_ICONHAND);
+        formatText(message, sizeof message, "Insert %.*s in your drive\nand click on OK.", diskNameSize, name);
+        showMessage(mainWindow, message, "Insert Disk", MB_OK | MB_ICONEXCLAMATION);
+        repaintMainWindow();
+    }
+    while (!probeDisk(driveLetter, disk)) {
+        MessageBeep(MB_ICONHAND);
+        formatText(message, sizeof message, "Please insert %.*s.\nand then click on Retry.\n", diskNameSize, name);
+        if (showMessage(mainWindow, message, "Incorrect Disk", MB_RETRYCANCEL | MB_ICONEXCLAMATION) == IDRETRY)
+            continue;
+        if (userConfirmsQuit()) return cancelled;
+        repaintMainWindow();
+    }
+    return 0;
+}
+
+/* Length of a source file, or -1 when it cannot be opened. */
+static long sourceLength(const char *path)
+{
+    FILE *file = fopen(path, "rb");
+    if (!file) return -1;
+    long length = -1;
+    if (fseek(file, 0, SEEK_END) == 0) length = ftell(file);
+    fclose(file);
+    return length < 0 ? 0 : length;
+}
+
+static void drainMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, mainWindow, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+/* destinationPath for entry in destinationDir, by its short form. Empty when
+ * the path would not fit: the file then cannot be created, like any other
+ * destination that cannot be opened. */
+static void buildDestinationPath(const char *destinationDir, const char *entry)
+{
+    char shortDir[textSize];
+    DWORD n = GetShortPathNameA(destinationDir, shortDir, textSize - 1);
+    // A directory that could not be made has no short form; its long form
+    // serves, and the file simply cannot be created there.
+    if (n == 0 || n >= textSize - 1) copyText(shortDir, sizeof shortDir, destinationDir);
+    const char *name = equalsIgnoringCase(entry, "VZFONTMAP") ? "fontmap" : entry;
+    formatText(destinationPath, sizeof destinationPath, "%s\\%s", shortDir, name);
+}
+
+/* Copies one file entry. 0 to go on with the walk, -2 when the user
+ * cancelled (the expansion library has then been ended). */
+static int copyFileEntry(const char *sourceRoot, const char *destinationDir, int dirTooLong, const char *entry)
+{
+    if (equalsIgnoringCase(entry, "quillmrk.dat") && installState.directorySource == 1) return 0;
+
+    char sourcePath[textSize];
+    int sourceFits = formatText(sourcePath, sizeof sourcePath, "%s%s", sourceRoot, entry) == 0;
+    long length = sourceFits ? sourceLength(sourcePath) : -1;
+    double share = 0.0;
+    if (length >= 0) {
+        share = accountFile(length);
+    } else {
+        if (equalsIgnoringCase(entry, "addon32.exe")) return 0;
+        char message[messageSize];
+        formatText(message, sizeof message, "Error in opening : %s%s", sourceRoot, entry);
+        if (showMessage(mainWindow, message, "Error", MB_OKCANCEL) == IDCANCEL) {
+            LZDone();
+            return cancelled;
+        }
+    }
+
+    copyText(copyState.currentFileName, sizeof copyState.currentFileName, entry);
+    SendMessageA(copyState.progressWindow, progressRefresh, 0, 0);
+    destinationPath[0] = '\0';
+    if (!dirTooLong) buildDestinationPath(destinationDir, entry);
+    if (sourceFits && destinationPath[0]) transferFile(sourcePath, destinationPath);
+
+    if (copyState.cancelRequested) {
+        LZDone();
+        copyState.percentExact = 0.0f;
+        destroyProgressWindow();
+        return cancelled;
+    }
+    progressStep();
+    if (share >= 1.0) SendMessageA(copyState.progressWindow, progressRefresh, 0, 0);
+    drainMessages();
+    return 0;
+}
+
+/* Copies disk number disk (from 1): 0, or -2 when the user quit or
+ * cancelled. Sources are always read from the top folder of the medium; the
+ * directory markers shape only the destination. */
+int copyDisk(char driveLetter, int disk)
+{
+    if (disk < 1 || disk > maxDisks) return 0;
+    copyState.bulletStep = billboard.percentPerTheme / billboard.lineCount;
+
+    char sourceRoot[textSize];
+    if (installState.directorySource) {
+        copyText(sourceRoot, sizeof sourceRoot, installState.sourceDir);
+    } else {
+        formatText(sourceRoot, sizeof sourceRoot, "%c:", driveLetter);
+        if (waitForDisk(driveLetter, disk) == cancelled) return cancelled;
+    }
+
+    char destinationDir[textSize];
+    copyText(destinationDir, sizeof destinationDir, installState.installDir);
+    // Levels entered whose name no longer fits destinationDir: their files
+    // cannot be created, and their "[DIR_END]" must not cut the path.
+    int levelsTooLong = 0;
+    LZStart();
+    for (int i = diskTable.diskStart[disk]; i < diskTable.diskStart[disk + 1]; i++) {
+        if (copyState.cancelRequested) break;
+        const char *entry = manifestEntry(i);
+        if (isMarker(entry, dirStartMarker)) {
+            const char *name = manifestEntry(i + 1);
+            _mkdir(name);
+            _chdir(name);
+            char deeper[textSize];
+            if (levelsTooLong || formatText(deeper, sizeof deeper, "%s\\%s", destinationDir, name) != 0)
+                levelsTooLong++;
+            else
+                copyText(destinationDir, sizeof destinationDir, deeper);
+            i += 2;
+            entry = manifestEntry(i);
+        }
+        if (isMarker(entry, finishedMarker)) {
+            if (!installState.installSamples) diskTable.diskStart[disk + 1] = i;
+        } else if (isMarker(entry, dirEndMarker)) {
+            _chdir("..");
+            if (levelsTooLong) {
+                levelsTooLong--;
+            } else {
+                char *cut = strrchr(destinationDir, '\\');
+                if (cut) *cut = '\0';
+            }
+        } else if (copyFileEntry(sourceRoot, destinationDir, levelsTooLong, entry) == cancelled) {
+            return cancelled;
+        }
+    }
+    LZDone();
+    return 0;
+}
