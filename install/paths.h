@@ -6,3 +6,16 @@ int preparePaths();
 // Rebuilds a directory path with the names the file system reports.
 // result receives at most resultSize - 1 characters.
 void canonicalizeDir(const char *path, char *result, int resultSize);
+
+// The short form of path (limit 255), or path itself as it stands when the
+// platform gives no short form. 0, or -1 with result "" when neither fits.
+int shortPathOf(const char *path, char *result, int resultSize);
+
+// Tests run from their own program file: a non-null name stands in for the
+// module file name of the running program; null puts the real one back.
+void setProgramFileName(const char *fileName);
+
+// Copies the next non-empty component of a backslash-separated path into
+// component and moves *cursor past it: 1 when one was found, 0 at the end,
+// -1 when it does not fit (component is then "").
+int nextPathComponent(const char **cursor, char *component, int size);

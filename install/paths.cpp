@@ -1,0 +1,154 @@
+// Source mode, the paths derived from the setup program's own location, and
+// the long form of the install directory.
+#include "install/paths.h"
+
+#include <windows.h>
+#include <lzexpand.h>
+#include <io.h>
+#include <cstring>
+
+#include "copy/transfer.h"
+#include "install/install_state.h"
+#include "install/text.h"
+
+static char programFileOverride[textSize]; // stands in for the module file name
+static int useProgramFileOverride;
+
+void setProgramFileName(const char *fileName)
+{
+    useProgramFileOverride = fileName != NULL;
+    copyText(programFileOverride, sizeof programFileOverride, fileName ? fileName : "");
+}
+
+// The full file name of the running program, or "" when it cannot be had
+// whole: a cut name would point at some other directory.
+static void programFileName(char *fileName, int size)
+{
+    if (useProgramFileOverride) {
+        copyText(fileName, size, programFileOverride);
+        return;
+    }
+    DWORD length = GetModuleFileNameA(NULL, fileName, size);
+    if (length == 0 || length >= (DWORD)size) fileName[0] = '\0';
+}
+
+int nextPathComponent(const char **cursor, char *component, int size)
+{
+    const char *p = *cursor;
+    while (*p == '\\') p++;
+    if (*p == '\0') {
+        *cursor = p;
+        return 0;
+    }
+    int length = 0;
+    while (p[length] != '\0' && p[length] != '\\') length++;
+    *cursor = p + length;
+    if (length >= size) {
+        component[0] = '\0';
+        return -1;
+    }
+    memcpy(component, p, length);
+    component[length] = '\0';
+    return 1;
+}
+
+int shortPathOf(const char *path, char *result, int resultSize)
+{
+    char shortForm[textSize];
+    // With a limit of 255 a short form that fits comes back as its length
+    // (at most 254); anything else is a failure or the size it would need.
+    DWORD length = GetShortPathNameA(path, shortForm, textSize - 1);
+    if (length > 0 && length < textSize - 1) return copyText(result, resultSize, shortForm);
+    return copyText(result, resultSize, path);
+}
+
+void detectSourceMode()
+{
+    char fileName[textSize];
+    programFileName(fileName, sizeof fileName);
+
+    // A name without a drive letter (a network share) counts as a drive of
+    // unknown type; asking for the root of "" would ask about the current drive.
+    UINT type = DRIVE_UNKNOWN;
+    if (fileName[0] != '\0' && fileName[1] == ':') {
+        char root[4] = {fileName[0], ':', '\\', '\0'};
+        type = GetDriveTypeA(root) & 0xFFFF;
+    }
+    installState.directorySource = 1;
+    if (type == DRIVE_REMOVABLE && _access("quillmrk.dat", 2) == 0) installState.directorySource = 0;
+}
+
+// Puts the medium's owner data file into the install directory ahead of the
+// other files. A name that does not fit is a file that cannot be opened.
+static void copyOwnerDataEarly()
+{
+    char source[textSize];
+    char shortDir[textSize];
+    char destination[textSize];
+    if (formatText(source, sizeof source, "%squillmrk.dat", installState.sourceDir) != 0) return;
+    if (shortPathOf(installState.notedInstallDir, shortDir, sizeof shortDir) != 0) return;
+    if (formatText(destination, sizeof destination, "%s\\quillmrk.dat", shortDir) != 0) return;
+    LZStart();
+    transferFile(source, destination);
+    LZDone();
+}
+
+int preparePaths()
+{
+    char fileName[textSize];
+    char dir[textSize];
+    programFileName(fileName, sizeof fileName);
+    if (fileName[0] == '\0') return 0;
+    installState.sourceDrive = fileName[0];
+
+    copyText(dir, sizeof dir, fileName);
+    char *lastSlash = strrchr(dir, '\\');
+    if (lastSlash == NULL) return 0;
+    *lastSlash = '\0';
+
+    formatText(installState.sourceDir, textSize, "%s\\", dir);
+    copyText(installState.notedInstallDir, textSize, installState.installDir);
+    if (installState.directorySource) copyOwnerDataEarly();
+    // A path too long to hold is left empty rather than cut short.
+    formatText(installState.prefsSourceDir, textSize, "%s\\prefs", dir);
+    formatText(installState.setupIniPath, textSize, "%s\\setup.ini", dir);
+    return 0;
+}
+
+static int hasWildcard(const char *name)
+{
+    return strpbrk(name, "*?") != NULL;
+}
+
+// Replaces the last component of path, which starts at stem, by the name the
+// file system stores for it. 0, or -1 when the stored name does not fit.
+static int useStoredName(char *path, int size, int stem)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    FindClose(search);
+    path[stem] = '\0';
+    return appendText(path, size, found.cFileName);
+}
+
+void canonicalizeDir(const char *path, char *result, int resultSize)
+{
+    char rebuilt[textSize] = "";
+    char component[textSize];
+    const char *cursor = path;
+    int count = 0;
+    int status;
+    while ((status = nextPathComponent(&cursor, component, sizeof component)) == 1) {
+        if (count > 0 && appendText(rebuilt, sizeof rebuilt, "\\") != 0) break;
+        int stem = (int)strlen(rebuilt);
+        if (appendText(rebuilt, sizeof rebuilt, component) != 0) break;
+        // The first component is the drive as a rule; a wildcard would find
+        // some other entry and put its name in place of the one typed.
+        if (count > 0 && !hasWildcard(component) && useStoredName(rebuilt, sizeof rebuilt, stem) != 0) break;
+        count++;
+    }
+    // A rebuilt path that does not fit, or no component at all, leaves the
+    // path as it was given: it still names the same directory.
+    if (status != 0 || count == 0 || copyText(result, resultSize, rebuilt) != 0) copyText(result, resultSize, path);
+}

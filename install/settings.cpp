@@ -1,0 +1,112 @@
+// What an installation leaves behind and reads back the next time: WIN.INI,
+// setup.ini next to the setup program, userdata.ini and quillmrk.dat.
+#include "install/settings.h"
+
+#include <windows.h>
+
+#include "install/install_state.h"
+#include "install/paths.h"
+#include "install/text.h"
+#include "ownerdata/records.h"
+
+static const char winIniSection[] = "Quillmark";
+static const char ownerDataName[] = "quillmrk.dat";
+enum { scrambledMode = 1, definedValueSize = 500 };
+
+// The owner data file of directory dir; "" when the name does not fit, which
+// then opens nothing.
+static void ownerDataPath(const char *dir, char *path, int size)
+{
+    formatText(path, size, "%s\\%s", dir, ownerDataName);
+}
+
+// Fills name, department and organisation from an earlier installation.
+static void loadOwnerData()
+{
+    char path[textSize];
+    int handle;
+    ownerDataPath(installState.installDir, path, sizeof path);
+    if (openRecordFile(path, scrambledMode, &handle) != recordOk) return;
+    // userdata.ini wins for the name and the department; the owner data
+    // file only fills what is still empty.
+    if (installState.userName[0] == '\0') getRecordValue(handle, "User", 1, installState.userName);
+    if (installState.department[0] == '\0') getRecordValue(handle, "Dept", 1, installState.department);
+    getRecordValue(handle, "Company", 1, installState.organisation);
+    closeRecordFile(handle);
+}
+
+/*
+ * Prefills the dialog from what an earlier installation left: the install
+ * directory from WIN.INI, name and department from userdata.ini, then what is
+ * still missing from the owner data file. Nothing without a "BinDirectory".
+ */
+void loadUserDefaults()
+{
+    char binDir[textSize];
+    char prefDir[textSize];
+    char userData[textSize];
+    GetProfileStringA(winIniSection, "BinDirectory", "", binDir, sizeof binDir);
+    if (binDir[0] == '\0') return;
+    copyText(installState.installDir, textSize, binDir);
+
+    GetProfileStringA(winIniSection, "PrefDirectory", "", prefDir, sizeof prefDir);
+    if (prefDir[0] != '\0' && formatText(userData, sizeof userData, "%s\\userdata.ini", prefDir) == 0) {
+        GetPrivateProfileStringA("User Data", "UserName", "", installState.userName, textSize, userData);
+        GetPrivateProfileStringA("User Data", "Department", "", installState.department, textSize, userData);
+    }
+    loadOwnerData();
+}
+
+static void writeDefinedValue(const char *key, const char *value)
+{
+    char line[definedValueSize];
+    if (formatText(line, sizeof line, "%s, Lock=Yes", value) != 0) return;
+    WritePrivateProfileStringA("Defined Values", key, line, installState.setupIniPath);
+}
+
+// The user's values for the configuration program, next to the setup program.
+void writeDefinedValues()
+{
+    // Without a path the profile call would pick a file of its own.
+    if (installState.setupIniPath[0] == '\0') return;
+    writeDefinedValue("UserName", installState.userName);
+    writeDefinedValue("UserDept", installState.department);
+    writeDefinedValue("PrefDir", installState.prefsSourceDir);
+}
+
+/*
+ * Stores name, department and organisation in the owner data file of the
+ * install directory. The file is saved only when all three keys were found,
+ * so a file from the medium that lacks one stays as it came.
+ */
+void saveUserData()
+{
+    char path[textSize];
+    int handle;
+    ownerDataPath(installState.notedInstallDir, path, sizeof path);
+    if (openRecordFile(path, scrambledMode, &handle) != recordOk) return;
+    if (setRecordValue(handle, "User", 1, installState.userName) == recordOk &&
+        setRecordValue(handle, "Dept", 1, installState.department) == recordOk &&
+        setRecordValue(handle, "Company", 1, installState.organisation) == recordOk)
+        saveRecordFile(handle, path, scrambledMode);
+    closeRecordFile(handle);
+}
+
+/*
+ * Records the install directory in WIN.INI in its short form and sets the
+ * path the completion question starts the configuration program from.
+ */
+void registerInstallDirs()
+{
+    char shortDir[textSize];
+    char prefDir[textSize];
+    shortPathOf(installState.notedInstallDir, shortDir, sizeof shortDir);
+    WriteProfileStringA(winIniSection, "BinDirectory", shortDir);
+    formatText(installState.configProgramPath, textSize, "%s\\qmsetup.exe", shortDir);
+    // A preferences path that does not fit is removed rather than left
+    // pointing at an earlier installation.
+    if (formatText(prefDir, sizeof prefDir, "%s\\PREFS", shortDir) == 0)
+        WriteProfileStringA(winIniSection, "PrefDirectory", prefDir);
+    else
+        WriteProfileStringA(winIniSection, "PrefDirectory", NULL);
+}
