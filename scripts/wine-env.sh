@@ -18,7 +18,8 @@ qm_start_display() {
   fi
   for n in $(seq 91 199); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    setsid nohup Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$root/xvfb.log" 2>&1 </dev/null &
+    # 9>&- : the display outlives this call and must not hold the setup lock.
+    setsid nohup Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$root/xvfb.log" 2>&1 </dev/null 9>&- &
     local i
     for i in $(seq 1 100); do
       if qm_display_alive "$n"; then
