@@ -182,8 +182,9 @@ static void buildDestinationPath(const char *destinationDir, const char *entry)
 }
 
 /* Copies one file entry. 0 to go on with the walk, -2 when the user
- * cancelled (the expansion library has then been ended). */
-static int copyFileEntry(const char *sourceRoot, const char *destinationDir, int dirTooLong, const char *entry)
+ * cancelled (the expansion library has then been ended). Outside the tree
+ * (levelsOutside above 0) the file cannot be created but still counts. */
+static int copyFileEntry(const char *sourceRoot, const char *destinationDir, int levelsOutside, const char *entry)
 {
     if (equalsIgnoringCase(entry, "quillmrk.dat") && installState.directorySource == 1) return 0;
 
@@ -206,7 +207,7 @@ static int copyFileEntry(const char *sourceRoot, const char *destinationDir, int
     copyText(copyState.currentFileName, sizeof copyState.currentFileName, entry);
     SendMessageA(copyState.progressWindow, progressRefresh, 0, 0);
     destinationPath[0] = '\0';
-    if (!dirTooLong) buildDestinationPath(destinationDir, entry);
+    if (!levelsOutside) buildDestinationPath(destinationDir, entry);
     if (sourceFits && destinationPath[0]) transferFile(sourcePath, destinationPath);
 
     if (copyState.cancelRequested) {
@@ -219,6 +220,42 @@ static int copyFileEntry(const char *sourceRoot, const char *destinationDir, int
     if (share >= 1.0) SendMessageA(copyState.progressWindow, progressRefresh, 0, 0);
     drainMessages();
     return 0;
+}
+
+/* Where the walk stands in the destination tree. A directory whose path does
+ * not fit, or that cannot be made and entered, is a level outside the tree:
+ * nothing below it is made, its files cannot be created, and its
+ * "[DIR_END]" leaves the current directory alone, so the walk comes back to
+ * the right place and never creates anything above the install directory. */
+struct WalkPlace {
+    char destinationDir[textSize];
+    int levelsOutside;
+};
+
+static void enterDirectory(WalkPlace *place, const char *name)
+{
+    char deeper[textSize];
+    if (place->levelsOutside || formatText(deeper, sizeof deeper, "%s\\%s", place->destinationDir, name) != 0) {
+        place->levelsOutside++;
+        return;
+    }
+    _mkdir(name);
+    if (_chdir(name) != 0) {
+        place->levelsOutside = 1;
+        return;
+    }
+    copyText(place->destinationDir, sizeof place->destinationDir, deeper);
+}
+
+static void leaveDirectory(WalkPlace *place)
+{
+    if (place->levelsOutside) {
+        place->levelsOutside--;
+        return;
+    }
+    _chdir("..");
+    char *cut = strrchr(place->destinationDir, '\\');
+    if (cut) *cut = '\0';
 }
 
 /* Copies disk number disk (from 1): 0, or -2 when the user quit or
@@ -237,38 +274,24 @@ int copyDisk(char driveLetter, int disk)
         if (waitForDisk(driveLetter, disk) == cancelled) return cancelled;
     }
 
-    char destinationDir[textSize];
-    copyText(destinationDir, sizeof destinationDir, installState.installDir);
-    // Levels entered whose name no longer fits destinationDir: their files
-    // cannot be created, and their "[DIR_END]" must not cut the path.
-    int levelsTooLong = 0;
+    WalkPlace place;
+    copyText(place.destinationDir, sizeof place.destinationDir, installState.installDir);
+    place.levelsOutside = 0;
     LZStart();
+    // The end is read again at every step: "Finished" may shorten the walk.
     for (int i = diskTable.diskStart[disk]; i < diskTable.diskStart[disk + 1]; i++) {
         if (copyState.cancelRequested) break;
         const char *entry = manifestEntry(i);
         if (isMarker(entry, dirStartMarker)) {
-            const char *name = manifestEntry(i + 1);
-            _mkdir(name);
-            _chdir(name);
-            char deeper[textSize];
-            if (levelsTooLong || formatText(deeper, sizeof deeper, "%s\\%s", destinationDir, name) != 0)
-                levelsTooLong++;
-            else
-                copyText(destinationDir, sizeof destinationDir, deeper);
+            enterDirectory(&place, manifestEntry(i + 1));
             i += 2;
             entry = manifestEntry(i);
         }
         if (isMarker(entry, finishedMarker)) {
             if (!installState.installSamples) diskTable.diskStart[disk + 1] = i;
         } else if (isMarker(entry, dirEndMarker)) {
-            _chdir("..");
-            if (levelsTooLong) {
-                levelsTooLong--;
-            } else {
-                char *cut = strrchr(destinationDir, '\\');
-                if (cut) *cut = '\0';
-            }
-        } else if (copyFileEntry(sourceRoot, destinationDir, levelsTooLong, entry) == cancelled) {
+            leaveDirectory(&place);
+        } else if (copyFileEntry(sourceRoot, place.destinationDir, place.levelsOutside, entry) == cancelled) {
             return cancelled;
         }
     }
