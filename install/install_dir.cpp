@@ -3,7 +3,6 @@
 #include "install/install_dir.h"
 
 #include <direct.h>
-#include <cstring>
 
 #include "install/install_state.h"
 #include "install/message_box.h"
@@ -35,11 +34,9 @@ int makeInstallDir(const char *path)
     if (work[0] == '\0' || work[1] != ':')
         showMessage(mainWindow, "Drive Letter not specified.", "", MB_ICONEXCLAMATION | MB_OK);
 
-    size_t length = strlen(work);
-    while (length > 1 && work[length - 1] == '\\') work[--length] = '\0';
-
-    // Each prefix is used as it stands: "C:" makes nothing but changes to
-    // drive C, and a prefix without a drive is taken from the current directory.
+    // Trailing and doubled backslashes fall away in the split. Each prefix is
+    // used as it stands: "C:" makes nothing but changes to drive C, and a
+    // prefix without a drive is taken from the current directory.
     const char *cursor = work;
     int made = 0;
     int entered = 0;

@@ -1,0 +1,273 @@
+// What an installation remembers, on real files of the Wine prefix: WIN.INI,
+// setup.ini on the floppy (B:), userdata.ini and the scrambled quillmrk.dat.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "install/install_state.h"
+#include "install/paths.h"
+#include "install/settings.h"
+#include "tests/wine/backend_support.h"
+
+namespace {
+
+class SettingsTest : public BackendTest {
+protected:
+    void SetUp() override
+    {
+        BackendTest::SetUp();
+        clean();
+    }
+    void TearDown() override
+    {
+        BackendTest::TearDown();
+        clean();
+    }
+    void clean()
+    {
+        removeTree("C:\\QUILLMRK");
+        removeTree("C:\\Quillmark Data");
+        removeTree(root(floppyDrive, "setup.ini"));
+    }
+};
+
+std::string profile(const char *key)
+{
+    char value[256];
+    GetProfileStringA("Quillmark", key, "<absent>", value, sizeof value);
+    return value;
+}
+
+std::string definedValue(const std::string &file, const char *key)
+{
+    char value[1024];
+    GetPrivateProfileStringA("Defined Values", key, "<absent>", value, sizeof value, file.c_str());
+    return value;
+}
+
+std::string shortPath(const std::string &path)
+{
+    char result[MAX_PATH];
+    DWORD length = GetShortPathNameA(path.c_str(), result, sizeof result);
+    return length > 0 && length < sizeof result ? result : "<none>";
+}
+
+void makeEarlierInstallation(const char *userData, const std::vector<std::string> *ownerLines)
+{
+    CreateDirectoryA("C:\\QUILLMRK", NULL);
+    CreateDirectoryA("C:\\QUILLMRK\\PREFS", NULL);
+    if (userData) writeFile("C:\\QUILLMRK\\PREFS\\userdata.ini", userData);
+    if (ownerLines) writeFile("C:\\QUILLMRK\\quillmrk.dat", scrambledOwnerFile(*ownerLines));
+}
+
+const std::vector<std::string> ownerLines = {"User=Old Name", "Dept=Old Dept", "Company=Acme Corp"};
+
+TEST_F(SettingsTest, FirstInstallationReadsNothing)
+{
+    makeEarlierInstallation("[User Data]\r\nUserName=Jane Roe\r\nDepartment=Research\r\n", &ownerLines);
+    const char *const winIniStates[] = {nullptr, ""};
+    for (const char *binDirectory : winIniStates) {
+        SCOPED_TRACE(binDirectory ? "empty BinDirectory" : "no section");
+        resetInstallState();
+        if (binDirectory) WriteProfileStringA("Quillmark", "BinDirectory", binDirectory);
+        WriteProfileStringA("Quillmark", "PrefDirectory", binDirectory ? "C:\\QUILLMRK\\PREFS" : NULL);
+
+        loadUserDefaults();
+
+        EXPECT_STREQ(installState.installDir, "C:\\QUILLMRK");
+        EXPECT_STREQ(installState.userName, "");
+        EXPECT_STREQ(installState.department, "");
+        EXPECT_STREQ(installState.organisation, "");
+    }
+}
+
+struct ReinstallCase {
+    const char *name;
+    const char *prefDirectory;              // null: no entry
+    const char *userData;                   // userdata.ini; null: none
+    std::vector<std::string> ownerLines;    // quillmrk.dat; empty: none
+    std::string userName, department, organisation;
+};
+
+TEST_F(SettingsTest, ReinstallationPrefillsFromWhatWasLeft)
+{
+    const std::string name100(100, 'N');
+    const std::string fullIni = "[User Data]\r\nUserName=Jane Roe\r\nDepartment=Research\r\n";
+    const ReinstallCase cases[] = {
+        {"userdata.ini wins, organisation from the owner file", "C:\\QUILLMRK\\PREFS", fullIni.c_str(), ownerLines,
+         "Jane Roe", "Research", "Acme Corp"},
+        {"no Department in userdata.ini", "C:\\QUILLMRK\\PREFS", "[User Data]\r\nUserName=Jane Roe\r\n", ownerLines,
+         "Jane Roe", "Old Dept", "Acme Corp"},
+        {"no userdata.ini", "C:\\QUILLMRK\\PREFS", nullptr, ownerLines, "Old Name", "Old Dept", "Acme Corp"},
+        {"no PrefDirectory", nullptr, fullIni.c_str(), ownerLines, "Old Name", "Old Dept", "Acme Corp"},
+        {"no owner file", "C:\\QUILLMRK\\PREFS", fullIni.c_str(), {}, "Jane Roe", "Research", ""},
+        {"owner file without Company", "C:\\QUILLMRK\\PREFS", nullptr, {"User=Old Name", "Dept=Old Dept"},
+         "Old Name", "Old Dept", ""},
+        {"100-character name comes back as 80", nullptr, nullptr, {"User=" + name100, "Dept=", "Company=Acme Corp"},
+         std::string(80, 'N'), "", "Acme Corp"},
+    };
+    for (const ReinstallCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        makeEarlierInstallation(c.userData, c.ownerLines.empty() ? nullptr : &c.ownerLines);
+        WriteProfileStringA("Quillmark", "BinDirectory", "C:\\QUILLMRK");
+        if (c.prefDirectory) WriteProfileStringA("Quillmark", "PrefDirectory", c.prefDirectory);
+
+        loadUserDefaults();
+
+        EXPECT_STREQ(installState.installDir, "C:\\QUILLMRK");
+        EXPECT_EQ(installState.userName, c.userName);
+        EXPECT_EQ(installState.department, c.department);
+        EXPECT_EQ(installState.organisation, c.organisation);
+        TearDown();
+    }
+}
+
+TEST_F(SettingsTest, DamagedOwnerFileLeavesTheFieldsAsTheyWere)
+{
+    makeEarlierInstallation("[User Data]\r\nUserName=Jane Roe\r\n", nullptr);
+    writeFile("C:\\QUILLMRK\\quillmrk.dat", "Type=Tessera Data\nUser=Plain Text\n");
+    WriteProfileStringA("Quillmark", "BinDirectory", "C:\\QUILLMRK");
+    WriteProfileStringA("Quillmark", "PrefDirectory", "C:\\QUILLMRK\\PREFS");
+
+    loadUserDefaults();
+
+    EXPECT_STREQ(installState.userName, "Jane Roe");
+    EXPECT_STREQ(installState.department, "");
+    EXPECT_STREQ(installState.organisation, "");
+}
+
+TEST_F(SettingsTest, DefinedValuesGoToSetupIniWithTheLock)
+{
+    const std::string setupIni = root(floppyDrive, "setup.ini");
+    setProgramFileName(root(floppyDrive, "SETUP.EXE").c_str());
+    installState.directorySource = 0;
+    preparePaths();
+    ASSERT_EQ(installState.setupIniPath, setupIni);
+    copyText(installState.userName, textSize, "John Doe");
+    copyText(installState.department, textSize, "Sales");
+    copyText(installState.organisation, textSize, "Example Ltd");
+
+    writeDefinedValues();
+
+    EXPECT_EQ(definedValue(setupIni, "UserName"), "John Doe, Lock=Yes");
+    EXPECT_EQ(definedValue(setupIni, "UserDept"), "Sales, Lock=Yes");
+    EXPECT_EQ(definedValue(setupIni, "PrefDir"), "B:\\prefs, Lock=Yes");
+    EXPECT_EQ(readFile(setupIni).find("Example Ltd"), std::string::npos);
+
+    // An empty department and a name of 255 characters, written whole.
+    const std::string longName(255, 'J');
+    copyText(installState.userName, textSize, longName.c_str());
+    copyText(installState.department, textSize, "");
+    writeDefinedValues();
+    EXPECT_EQ(definedValue(setupIni, "UserName"), longName + ", Lock=Yes");
+    EXPECT_EQ(definedValue(setupIni, "UserDept"), ", Lock=Yes");
+}
+
+TEST_F(SettingsTest, UserDataReplacesTheThreeValuesOfTheOwnerFile)
+{
+    CreateDirectoryA("C:\\QUILLMRK", NULL);
+    writeFile("C:\\QUILLMRK\\quillmrk.dat", scrambledOwnerFile({"User=", "Serial=QM-1234", "Dept=", "Company="}));
+    copyText(installState.notedInstallDir, textSize, "C:\\QUILLMRK");
+    copyText(installState.installDir, textSize, "C:\\ELSEWHERE");
+    copyText(installState.userName, textSize, "John Doe");
+    copyText(installState.department, textSize, "Sales");
+    copyText(installState.organisation, textSize, "Example Ltd");
+
+    saveUserData();
+
+    const std::vector<std::string> expected = {"User=John Doe", "Serial=QM-1234", "Dept=Sales", "Company=Example Ltd"};
+    EXPECT_EQ(ownerFileLines(readFile("C:\\QUILLMRK\\quillmrk.dat")), expected);
+    EXPECT_EQ(readFile("C:\\QUILLMRK\\quillmrk.dat"), scrambledOwnerFile(expected));
+    EXPECT_FALSE(exists("C:\\ELSEWHERE"));
+}
+
+TEST_F(SettingsTest, OwnerFileWithoutDeptStaysExactlyAsItWas)
+{
+    CreateDirectoryA("C:\\QUILLMRK", NULL);
+    const std::string before = scrambledOwnerFile({"User=Old Name", "Company=Acme Corp"});
+    writeFile("C:\\QUILLMRK\\quillmrk.dat", before);
+    copyText(installState.notedInstallDir, textSize, "C:\\QUILLMRK");
+    copyText(installState.userName, textSize, "John Doe");
+    copyText(installState.organisation, textSize, "Example Ltd");
+
+    saveUserData();
+
+    EXPECT_EQ(readFile("C:\\QUILLMRK\\quillmrk.dat"), before);
+
+    // No owner file: none is made.
+    removeTree("C:\\QUILLMRK\\quillmrk.dat");
+    saveUserData();
+    EXPECT_FALSE(exists("C:\\QUILLMRK\\quillmrk.dat"));
+}
+
+struct RegisterCase {
+    const char *installDir;
+    bool make;
+    std::string binDirectory;   // "" = the short form the platform reports
+};
+
+TEST_F(SettingsTest, InstallDirectoryIsRegisteredInShortForm)
+{
+    const RegisterCase cases[] = {
+        {"C:\\QUILLMRK", true, "C:\\QUILLMRK"},
+        {"C:\\Quillmark Data", true, ""},
+        // No short form to be had: the long form as it stands.
+        {"C:\\Not Made Yet", false, "C:\\Not Made Yet"},
+    };
+    for (const RegisterCase &c : cases) {
+        SCOPED_TRACE(c.installDir);
+        SetUp();
+        if (c.make) CreateDirectoryA(c.installDir, NULL);
+        std::string expected = c.binDirectory.empty() ? shortPath(c.installDir) : c.binDirectory;
+        if (c.binDirectory.empty()) {
+            EXPECT_EQ(expected.find(' '), std::string::npos) << expected;
+        }
+        copyText(installState.notedInstallDir, textSize, c.installDir);
+        copyText(installState.installDir, textSize, "C:\\ELSEWHERE");
+
+        registerInstallDirs();
+
+        EXPECT_EQ(profile("BinDirectory"), expected);
+        EXPECT_EQ(profile("PrefDirectory"), expected + "\\PREFS");
+        EXPECT_EQ(installState.configProgramPath, expected + "\\qmsetup.exe");
+        char winIni[MAX_PATH];
+        GetWindowsDirectoryA(winIni, sizeof winIni);
+        std::string text = readFile(std::string(winIni) + "\\win.ini");
+        EXPECT_NE(text.find("[Quillmark]"), std::string::npos) << text;
+        EXPECT_NE(text.find("BinDirectory=" + expected), std::string::npos) << text;
+        TearDown();
+    }
+}
+
+// What one installation registers, the next one reads back, and the dialog
+// shows in the long form.
+TEST_F(SettingsTest, NextInstallationFindsWhatThisOneLeft)
+{
+    CreateDirectoryA("C:\\Quillmark Data", NULL);
+    CreateDirectoryA("C:\\Quillmark Data\\PREFS", NULL);
+    writeFile("C:\\Quillmark Data\\PREFS\\userdata.ini", "[User Data]\r\nUserName=Jane Roe\r\n");
+    writeFile("C:\\Quillmark Data\\quillmrk.dat", scrambledOwnerFile({"User=", "Dept=", "Company="}));
+    copyText(installState.notedInstallDir, textSize, "C:\\Quillmark Data");
+    copyText(installState.userName, textSize, "John Doe");
+    copyText(installState.department, textSize, "Sales");
+    copyText(installState.organisation, textSize, "Example Ltd");
+    saveUserData();
+    registerInstallDirs();
+
+    resetInstallState();
+    loadUserDefaults();
+    char shown[textSize];
+    canonicalizeDir(installState.installDir, shown, sizeof shown);
+
+    EXPECT_EQ(installState.installDir, shortPath("C:\\Quillmark Data"));
+    EXPECT_STREQ(shown, "C:\\Quillmark Data");
+    EXPECT_STREQ(installState.userName, "Jane Roe");
+    EXPECT_STREQ(installState.department, "Sales");
+    EXPECT_STREQ(installState.organisation, "Example Ltd");
+}
+
+} // namespace

@@ -1,0 +1,138 @@
+// Single-file transfer through the platform's LZ32 on real files: plain and
+// SZDD-compressed sources made by the media fixture, a read-only mount (L:)
+// and a 64 KiB mount (M:) that fills up.
+#include <windows.h>
+#include <lzexpand.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "copy/transfer.h"
+#include "tests/wine/backend_support.h"
+
+namespace {
+
+class TransferTest : public BackendTest {
+protected:
+    void SetUp() override
+    {
+        BackendTest::SetUp();
+        removeTree("C:\\QMCOPY");
+        removeTree(root(smallDrive, "zeros.bin"));
+        removeTree(root(smallDrive, "readme.txt"));
+        CreateDirectoryA("C:\\QMCOPY", NULL);
+        LZStart();
+    }
+    void TearDown() override
+    {
+        LZDone();
+        BackendTest::TearDown();
+        removeTree("C:\\QMCOPY");
+        removeTree(root(smallDrive, "zeros.bin"));
+        removeTree(root(smallDrive, "readme.txt"));
+    }
+};
+
+const std::string readmeLine1 = "Quillmark readme, line 1: the quick brown fox jumps over the lazy dog.\r\n";
+
+// A file opens for exclusive use only once no other handle is left on it.
+void expectClosed(const std::string &path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    EXPECT_NE(file, INVALID_HANDLE_VALUE) << path << " still open (error " << GetLastError() << ")";
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+}
+
+TEST_F(TransferTest, PlainAndCompressedSourcesArriveAsThePlainFile)
+{
+    const std::string plain = readFile(mediaPath("files\\readme.txt"));
+    ASSERT_EQ(plain.substr(0, readmeLine1.size()), readmeLine1) << "media fixture missing";
+    const std::string packed = readFile(mediaPath("files\\packed\\readme.txt"));
+    ASSERT_EQ(packed.substr(0, 4), "SZDD");
+    ASSERT_LT(packed.size(), plain.size());
+
+    const char *const sources[] = {"files\\readme.txt", "files\\packed\\readme.txt"};
+    for (const char *source : sources) {
+        SCOPED_TRACE(source);
+        // An existing destination is replaced, not appended to.
+        writeFile("C:\\QMCOPY\\readme.txt", std::string(50000, 'x'));
+
+        transferFile(mediaPath(source).c_str(), "C:\\QMCOPY\\readme.txt");
+
+        EXPECT_EQ(readFile("C:\\QMCOPY\\readme.txt"), plain);
+        expectClosed(mediaPath(source));
+        expectClosed("C:\\QMCOPY\\readme.txt");
+    }
+    EXPECT_TRUE(recordedBoxes.empty());
+}
+
+TEST_F(TransferTest, EqualNamesCopyNothing)
+{
+    writeFile("C:\\QMCOPY\\same.txt", "unchanged");
+    transferFile("C:\\QMCOPY\\same.txt", "C:\\QMCOPY\\same.txt");
+    EXPECT_EQ(readFile("C:\\QMCOPY\\same.txt"), "unchanged");
+    EXPECT_TRUE(recordedBoxes.empty());
+}
+
+TEST_F(TransferTest, MissingSourceLeavesTheDestinationAsItWas)
+{
+    writeFile("C:\\QMCOPY\\kept.txt", "an earlier installation's file\r\n");
+    transferFile(mediaPath("files\\no-such-file.txt").c_str(), "C:\\QMCOPY\\kept.txt");
+    transferFile(root(readOnlyDrive, "absent.txt").c_str(), "C:\\QMCOPY\\kept.txt");
+    EXPECT_EQ(readFile("C:\\QMCOPY\\kept.txt"), "an earlier installation's file\r\n");
+    EXPECT_TRUE(recordedBoxes.empty());
+}
+
+TEST_F(TransferTest, DestinationThatCannotBeCreatedIsNotReported)
+{
+    const std::string destinations[] = {root(readOnlyDrive, "readme.txt"), "C:\\QMCOPY\\NO-DIR\\readme.txt",
+                                        root(unusedDrive(), "readme.txt")};
+    for (const std::string &destination : destinations) {
+        SCOPED_TRACE(destination);
+        transferFile(mediaPath("files\\packed\\readme.txt").c_str(), destination.c_str());
+        EXPECT_FALSE(exists(destination));
+        expectClosed(mediaPath("files\\packed\\readme.txt"));
+    }
+    EXPECT_TRUE(recordedBoxes.empty());
+}
+
+// 1,000,000 expanded bytes on a 64 KiB drive: the copy fails part way and
+// says which file to which destination, through the main window.
+TEST_F(TransferTest, ExpansionOntoAFullDriveIsReported)
+{
+    const std::string source = mediaPath("files\\packed\\zeros.bin");
+    const std::string destination = root(smallDrive, "zeros.bin");
+    ASSERT_EQ(readFile(source).substr(0, 4), "SZDD");
+
+    transferFile(source.c_str(), destination.c_str());
+
+    EXPECT_EQ(recordedBoxes, (std::vector<BoxCall>{{fakeMainWindow, source, destination, MB_OK}}));
+    EXPECT_LT(readFile(destination).size(), 1000000u);
+    expectClosed(source);
+    expectClosed(destination);
+
+    // A plain source that does not fit either.
+    recordBoxes({});
+    removeTree(destination);
+    transferFile(mediaPath("files\\zeros.bin").c_str(), destination.c_str());
+    EXPECT_EQ(recordedBoxes, (std::vector<BoxCall>{{fakeMainWindow, mediaPath("files\\zeros.bin"), destination, 0}}));
+}
+
+TEST_F(TransferTest, NamesTooLongToHoldOpenNothing)
+{
+    writeFile("C:\\QMCOPY\\kept.txt", "kept");
+    const std::string longName = "C:\\QMCOPY\\" + std::string(250, 'n');
+    transferFile(longName.c_str(), "C:\\QMCOPY\\kept.txt");
+    transferFile(mediaPath("files\\readme.txt").c_str(), longName.c_str());
+    EXPECT_EQ(readFile("C:\\QMCOPY\\kept.txt"), "kept");
+    // Nothing was written under a cut name either.
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA("C:\\QMCOPY\\n*", &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << found.cFileName;
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    EXPECT_TRUE(recordedBoxes.empty());
+}
+
+} // namespace
