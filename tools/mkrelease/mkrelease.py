@@ -1,0 +1,418 @@
+#!/usr/bin/env python3
+"""Reads a release description and writes the program's compiled-in tables.
+
+    mkrelease.py RELEASE_DIR OUTPUT.cpp     check the release, write the tables
+    mkrelease.py --check RELEASE_DIR        check only
+
+A release description is a folder of three text files (UTF-8; '#' lines and
+blank lines are ignored):
+    manifest.txt   the install manifest, one entry a line
+    disks.txt      the disk table, "key = value" lines
+    billboard.txt  the billboard texts, in [section] blocks
+
+Everything the program later trusts without checking is checked here. A
+refusal names the file and the line: "release/manifest.txt:12: ...".
+The medium builder imports this module to read the same description.
+"""
+import os
+import sys
+
+DIR_START = "[DIR_START]"
+DIR_END = "[DIR_END]"
+FINISHED = "Finished"
+MARKERS = (DIR_START, DIR_END, FINISHED)
+
+MAX_DISKS = 9
+DISK_NAME_SIZE = 15        # bytes per slot, NUL included
+BULLET_TEXT_SIZE = 80      # a line buffer of the billboard, NUL included
+TEXT_SIZE = 256            # the program's ordinary text buffer
+THEME_TITLE_COUNT = 7
+BULLET_TEXT_COUNT = 30
+# The program multiplies the summed sizes by 1000 in signed 32 bits.
+MAX_TOTAL_KB = (2**31 - 1) // 1000
+
+# Characters a short (8.3) file name may hold besides letters and digits.
+SHORT_NAME_EXTRA = set("!#$%&'()-@^_`{}~")
+
+CODEPAGE = "cp1252"        # the program's texts are Windows Western ANSI
+
+
+class ReleaseError(Exception):
+    def __init__(self, path, line, message):
+        super().__init__("%s:%d: %s" % (path, line, message))
+
+
+class Entry:
+    """One manifest entry with the line it came from."""
+    def __init__(self, text, line):
+        self.text = text
+        self.line = line
+
+
+class Release:
+    def __init__(self, folder, manifest, disks, billboard):
+        self.folder = folder
+        self.manifest = manifest      # list of Entry
+        self.disks = disks            # dict, see read_disks
+        self.billboard = billboard    # dict, see read_billboard
+
+    def entries(self):
+        return [e.text for e in self.manifest]
+
+    def disk_files(self, disk):
+        """The file names of one disk's stretch, in order, markers and
+        directory names left out."""
+        start = self.disks["diskStart"][disk]
+        end = self.disks["diskStart"][disk + 1]
+        return [name for index, name in file_entries(self.entries())
+                if start <= index < end]
+
+
+def file_entries(entries):
+    """(index, name) of every file-name entry of a manifest."""
+    out = []
+    after_start = False
+    for index, text in enumerate(entries):
+        if after_start:
+            after_start = False
+        elif text == DIR_START:
+            after_start = True
+        elif text not in MARKERS:
+            out.append((index, text))
+    return out
+
+
+def read_lines(path):
+    """(line number, text) of each line that is not blank or a comment."""
+    try:
+        with open(path, "rb") as f:
+            raw = f.read()
+    except OSError as e:
+        raise ReleaseError(path, 0, "cannot read: %s" % e.strerror)
+    out = []
+    for number, line in enumerate(raw.split(b"\n"), 1):
+        try:
+            text = line.decode("utf-8").rstrip("\r")
+        except UnicodeDecodeError:
+            raise ReleaseError(path, number, "not UTF-8 text")
+        if text.strip() == "" or text.startswith("#"):
+            continue
+        out.append((number, text))
+    return out
+
+
+def ansi(path, line, text):
+    """The text as the program stores it, or a refusal."""
+    for ch in text:
+        if ch < " " or ch == "\x7f":
+            raise ReleaseError(path, line, "control character %r in %r" % (ch, text))
+    try:
+        return text.encode(CODEPAGE)
+    except UnicodeEncodeError:
+        raise ReleaseError(path, line, "%r has characters outside the Windows "
+                           "Western code page" % text)
+
+
+def short_name_problem(name):
+    """Why name is not a short 8.3 name, or None."""
+    if name == "":
+        return "empty name"
+    if len(name) > 12:
+        return "longer than 12 characters"
+    for ch in name:
+        if not (ch.isascii() and ch.isalnum()) and ch not in SHORT_NAME_EXTRA and ch != ".":
+            return "character %r not allowed in a short name" % ch
+    base, dot, ext = name.partition(".")
+    if dot:
+        if "." in ext:
+            return "more than one dot"
+        if not 1 <= len(base) <= 8:
+            return "name part must have 1 to 8 characters"
+        if not 1 <= len(ext) <= 3:
+            return "extension must have 1 to 3 characters"
+    # A name without a dot is bounded only by the 12 characters: the
+    # product's own font map is called VZFONTMAP.
+    return None
+
+
+def check_short_name(path, line, name, what):
+    problem = short_name_problem(name)
+    if problem is None:
+        return
+    for marker in MARKERS:
+        if name.upper() == marker.upper():
+            problem += " (markers are written exactly %r)" % marker
+    raise ReleaseError(path, line, "%s %r is not a short name: %s" % (what, name, problem))
+
+
+def read_manifest(path):
+    """The manifest's entries, checked against the rules the copy relies on:
+    a directory opening is a name followed by a file, "[DIR_END]" or
+    "Finished"; openings and closings nest; "Finished" stands once at the
+    top level; names are short names."""
+    lines = read_lines(path)
+    entries = [Entry(text, number) for number, text in lines]
+    open_dirs = []          # Entry of each open "[DIR_START]"
+    finished = None
+    i = 0
+    while i < len(entries):
+        e = entries[i]
+        if e.text == DIR_START:
+            if i + 1 >= len(entries):
+                raise ReleaseError(path, e.line, "[DIR_START] at the end: no directory name follows")
+            name = entries[i + 1]
+            if name.text in MARKERS:
+                raise ReleaseError(path, name.line, "directory name expected after "
+                                   "[DIR_START], found %r" % name.text)
+            check_short_name(path, name.line, name.text, "directory name")
+            if i + 2 < len(entries) and entries[i + 2].text == DIR_START:
+                raise ReleaseError(path, entries[i + 2].line, "directory %r begins with "
+                                   "another [DIR_START]: a directory must begin with a file "
+                                   "or end at once" % name.text)
+            open_dirs.append(e)
+            i += 2
+            continue
+        if e.text == DIR_END:
+            if not open_dirs:
+                raise ReleaseError(path, e.line, "[DIR_END] without a matching [DIR_START]")
+            open_dirs.pop()
+        elif e.text == FINISHED:
+            if finished is not None:
+                raise ReleaseError(path, e.line, "second \"Finished\" (the first is on "
+                                   "line %d)" % finished.line)
+            if open_dirs:
+                raise ReleaseError(path, e.line, "\"Finished\" inside a directory (opened "
+                                   "on line %d); it must stand at the top level"
+                                   % open_dirs[-1].line)
+            finished = e
+        else:
+            check_short_name(path, e.line, e.text, "file name")
+        i += 1
+    if open_dirs:
+        raise ReleaseError(path, open_dirs[-1].line, "[DIR_START] is never closed by [DIR_END]")
+    if finished is None:
+        last = entries[-1].line if entries else 0
+        raise ReleaseError(path, last, "no \"Finished\" entry")
+    if not file_entries([e.text for e in entries]):
+        raise ReleaseError(path, 0, "the manifest names no file")
+    return entries
+
+
+def parse_ints(path, line, key, value):
+    try:
+        return [int(v, 10) for v in value.split()]
+    except ValueError:
+        raise ReleaseError(path, line, "%s: whole numbers expected, found %r" % (key, value))
+
+
+def read_disks(path, manifest):
+    """The disk table, checked: it must fit the program's arrays and its
+    stretches must cover the manifest exactly, each disk beginning at an entry
+    that the walk can start from."""
+    fields = {}
+    names = [b""] * (MAX_DISKS + 1)
+    last_line = 0
+    for number, text in read_lines(path):
+        last_line = number
+        key, eq, value = text.partition("=")
+        key, value = key.strip(), value.strip()
+        if not eq:
+            raise ReleaseError(path, number, "\"key = value\" expected, found %r" % text)
+        if key.startswith("diskNames[") and key.endswith("]"):
+            slot = key[len("diskNames["):-1]
+            if not slot.isdigit() or int(slot) > MAX_DISKS:
+                raise ReleaseError(path, number, "disk name slot must be 0 to %d" % MAX_DISKS)
+            data = ansi(path, number, value)
+            if len(data) >= DISK_NAME_SIZE:
+                raise ReleaseError(path, number, "disk name %r has %d characters; at most %d "
+                                   "fit" % (value, len(data), DISK_NAME_SIZE - 1))
+            names[int(slot)] = data
+            continue
+        if key not in ("diskCount", "diskStart", "compressedKB", "requiredKB"):
+            raise ReleaseError(path, number, "unknown key %r" % key)
+        if key in fields:
+            raise ReleaseError(path, number, "%s given twice (first on line %d)"
+                               % (key, fields[key][0]))
+        fields[key] = (number, parse_ints(path, number, key, value))
+    for key in ("diskCount", "diskStart", "compressedKB", "requiredKB"):
+        if key not in fields:
+            raise ReleaseError(path, last_line, "%s is missing" % key)
+
+    line, values = fields["diskCount"]
+    if len(values) != 1 or not 1 <= values[0] <= MAX_DISKS:
+        raise ReleaseError(path, line, "diskCount must be one number from 1 to %d" % MAX_DISKS)
+    count = values[0]
+    entries = [e.text for e in manifest]
+
+    line, start = fields["diskStart"]
+    if len(start) != count + 2:
+        raise ReleaseError(path, line, "diskStart needs %d numbers (slot 0, the first entry "
+                           "of each of %d disks, the entry count), found %d"
+                           % (count + 2, count, len(start)))
+    if start[0] != 0:
+        raise ReleaseError(path, line, "diskStart slot 0 is unused and must be 0")
+    if start[1] != 0:
+        raise ReleaseError(path, line, "disk 1 must start at entry 0, not %d" % start[1])
+    for d in range(1, count + 1):
+        if start[d + 1] < start[d]:
+            raise ReleaseError(path, line, "disk %d ends (%d) before it starts (%d)"
+                               % (d, start[d + 1], start[d]))
+    if start[count + 1] != len(entries):
+        raise ReleaseError(path, line, "the disks end at entry %d but the manifest has %d "
+                           "entries" % (start[count + 1], len(entries)))
+    for d in range(2, count + 1):
+        s = start[d]
+        if 0 < s < len(entries) and entries[s - 1] == DIR_START:
+            raise ReleaseError(path, line, "disk %d starts at entry %d, a directory name: a "
+                               "disk may not split [DIR_START] from its name" % (d, s))
+
+    sizes = {}
+    for key in ("compressedKB", "requiredKB"):
+        line, values = fields[key]
+        if len(values) != count:
+            raise ReleaseError(path, line, "%s needs %d numbers, one a disk, found %d"
+                               % (key, count, len(values)))
+        if any(v < 0 for v in values):
+            raise ReleaseError(path, line, "%s may not be negative" % key)
+        if sum(values) > MAX_TOTAL_KB:
+            raise ReleaseError(path, line, "%s adds up to %d KB; the program counts at most "
+                               "%d KB" % (key, sum(values), MAX_TOTAL_KB))
+        sizes[key] = values
+    return {"diskCount": count, "diskStart": start, "compressedKB": sizes["compressedKB"],
+            "requiredKB": sizes["requiredKB"], "diskNames": names}
+
+
+BILLBOARD_SECTIONS = {
+    # section: (most lines, bytes the buffer holds with its NUL)
+    "themeTitles": (THEME_TITLE_COUNT, TEXT_SIZE),
+    "bulletTexts": (BULLET_TEXT_COUNT, BULLET_TEXT_SIZE),
+    "productTagLine": (1, TEXT_SIZE),
+    "makerNoticeLine": (1, TEXT_SIZE),
+}
+
+
+def read_billboard(path):
+    texts = {name: [] for name in BILLBOARD_SECTIONS}
+    section = None
+    for number, text in read_lines(path):
+        stripped = text.strip()
+        if stripped.startswith("[") and stripped.endswith("]"):
+            section = stripped[1:-1]
+            if section not in BILLBOARD_SECTIONS:
+                raise ReleaseError(path, number, "unknown section [%s]" % section)
+            continue
+        if section is None:
+            raise ReleaseError(path, number, "text before the first [section]")
+        most, size = BILLBOARD_SECTIONS[section]
+        if len(texts[section]) == most:
+            raise ReleaseError(path, number, "[%s] holds at most %d line%s"
+                               % (section, most, "" if most == 1 else "s"))
+        data = ansi(path, number, text)
+        if len(data) >= size:
+            raise ReleaseError(path, number, "%d characters do not fit [%s], at most %d"
+                               % (len(data), section, size - 1))
+        texts[section].append(data)
+    for section in ("productTagLine", "makerNoticeLine"):
+        if not texts[section]:
+            raise ReleaseError(path, 0, "[%s] is missing" % section)
+    return texts
+
+
+def read_release(folder):
+    manifest = read_manifest(os.path.join(folder, "manifest.txt"))
+    disks = read_disks(os.path.join(folder, "disks.txt"), manifest)
+    billboard = read_billboard(os.path.join(folder, "billboard.txt"))
+    return Release(folder, manifest, disks, billboard)
+
+
+def c_string(data):
+    """A C++ string literal of the bytes, safe for any byte."""
+    out = ['"']
+    for b in data:
+        ch = chr(b)
+        if ch in '"\\':
+            out.append("\\" + ch)
+        elif 0x20 <= b < 0x7f and ch != "?":   # '?' could start a trigraph
+            out.append(ch)
+        else:
+            out.append("\\%03o" % b)
+    out.append('"')
+    return "".join(out)
+
+
+def render(release):
+    d = release.disks
+    count = d["diskCount"]
+
+    def padded(values, size):
+        return ", ".join(str(v) for v in values + [0] * (size - len(values)))
+
+    out = ["// Generated by tools/mkrelease/mkrelease.py from the release description",
+           "// in %s. Do not edit: change the description and rebuild." % release.folder,
+           '#include "copy/manifest.h"',
+           '#include "shell/billboard_state.h"',
+           "",
+           "const char *const InstallManifest[] = {"]
+    for index, e in enumerate(release.manifest):
+        out.append("    %s,  // %d" % (c_string(e.text.encode(CODEPAGE)), index))
+    out += ["};",
+            "const int installManifestCount = %d;" % len(release.manifest),
+            "",
+            "DiskTable diskTable = {",
+            "    %d," % count,
+            "    {%s}," % padded(d["diskStart"], MAX_DISKS + 2),
+            "    {%s}," % padded(d["compressedKB"], MAX_DISKS),
+            "    {%s}," % padded(d["requiredKB"], MAX_DISKS),
+            "    {%s}," % ", ".join(c_string(n) for n in d["diskNames"]),
+            "};",
+            ""]
+    b = release.billboard
+
+    def table(name, size_name, size, texts):
+        rows = [c_string(t) for t in texts] + ['""'] * (size - len(texts))
+        return ["const char *const %s[%s] = {" % (name, size_name)] + \
+               ["    %s," % r for r in rows] + ["};"]
+
+    out += table("themeTitles", "themeTitleCount", THEME_TITLE_COUNT, b["themeTitles"])
+    out += table("bulletTexts", "bulletTextCount", BULLET_TEXT_COUNT, b["bulletTexts"])
+    out += ["const char productTagLine[] = %s;" % c_string(b["productTagLine"][0]),
+            "const char makerNoticeLine[] = %s;" % c_string(b["makerNoticeLine"][0]),
+            ""]
+    return "\n".join(out)
+
+
+def write_if_changed(path, text):
+    """Leaves an unchanged file alone so that nothing rebuilds needlessly."""
+    try:
+        with open(path, "r", encoding="ascii") as f:
+            if f.read() == text:
+                return
+    except (OSError, UnicodeDecodeError):
+        pass
+    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+    temp = path + ".tmp"
+    with open(temp, "w", encoding="ascii", newline="\n") as f:
+        f.write(text)
+    os.replace(temp, path)
+
+
+def main(argv):
+    if len(argv) == 3 and argv[1] == "--check":
+        folder, output = argv[2], None
+    elif len(argv) == 3 and not argv[1].startswith("-"):
+        folder, output = argv[1], argv[2]
+    else:
+        sys.stderr.write("usage: mkrelease.py RELEASE_DIR OUTPUT.cpp | --check RELEASE_DIR\n")
+        return 64
+    try:
+        release = read_release(folder)
+    except ReleaseError as e:
+        sys.stderr.write("mkrelease: %s\n" % e)
+        return 1
+    if output:
+        write_if_changed(output, render(release))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
