@@ -137,6 +137,13 @@ std::string root(char drive, const std::string &rest)
     return std::string(1, drive) + ":\\" + rest;
 }
 
+std::string shortPath(const std::string &path)
+{
+    char result[MAX_PATH];
+    DWORD length = GetShortPathNameA(path.c_str(), result, sizeof result);
+    return length > 0 && length < sizeof result ? result : "<none>";
+}
+
 char unusedDrive()
 {
     DWORD used = GetLogicalDrives();
@@ -205,6 +212,7 @@ void BackendTest::SetUp()
     WriteProfileStringA("Quillmark", NULL, NULL);
     SetCurrentDirectoryA(startDir.c_str());
     recordBoxes({});
+    removeScratch();
 }
 
 void BackendTest::TearDown()
@@ -214,4 +222,5 @@ void BackendTest::TearDown()
     WriteProfileStringA("Quillmark", NULL, NULL);
     SetCurrentDirectoryA(startDir.c_str());
     mainWindow = NULL;
+    removeScratch();
 }

@@ -57,12 +57,17 @@ char unusedDrive();
 std::string scrambledOwnerFile(const std::vector<std::string> &lines);
 std::vector<std::string> ownerFileLines(const std::string &bytes);
 
+// The short form the platform reports for path, or "<none>".
+std::string shortPath(const std::string &path);
+
 // Each test starts from the same place: default InstallState, no
-// "Quillmark" section in WIN.INI, the start directory current, boxes recorded.
+// "Quillmark" section in WIN.INI, the start directory current, boxes
+// recorded, and the test's own scratch files removed (again at the end).
 class BackendTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    virtual void removeScratch() {}
 };
 
 bool operator==(const BoxCall &a, const BoxCall &b);

@@ -31,14 +31,8 @@ const char *const scratchDirs[] = {"C:\\QUILLMRK", "C:\\A", "C:\\QMREL", "C:\\QM
 
 class InstallDirTest : public BackendTest {
 protected:
-    void SetUp() override
+    void removeScratch() override
     {
-        BackendTest::SetUp();
-        for (const char *dir : scratchDirs) removeTree(dir);
-    }
-    void TearDown() override
-    {
-        BackendTest::TearDown();
         for (const char *dir : scratchDirs) removeTree(dir);
     }
 };

@@ -69,9 +69,13 @@ setup() {
   done
 }
 
-qm_wine_setup || exit 1
 case $action in
-  setup) setup || { echo "media.sh: setup failed" >&2; cleanup; exit 1; } ;;
-  cleanup) cleanup ;;
+  setup)
+    qm_wine_setup || exit 1
+    setup || { echo "media.sh: setup failed" >&2; cleanup; exit 1; } ;;
+  cleanup)
+    # Unmounting must not depend on Wine starting.
+    WINEPREFIX=$(qm_wine_root)/prefix
+    cleanup ;;
   *) echo "media.sh: unknown action $action" >&2; exit 2 ;;
 esac

@@ -16,17 +16,7 @@ namespace {
 
 class PathsTest : public BackendTest {
 protected:
-    void SetUp() override
-    {
-        BackendTest::SetUp();
-        clean();
-    }
-    void TearDown() override
-    {
-        BackendTest::TearDown();
-        clean();
-    }
-    void clean()
+    void removeScratch() override
     {
         removeTree(root(floppyDrive, "quillmrk.dat"));
         removeTree(root(cdromDrive, "quillmrk.dat"));
@@ -43,13 +33,6 @@ std::string canonical(const std::string &path, int size = 256)
     std::vector<char> result(size, '#');
     canonicalizeDir(path.c_str(), result.data(), size);
     return result.data();
-}
-
-std::string shortPath(const std::string &path)
-{
-    char result[MAX_PATH];
-    DWORD length = GetShortPathNameA(path.c_str(), result, sizeof result);
-    return length > 0 && length < sizeof result ? result : "<none>";
 }
 
 struct ModeCase {
@@ -106,6 +89,17 @@ TEST_F(PathsTest, RunningProgramOnAFixedDriveIsDirectorySource)
     installState.directorySource = 0;
     detectSourceMode();
     EXPECT_EQ(installState.directorySource, 1);
+}
+
+// Without a stand-in name the program's own file is used: the test program
+// lies in the folder it was started from.
+TEST_F(PathsTest, RealProgramFileGivesItsOwnFolder)
+{
+    installState.directorySource = 0;
+    preparePaths();
+    EXPECT_EQ(installState.sourceDir, startDirectory() + "\\");
+    EXPECT_EQ(installState.setupIniPath, startDirectory() + "\\setup.ini");
+    EXPECT_EQ(installState.sourceDrive, startDirectory()[0]);
 }
 
 struct PathCase {

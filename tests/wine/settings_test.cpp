@@ -16,17 +16,7 @@ namespace {
 
 class SettingsTest : public BackendTest {
 protected:
-    void SetUp() override
-    {
-        BackendTest::SetUp();
-        clean();
-    }
-    void TearDown() override
-    {
-        BackendTest::TearDown();
-        clean();
-    }
-    void clean()
+    void removeScratch() override
     {
         removeTree("C:\\QUILLMRK");
         removeTree("C:\\Quillmark Data");
@@ -46,13 +36,6 @@ std::string definedValue(const std::string &file, const char *key)
     char value[1024];
     GetPrivateProfileStringA("Defined Values", key, "<absent>", value, sizeof value, file.c_str());
     return value;
-}
-
-std::string shortPath(const std::string &path)
-{
-    char result[MAX_PATH];
-    DWORD length = GetShortPathNameA(path.c_str(), result, sizeof result);
-    return length > 0 && length < sizeof result ? result : "<none>";
 }
 
 void makeEarlierInstallation(const char *userData, const std::vector<std::string> *ownerLines)

@@ -19,9 +19,6 @@ protected:
     void SetUp() override
     {
         BackendTest::SetUp();
-        removeTree("C:\\QMCOPY");
-        removeTree(root(smallDrive, "zeros.bin"));
-        removeTree(root(smallDrive, "readme.txt"));
         CreateDirectoryA("C:\\QMCOPY", NULL);
         LZStart();
     }
@@ -29,9 +26,11 @@ protected:
     {
         LZDone();
         BackendTest::TearDown();
+    }
+    void removeScratch() override
+    {
         removeTree("C:\\QMCOPY");
         removeTree(root(smallDrive, "zeros.bin"));
-        removeTree(root(smallDrive, "readme.txt"));
     }
 };
 
