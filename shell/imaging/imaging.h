@@ -15,3 +15,9 @@ extern const char *const imagingEntryPointNames[imagingEntryPointCount];
 void bindImagingLibrary();
 // FreeLibrary at the end of the installation; later paints draw no picture.
 void releaseImagingLibrary();
+
+// The four entry points the program calls, typed; valid only while bound.
+ImgDecompressBitmapFd imagingDecompressBitmapFd();
+ImgLowSetAlias imagingSetAlias();
+ImgDibToDdb imagingDibToDdb();
+ImgGetBitmapPalette imagingGetBitmapPalette();

@@ -1,0 +1,171 @@
+// The user information dialog "TextInputDiaBox". Its Continue runs the whole
+// installation, in a fixed order, on the one GUI thread.
+#include "install/user_dialog.h"
+
+#include <cstring>
+
+#include "copy/disk_loop.h"
+#include "install/install_dir.h"
+#include "install/install_state.h"
+#include "install/message_box.h"
+#include "install/paths.h"
+#include "install/settings.h"
+#include "resources/resource.h"
+#include "shell/imaging/imaging.h"
+#include "shell/shell.h"
+
+static const char missingCaption[] = "Information Missing";
+static const char completionFormat[] =
+    "%s installation is complete.\n\nDo you want to enable %s on this computer \n"
+    "now (setup preferences, add icons, etc.)?\n\nIf you choose No, make sure to run "
+    "\"QMSETUP.EXE\"\nlater to setup this workstation, or others.";
+static const char configFailureFormat[] =
+    "%s could not be found or run.\nClose the application and run QMSETUP.EXE.";
+
+static void endProgram()
+{
+    SendMessageA(mainWindow, WM_DESTROY, 0, 0);
+}
+
+static void onInitDialog(HWND dialog)
+{
+    loadUserDefaults();
+    SetDlgItemTextA(dialog, IDC_USER_NAME, installState.userName);
+    SetDlgItemTextA(dialog, IDC_DEPARTMENT, installState.department);
+    SetDlgItemTextA(dialog, IDC_ORGANISATION, installState.organisation);
+    char longForm[textSize];
+    canonicalizeDir(installState.installDir, longForm, textSize);
+    copyText(installState.installDir, textSize, longForm);
+    SetDlgItemTextA(dialog, IDC_INSTALL_DIR, installState.installDir);
+    // Ticked on every opening: an earlier choice is not remembered.
+    SendDlgItemMessageA(dialog, IDC_INSTALL_SAMPLES, BM_SETCHECK, BST_CHECKED, 0);
+    focusControl(dialog, IDC_USER_NAME);
+}
+
+// The fields are stored before they are tested.
+static void readFields(HWND dialog)
+{
+    GetDlgItemTextA(dialog, IDC_USER_NAME, installState.userName, textSize);
+    GetDlgItemTextA(dialog, IDC_DEPARTMENT, installState.department, textSize);
+    GetDlgItemTextA(dialog, IDC_ORGANISATION, installState.organisation, textSize);
+    GetDlgItemTextA(dialog, IDC_INSTALL_DIR, installState.installDir, textSize);
+    installState.installSamples =
+        SendDlgItemMessageA(dialog, IDC_INSTALL_SAMPLES, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// 1 when the fields may be used; otherwise the user has been told.
+static int fieldsComplete(HWND dialog)
+{
+    // Only the empty string is refused: a name of blanks passes.
+    if (!installState.userName[0]) {
+        showMessage(dialog, "You must supply your name.", missingCaption, MB_ICONEXCLAMATION | MB_OK);
+        focusControl(dialog, IDC_USER_NAME);
+        return 0;
+    }
+    if (!installState.installDir[0]) {
+        showMessage(dialog, "You must supply program directory.", missingCaption,
+                    MB_ICONEXCLAMATION | MB_OK);
+        focusControl(dialog, IDC_INSTALL_DIR);
+        return 0;
+    }
+    return 1;
+}
+
+/*
+ * The directory is made before the paths are prepared when installing from
+ * a folder, because that preparation copies quillmrk.dat into it; from a
+ * disk set the paths come first. 1 to go on, 0 to stay in the dialog.
+ */
+static int prepareTarget(HWND dialog)
+{
+    if (installState.directorySource) {
+        if (!checkInstallDir(installState.installDir, dialog)) return 0;
+        preparePaths();
+        return 1;
+    }
+    preparePaths();
+    return checkInstallDir(installState.installDir, dialog);
+}
+
+int buildConfigCommand(const char *path, char *command, int size)
+{
+    if (!strchr(path, ' ')) return copyText(command, size, path);
+    return formatText(command, size, "\"%s\"", path);
+}
+
+// Yes to the completion question: the program ends unless the start fails.
+static void startConfigProgram()
+{
+    char command[textSize + 2];
+    UINT started = 0;
+    if (buildConfigCommand(installState.configProgramPath, command, sizeof command) == 0)
+        started = WinExec(command, SW_SHOW);
+    if (started >= 32) {
+        endProgram();
+        return;
+    }
+    char text[2 * textSize];
+    formatText(text, sizeof text, configFailureFormat, installState.configProgramPath);
+    // The main window stays open and idle; its close command now works.
+    showMessage(mainWindow, text, "QMSETUP program can not start", MB_ICONINFORMATION | MB_OK);
+}
+
+static void finishInstallation()
+{
+    saveUserData();
+    char completion[500];
+    formatText(completion, sizeof completion, completionFormat, productShortName, productShortName);
+    registerInstallDirs();
+    int answer = showMessage(mainWindow, completion, "Installation Complete", MB_ICONQUESTION | MB_YESNO);
+    if (answer == IDYES)
+        startConfigProgram();
+    else
+        endProgram();
+    releaseImagingLibrary();
+}
+
+static void onContinue(HWND dialog)
+{
+    readFields(dialog);
+    if (!fieldsComplete(dialog)) return;
+    if (!prepareTarget(dialog)) return;
+    // The dialog goes, but the installation runs on inside this handler.
+    EndDialog(dialog, 1);
+    if (!installState.directorySource) writeDefinedValues();
+    InvalidateRect(mainWindow, NULL, TRUE);
+    UpdateWindow(mainWindow);
+    if (copyAllDisks() != 0) {
+        showMessage(mainWindow, "Installation has been cancelled or terminated.", "Installation Cancelled",
+                    MB_ICONINFORMATION | MB_OK);
+        endProgram();
+        return;
+    }
+    finishInstallation();
+}
+
+static void onCancel(HWND dialog)
+{
+    EndDialog(dialog, 0);
+    endProgram();
+}
+
+INT_PTR CALLBACK userDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        onInitDialog(dialog);
+        break;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+            onContinue(dialog);
+            break;
+        case IDCANCEL:
+            onCancel(dialog);
+            break;
+        }
+        break;
+    }
+    // FALSE throughout, WM_INITDIALOG included: the focus is set explicitly.
+    return FALSE;
+}
