@@ -194,7 +194,7 @@ def read_manifest(path):
         last = entries[-1].line if entries else 0
         raise ReleaseError(path, last, "no \"Finished\" entry")
     if not file_entries([e.text for e in entries]):
-        raise ReleaseError(path, 0, "the manifest names no file")
+        raise ReleaseError(path, entries[-1].line, "the manifest names no file")
     return entries
 
 
@@ -294,7 +294,9 @@ BILLBOARD_SECTIONS = {
 def read_billboard(path):
     texts = {name: [] for name in BILLBOARD_SECTIONS}
     section = None
+    last_line = 0
     for number, text in read_lines(path):
+        last_line = number
         stripped = text.strip()
         if stripped.startswith("[") and stripped.endswith("]"):
             section = stripped[1:-1]
@@ -314,7 +316,7 @@ def read_billboard(path):
         texts[section].append(data)
     for section in ("productTagLine", "makerNoticeLine"):
         if not texts[section]:
-            raise ReleaseError(path, 0, "[%s] is missing" % section)
+            raise ReleaseError(path, last_line, "[%s] is missing" % section)
     return texts
 
 

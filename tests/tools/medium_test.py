@@ -1,0 +1,196 @@
+#!/usr/bin/env python3
+"""The media the Windows build made: the release's directory-source medium
+and disk set, and the three-disk test release's disk set. Every file must
+expand (msexpand) or copy back to its product file byte for byte, and the
+totals must match the disk tables.
+
+    medium_test.py --medium DIR --media DIR --product DIR --product3 DIR
+                   [--setup SETUP.EXE --setup3 SETUP.EXE]
+"""
+import argparse
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
+ARGS = None
+SZDD = b"SZDD\x88\xf0\x27\x33"
+BESIDE_PROGRAM = ("SNBD7W95.DLL", "newscr1.bmp", "quillmrk.dat")
+
+
+def manifest_files(folder):
+    """The file names of a manifest, in order, read plainly from its text."""
+    entries = []
+    with open(os.path.join(folder, "manifest.txt"), encoding="utf-8") as f:
+        for line in f:
+            line = line.rstrip("\r\n")
+            if line.strip() and not line.startswith("#"):
+                entries.append(line)
+    files = []
+    i = 0
+    while i < len(entries):
+        if entries[i] == "[DIR_START]":
+            i += 2
+            continue
+        if entries[i] not in ("[DIR_END]", "Finished"):
+            files.append(entries[i])
+        i += 1
+    return files
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def by_upper_name(folder):
+    return {n.upper(): os.path.join(folder, n) for n in os.listdir(folder) if n != ".mkmedium"}
+
+
+def expand_all(paths):
+    """{path: expanded bytes}: LZ files through msexpand, others as they are.
+    msexpand writes slowly, so the files go in two batches side by side."""
+    out = {}
+    packed = []
+    for path in paths:
+        data = read(path)
+        if data[:8] == SZDD:
+            packed.append(path)
+        else:
+            out[path] = data
+    with tempfile.TemporaryDirectory() as work:
+        copies = []
+        for n, path in enumerate(packed):
+            copy = os.path.join(work, "f%d_" % n)   # msexpand wants the underscore
+            with open(copy, "wb") as f:
+                f.write(read(path))
+            copies.append(copy)
+        jobs = [subprocess.Popen(["msexpand"] + copies[i::2], stdout=subprocess.DEVNULL)
+                for i in range(2) if copies[i::2]]
+        for job in jobs:
+            job.wait()
+        for path, copy in zip(packed, copies):
+            out[path] = read(copy[:-1])
+    return out
+
+
+class Media(unittest.TestCase):
+    def check_folder(self, folder, names, product, extra=()):
+        """Every name is in folder and gives back its product file; nothing
+        else is there. Returns (stored, expanded) totals over names."""
+        present = by_upper_name(folder)
+        expected = {n.upper() for n in names} | {n.upper() for n in extra}
+        self.assertEqual(sorted(present), sorted(expected), folder)
+        products = by_upper_name(product)
+        contents = expand_all(sorted({present[n.upper()] for n in names}))
+        stored = total = 0
+        for name in names:
+            key = name.upper()
+            self.assertEqual(contents[present[key]], read(products[key]), name)
+            stored += os.path.getsize(present[key])
+            total += os.path.getsize(products[key])
+        return stored, total
+
+    def assert_within_one_percent(self, actual_bytes, table_kb, what):
+        self.assertLessEqual(abs(actual_bytes - 1000 * table_kb), 10 * table_kb,
+                             "%s: %d bytes against %d KB" % (what, actual_bytes, table_kb))
+
+    def test_release_medium(self):
+        names = manifest_files(os.path.join(ROOT, "release"))
+        self.assertEqual(len(names), 720)
+        extra = list(BESIDE_PROGRAM) + (["SETUP.EXE"] if ARGS.setup else [])
+        stored, total = self.check_folder(ARGS.medium, names, ARGS.product, extra)
+        self.assert_within_one_percent(stored, 18614, "stored")
+        self.assert_within_one_percent(total, 33550, "expanded")
+        # The program opens these by their names, uncompressed.
+        listing = os.listdir(ARGS.medium)
+        products = by_upper_name(ARGS.product)
+        for name in BESIDE_PROGRAM:
+            self.assertIn(name, listing)
+            self.assertEqual(read(os.path.join(ARGS.medium, name)), read(products[name.upper()]))
+        if ARGS.setup:
+            self.assertEqual(read(os.path.join(ARGS.medium, "SETUP.EXE")), read(ARGS.setup))
+
+    def test_release_medium_compresses_only_where_it_shrinks(self):
+        products = by_upper_name(ARGS.product)
+        plain = []
+        compressed = 0
+        for key, path in by_upper_name(ARGS.medium).items():
+            if key in ("SETUP.EXE",) or key in {n.upper() for n in BESIDE_PROGRAM}:
+                continue
+            if read(path)[:8] == SZDD:
+                compressed += 1
+                self.assertLess(os.path.getsize(path), os.path.getsize(products[key]), key)
+            else:
+                plain.append(path)
+        self.assertGreater(compressed, 600)
+        # What stayed plain would not have shrunk.
+        with tempfile.TemporaryDirectory() as work:
+            copies = []
+            for n, path in enumerate(plain):
+                copy = os.path.join(work, "f%d" % n)
+                with open(copy, "wb") as f:
+                    f.write(read(path))
+                copies.append(copy)
+            if copies:
+                subprocess.run(["mscompress"] + copies, check=True, stdout=subprocess.DEVNULL)
+            for path, copy in zip(plain, copies):
+                self.assertGreaterEqual(os.path.getsize(copy + "_"), os.path.getsize(path), path)
+
+    def test_release_disk_set_is_one_disk_like_the_medium(self):
+        # The medium's files are checked against the product above; here
+        # the disk's are checked against the medium's.
+        disk1 = by_upper_name(os.path.join(ARGS.media, "disk1"))
+        medium = by_upper_name(ARGS.medium)
+        expected = {n.upper() for n in manifest_files(os.path.join(ROOT, "release"))}
+        expected |= {"QUILLMRK.DAT"} | ({"SETUP.EXE"} if ARGS.setup else set())
+        self.assertEqual(sorted(disk1), sorted(expected))
+        for key, path in disk1.items():
+            self.assertEqual(read(path), read(medium[key]), key)
+        self.assertFalse(os.path.exists(os.path.join(ARGS.media, "disk2")))
+
+    def test_three_disk_release(self):
+        disks = [
+            (["addon32.exe", "newscr1.bmp", "SNBD7W95.DLL", "QUILLMRK.DAT", "QMSETUP.EXE",
+              "QUILLMRK.EXE", "README.TXT", "QMCORE32.DLL", "QUILLMRK.INI"], 900, 1400),
+            (["QMPS.PRO", "FONTS.LST", "FONTS.LST", "TIMESR.PFB", "ARIAL.TTF", "VZFONTMAP"],
+             220, 400),
+            (["QMVIEW.EXE", "README.TXT", "WELCOME.QMD", "MEMO.QMD", "PHOTO.JPG"], 380, 600),
+        ]
+        for d, (names, stored_kb, expanded_kb) in enumerate(disks, 1):
+            folder = os.path.join(ARGS.media, "release3", "disk%d" % d)
+            extra = ["SETUP.EXE"] if d == 1 and ARGS.setup3 else []
+            stored, total = self.check_folder(folder, names, ARGS.product3, extra)
+            self.assert_within_one_percent(stored, stored_kb, "disk %d stored" % d)
+            self.assert_within_one_percent(total, expanded_kb, "disk %d expanded" % d)
+        # The owner data file is writable on disk 1: that is what selects the disk-set mode.
+        self.assertTrue(os.access(os.path.join(ARGS.media, "release3", "disk1", "quillmrk.dat"),
+                                  os.W_OK))
+        if ARGS.setup3:
+            self.assertEqual(read(os.path.join(ARGS.media, "release3", "disk1", "SETUP.EXE")),
+                             read(ARGS.setup3))
+
+    def test_background_picture(self):
+        data = read(os.path.join(ARGS.medium, "newscr1.bmp"))
+        self.assertEqual(data[:2], b"BM")
+        width, height, planes, bits, compression = struct.unpack_from("<iiHHI", data, 18)
+        colours = struct.unpack_from("<I", data, 46)[0]
+        self.assertEqual((width, height, planes, bits, compression), (671, 500, 1, 8, 0))
+        self.assertEqual(colours, 256)
+        self.assertEqual(len(data), 14 + 40 + 256 * 4 + 672 * 500)
+        # More than a flat fill: the picture uses many of its colours.
+        self.assertGreater(len(set(data[14 + 40 + 1024:])), 100)
+
+
+if __name__ == "__main__":
+    parser = argparse.ArgumentParser()
+    for option in ("--medium", "--media", "--product", "--product3"):
+        parser.add_argument(option, required=True)
+    parser.add_argument("--setup")
+    parser.add_argument("--setup3")
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0]] + rest)
