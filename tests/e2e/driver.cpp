@@ -1,0 +1,577 @@
+#include "tests/e2e/driver.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "ownerdata/records.h"
+
+#ifndef QM_E2E_MEDIUM
+#error "QM_E2E_MEDIUM names the medium folder the tests start SETUP.EXE from"
+#endif
+
+namespace e2e {
+
+enum { pollMs = 20, textLimit = 1024 };
+
+static const char winIniSection[] = "Quillmark";
+
+std::string mediumDir()
+{
+    return QM_E2E_MEDIUM;
+}
+
+std::string mediumFile(const char *name)
+{
+    return mediumDir() + "\\" + name;
+}
+
+// ---- the program under test ----------------------------------------------
+
+testing::AssertionResult startSetup(const std::string &exe, const std::string &currentDir, SetupProcess *setup)
+{
+    *setup = SetupProcess{};
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    std::string commandLine = "\"" + exe + "\"";
+    std::vector<char> command(commandLine.begin(), commandLine.end());
+    command.push_back('\0');
+    if (!CreateProcessA(exe.c_str(), command.data(), NULL, NULL, FALSE, 0, NULL, currentDir.c_str(), &startup,
+                        &info))
+        return testing::AssertionFailure() << "cannot start " << exe << " in " << currentDir << ": error "
+                                           << GetLastError();
+    CloseHandle(info.hThread);
+    setup->process = info.hProcess;
+    setup->processId = info.dwProcessId;
+    setup->threadId = info.dwThreadId;
+    return testing::AssertionSuccess();
+}
+
+testing::AssertionResult waitForExit(SetupProcess *setup, DWORD *exitCode, int timeoutMs)
+{
+    if (!setup->process) return testing::AssertionFailure() << "no program was started";
+    if (WaitForSingleObject(setup->process, timeoutMs) != WAIT_OBJECT_0)
+        return testing::AssertionFailure() << "SETUP.EXE still runs after " << timeoutMs << " ms";
+    GetExitCodeProcess(setup->process, exitCode);
+    return testing::AssertionSuccess();
+}
+
+void stopSetup(SetupProcess *setup)
+{
+    if (!setup->process) return;
+    if (WaitForSingleObject(setup->process, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(setup->process, 99);
+        WaitForSingleObject(setup->process, 5000);
+    }
+    CloseHandle(setup->process);
+    *setup = SetupProcess{};
+}
+
+// ---- windows ---------------------------------------------------------------
+
+std::string windowText(HWND window)
+{
+    char text[textLimit] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+std::string windowClass(HWND window)
+{
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+std::string controlText(HWND dialog, int id)
+{
+    char text[textLimit] = "";
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+RECT windowRect(HWND window)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+RECT clientRectOnScreen(HWND window)
+{
+    RECT rect = {};
+    GetClientRect(window, &rect);
+    MapWindowPoints(window, NULL, (POINT *)&rect, 2);
+    return rect;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    const char *className;
+    const char *title;
+    bool (*accept)(HWND);
+    HWND found;
+};
+
+static BOOL CALLBACK matchWindow(HWND window, LPARAM data)
+{
+    WindowSearch *search = (WindowSearch *)data;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId) return TRUE;
+    if (search->className && windowClass(window) != search->className) return TRUE;
+    if (search->title && windowText(window) != search->title) return TRUE;
+    if (search->accept && !search->accept(window)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+static HWND findProcessWindow(const SetupProcess &setup, const char *className, const char *title,
+                              bool (*accept)(HWND))
+{
+    WindowSearch search = {setup.processId, className, title, accept, NULL};
+    EnumWindows(matchWindow, (LPARAM)&search);
+    return search.found;
+}
+
+HWND findWindow(const SetupProcess &setup, const char *className, const char *title)
+{
+    return findProcessWindow(setup, className, title, NULL);
+}
+
+static std::string describeWindows(const SetupProcess &setup)
+{
+    struct Lister {
+        static BOOL CALLBACK add(HWND window, LPARAM data)
+        {
+            auto *list = (std::pair<DWORD, std::string> *)data;
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == list->first && windowClass(window) != "IME")
+                list->second += " [" + windowClass(window) + " \"" + windowText(window) + "\"" +
+                                (IsWindowVisible(window) ? " visible]" : " hidden]");
+            return TRUE;
+        }
+    };
+    std::pair<DWORD, std::string> list(setup.processId, "");
+    EnumWindows(Lister::add, (LPARAM)&list);
+    return list.second.empty() ? " none" : list.second;
+}
+
+static bool exited(const SetupProcess &setup)
+{
+    return setup.process && WaitForSingleObject(setup.process, 0) == WAIT_OBJECT_0;
+}
+
+testing::AssertionResult waitForWindow(const SetupProcess &setup, const char *className, const char *title,
+                                       HWND *found, int timeoutMs)
+{
+    for (int waited = 0; waited <= timeoutMs; waited += pollMs) {
+        *found = findWindow(setup, className, title);
+        if (*found) return testing::AssertionSuccess();
+        if (exited(setup)) break;
+        Sleep(pollMs);
+    }
+    return testing::AssertionFailure() << "expected a window of class \"" << className << "\" titled \""
+                                       << (title ? title : "(any)") << "\"" << (exited(setup) ? "; the program ended" : "")
+                                       << "; seen:" << describeWindows(setup);
+}
+
+testing::AssertionResult waitForWindowGone(HWND window, int timeoutMs)
+{
+    for (int waited = 0; waited <= timeoutMs; waited += pollMs) {
+        if (!IsWindow(window) || !IsWindowVisible(window)) return testing::AssertionSuccess();
+        Sleep(pollMs);
+    }
+    return testing::AssertionFailure() << "window \"" << windowText(window) << "\" still shown after " << timeoutMs
+                                       << " ms";
+}
+
+testing::AssertionResult waitForUserDialog(const SetupProcess &setup, HWND *dialog)
+{
+    testing::AssertionResult result = waitForWindow(setup, "#32770", "Provide Us with Some Information", dialog);
+    if (!result) return result;
+    // The template's last control is made last: once it exists the dialog is whole.
+    for (int waited = 0; waited <= windowTimeoutMs; waited += pollMs) {
+        if (IsWindowVisible(*dialog) && GetDlgItem(*dialog, 1022)) return testing::AssertionSuccess();
+        Sleep(pollMs);
+    }
+    return testing::AssertionFailure() << "the user dialog never became visible";
+}
+
+HWND focusedWindow(const SetupProcess &setup)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(setup.threadId, &info)) return NULL;
+    return info.hwndFocus;
+}
+
+testing::AssertionResult waitForFocus(const SetupProcess &setup, HWND dialog, int id, int timeoutMs)
+{
+    HWND wanted = GetDlgItem(dialog, id);
+    HWND seen = NULL;
+    for (int waited = 0; waited <= timeoutMs; waited += pollMs) {
+        seen = focusedWindow(setup);
+        if (seen == wanted) return testing::AssertionSuccess();
+        Sleep(pollMs);
+    }
+    return testing::AssertionFailure() << "expected the focus on control " << id << "; it is on control "
+                                       << (seen ? GetDlgCtrlID(seen) : 0) << " (" << windowClass(seen) << " \""
+                                       << windowText(seen) << "\")";
+}
+
+void setControlText(HWND dialog, int id, const char *text)
+{
+    SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, (LPARAM)text);
+}
+
+void setCheck(HWND dialog, int id, int checked)
+{
+    SendMessageA(GetDlgItem(dialog, id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+int checkState(HWND dialog, int id)
+{
+    return (int)SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0);
+}
+
+void pressButton(HWND dialog, int id)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
+}
+
+// ---- message boxes ---------------------------------------------------------
+
+static bool shownButton(HWND box, int id)
+{
+    HWND button = GetDlgItem(box, id);
+    return button && IsWindowVisible(button);
+}
+
+// A box, not the splash (no buttons) nor the user dialog (it has the name field).
+static bool isMessageBox(HWND window)
+{
+    if (!IsWindowVisible(window) || !GetDlgItem(window, 0xFFFF) || GetDlgItem(window, 203)) return false;
+    for (int id = IDOK; id <= IDNO; id++)
+        if (shownButton(window, id)) return true;
+    return false;
+}
+
+HWND findMessageBox(const SetupProcess &setup)
+{
+    return findProcessWindow(setup, "#32770", NULL, isMessageBox);
+}
+
+static UINT boxButtons(HWND box)
+{
+    if (shownButton(box, IDYES) && shownButton(box, IDNO))
+        return shownButton(box, IDCANCEL) ? MB_YESNOCANCEL : MB_YESNO;
+    if (shownButton(box, IDABORT)) return MB_ABORTRETRYIGNORE;
+    if (shownButton(box, IDRETRY)) return MB_RETRYCANCEL;
+    if (shownButton(box, IDCANCEL)) return MB_OKCANCEL;
+    return MB_OK;
+}
+
+static HWND iconControl(HWND box)
+{
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        LONG style = GetWindowLongA(child, GWL_STYLE);
+        if (windowClass(child) == "Static" && (style & SS_TYPEMASK) == SS_ICON && IsWindowVisible(child))
+            return child;
+    }
+    return NULL;
+}
+
+// Draws a system icon on a plain ground; the DIB is top-down, 32 bits.
+static std::vector<uint32_t> drawIcon(HICON icon, int size, uint32_t ground)
+{
+    std::vector<uint32_t> pixels((size_t)size * size, ground);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = size;
+    info.bmiHeader.biHeight = -size;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void *bits = NULL;
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    if (memory && bitmap) {
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        memcpy(bits, pixels.data(), pixels.size() * 4);
+        DrawIconEx(memory, 0, 0, icon, 0, 0, 0, NULL, DI_NORMAL);
+        GdiFlush();
+        memcpy(pixels.data(), bits, pixels.size() * 4);
+        SelectObject(memory, previous);
+    }
+    if (bitmap) DeleteObject(bitmap);
+    if (memory) DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+    for (uint32_t &pixel : pixels) pixel &= 0xFFFFFF;
+    return pixels;
+}
+
+// The share of the icon's opaque pixels that the screen shows unchanged.
+static double iconMatch(const Image &shown, HICON icon, int size)
+{
+    std::vector<uint32_t> onBlack = drawIcon(icon, size, 0x000000);
+    std::vector<uint32_t> onWhite = drawIcon(icon, size, 0xFFFFFF);
+    int opaque = 0, same = 0;
+    for (int y = 0; y < size && y < shown.height; y++)
+        for (int x = 0; x < size && x < shown.width; x++) {
+            size_t i = (size_t)y * size + x;
+            if (onBlack[i] != onWhite[i]) continue;
+            opaque++;
+            if (shown.at(x, y) == onBlack[i]) same++;
+        }
+    return opaque ? (double)same / opaque : 0.0;
+}
+
+// Recognises the box's icon by its pixels against the system's own icons
+// (icon handles of another process cannot be read here).
+static UINT boxIcon(HWND box)
+{
+    static const struct {
+        LPCSTR name;
+        UINT style;
+    } icons[] = {
+        {IDI_HAND, MB_ICONHAND},
+        {IDI_QUESTION, MB_ICONQUESTION},
+        {IDI_EXCLAMATION, MB_ICONEXCLAMATION},
+        {IDI_ASTERISK, MB_ICONASTERISK},
+    };
+    HWND control = iconControl(box);
+    if (!control) return 0;
+    int size = GetSystemMetrics(SM_CXICON);
+    RECT area = clientRectOnScreen(control);
+    area.right = area.left + size;
+    area.bottom = area.top + size;
+    Image shown;
+    if (!captureScreen(area, &shown)) return 0;
+    for (const auto &icon : icons)
+        if (iconMatch(shown, LoadIconA(NULL, icon.name), size) > 0.9) return icon.style;
+    return 0;
+}
+
+UINT messageBoxStyle(HWND box)
+{
+    return boxButtons(box) | boxIcon(box);
+}
+
+static std::string describeStyle(UINT style)
+{
+    char text[32];
+    snprintf(text, sizeof text, "0x%02X", style);
+    return text;
+}
+
+static std::string describeOwner(HWND owner)
+{
+    if (!owner) return "none";
+    return windowClass(owner) + " \"" + windowText(owner) + "\"";
+}
+
+testing::AssertionResult answerMessageBox(const SetupProcess &setup, const ExpectedBox &expected, int answer,
+                                          int timeoutMs)
+{
+    HWND box = NULL;
+    for (int waited = 0; waited <= timeoutMs && !box; waited += pollMs) {
+        box = findMessageBox(setup);
+        if (!box) {
+            if (exited(setup)) break;
+            Sleep(pollMs);
+        }
+    }
+    if (!box)
+        return testing::AssertionFailure() << "expected the message box \"" << expected.text << "\" captioned \""
+                                           << expected.caption << "\"; seen:" << describeWindows(setup);
+    // Once the box has painted, its icon can be recognised.
+    UINT style = 0;
+    for (int waited = 0; waited <= 3000; waited += pollMs) {
+        style = messageBoxStyle(box);
+        if (style == expected.style) break;
+        Sleep(pollMs);
+    }
+    std::string text = controlText(box, 0xFFFF);
+    std::string caption = windowText(box);
+    HWND owner = GetWindow(box, GW_OWNER);
+    testing::AssertionResult result = testing::AssertionSuccess();
+    if (text != expected.text || caption != expected.caption || style != expected.style || owner != expected.owner)
+        result = testing::AssertionFailure()
+                 << "message box differs.\n  expected text \"" << expected.text << "\"\n  seen text     \"" << text
+                 << "\"\n  expected caption \"" << expected.caption << "\", seen \"" << caption
+                 << "\"\n  expected style " << describeStyle(expected.style) << ", seen " << describeStyle(style)
+                 << "\n  expected owner " << describeOwner(expected.owner) << ", seen " << describeOwner(owner);
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), (LPARAM)GetDlgItem(box, answer));
+    testing::AssertionResult gone = waitForWindowGone(box);
+    if (result && !gone) return gone;
+    return result;
+}
+
+// ---- pixels ----------------------------------------------------------------
+
+testing::AssertionResult captureScreen(const RECT &area, Image *image)
+{
+    int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return testing::AssertionFailure() << "empty capture area";
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void *bits = NULL;
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    bool copied = false;
+    if (memory && bitmap) {
+        HGDIOBJ previous = SelectObject(memory, bitmap);
+        copied = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY) != 0;
+        GdiFlush();
+        if (copied) {
+            image->width = width;
+            image->height = height;
+            image->pixels.assign((uint32_t *)bits, (uint32_t *)bits + (size_t)width * height);
+            for (uint32_t &pixel : image->pixels) pixel &= 0xFFFFFF;
+        }
+        SelectObject(memory, previous);
+    }
+    if (bitmap) DeleteObject(bitmap);
+    if (memory) DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+    if (!copied) return testing::AssertionFailure() << "cannot copy the screen: error " << GetLastError();
+    return testing::AssertionSuccess();
+}
+
+void saveScreenshot(const Image &image, const std::string &name)
+{
+    CreateDirectoryA("screenshots", NULL);
+    std::string path = "screenshots\\" + name + ".bmp";
+    FILE *file = fopen(path.c_str(), "wb");
+    if (!file) return;
+    int stride = (image.width * 3 + 3) & ~3;
+    BITMAPFILEHEADER header = {};
+    BITMAPINFOHEADER info = {};
+    header.bfType = 0x4D42;
+    header.bfOffBits = sizeof header + sizeof info;
+    header.bfSize = header.bfOffBits + stride * image.height;
+    info.biSize = sizeof info;
+    info.biWidth = image.width;
+    info.biHeight = image.height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    fwrite(&header, sizeof header, 1, file);
+    fwrite(&info, sizeof info, 1, file);
+    std::vector<unsigned char> row(stride, 0);
+    for (int y = image.height - 1; y >= 0; y--) {
+        for (int x = 0; x < image.width; x++) {
+            uint32_t pixel = image.at(x, y);
+            row[x * 3] = pixel & 0xFF;
+            row[x * 3 + 1] = (pixel >> 8) & 0xFF;
+            row[x * 3 + 2] = (pixel >> 16) & 0xFF;
+        }
+        fwrite(row.data(), 1, row.size(), file);
+    }
+    fclose(file);
+}
+
+// ---- state left behind -----------------------------------------------------
+
+void clearWinIniSection()
+{
+    WriteProfileStringA(winIniSection, NULL, NULL);
+}
+
+std::string winIniValue(const char *key)
+{
+    char value[textLimit] = "";
+    GetProfileStringA(winIniSection, key, "", value, sizeof value);
+    return value;
+}
+
+void setWinIniValue(const char *key, const char *value)
+{
+    WriteProfileStringA(winIniSection, key, value);
+}
+
+bool fileExists(const std::string &path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool directoryExists(const std::string &path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool removeTree(const std::string &path)
+{
+    if (!directoryExists(path)) return !fileExists(path) || DeleteFileA(path.c_str());
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string child = path + "\\" + name;
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            removeTree(child);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(path.c_str());
+    return !directoryExists(path);
+}
+
+bool writeTextFile(const std::string &path, const std::string &text)
+{
+    FILE *file = fopen(path.c_str(), "wb");
+    if (!file) return false;
+    bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
+    return fclose(file) == 0 && written;
+}
+
+bool copyFileTo(const std::string &source, const std::string &destination)
+{
+    return CopyFileA(source.c_str(), destination.c_str(), FALSE) != 0;
+}
+
+testing::AssertionResult writeOwnerData(const std::string &path, const std::vector<std::string> &lines)
+{
+    // A plain file is written first and saved scrambled by the store itself.
+    std::string plainPath = path + ".plain";
+    std::string plain = "Type=Tessera Data\n";
+    for (const std::string &line : lines) plain += line + "\n";
+    if (!writeTextFile(plainPath, plain)) return testing::AssertionFailure() << "cannot write " << plainPath;
+    int handle = 0;
+    int status = openRecordFile(plainPath.c_str(), 0, &handle);
+    if (status == recordOk) {
+        status = saveRecordFile(handle, path.c_str(), 1);
+        closeRecordFile(handle);
+    }
+    DeleteFileA(plainPath.c_str());
+    if (status != recordOk)
+        return testing::AssertionFailure() << "the store could not write " << path << ": status " << status;
+    return testing::AssertionSuccess();
+}
+
+testing::AssertionResult readOwnerData(const std::string &path, const char *key, std::string *value)
+{
+    int handle = 0;
+    int status = openRecordFile(path.c_str(), 1, &handle);
+    if (status != recordOk)
+        return testing::AssertionFailure() << "the store cannot open " << path << ": status " << status;
+    char text[textLimit] = "";
+    status = getRecordValue(handle, key, 1, text);
+    closeRecordFile(handle);
+    if (status != recordOk)
+        return testing::AssertionFailure() << path << " has no \"" << key << "\": status " << status;
+    *value = text;
+    return testing::AssertionSuccess();
+}
+
+}  // namespace e2e

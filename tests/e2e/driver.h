@@ -1,0 +1,119 @@
+// The end-to-end driver: starts the real SETUP.EXE under Wine and works its
+// windows from outside, the way a user does, then checks what the run left
+// behind (files, WIN.INI, the owner data file).
+//
+// Every wait polls with a short interval up to a timeout; every check returns
+// an AssertionResult whose message says what was expected and what was seen.
+#pragma once
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// Generous: the first message box of a process takes 1-2 s under Wine.
+enum { windowTimeoutMs = 20000, exitTimeoutMs = 30000 };
+
+// ---- the program under test ----------------------------------------------
+
+// The demo medium's folder (Windows path), and a file in it.
+std::string mediumDir();
+std::string mediumFile(const char *name);
+
+struct SetupProcess {
+    HANDLE process;
+    DWORD processId;
+    DWORD threadId;
+};
+
+// Starts exe with currentDir as its current directory.
+testing::AssertionResult startSetup(const std::string &exe, const std::string &currentDir, SetupProcess *setup);
+testing::AssertionResult waitForExit(SetupProcess *setup, DWORD *exitCode, int timeoutMs = exitTimeoutMs);
+// Ends the process if it still runs and releases its handles. Safe to repeat.
+void stopSetup(SetupProcess *setup);
+
+// ---- windows ---------------------------------------------------------------
+
+// A top-level window of the process with this class and (unless null) title.
+HWND findWindow(const SetupProcess &setup, const char *className, const char *title);
+testing::AssertionResult waitForWindow(const SetupProcess &setup, const char *className, const char *title,
+                                       HWND *found, int timeoutMs = windowTimeoutMs);
+testing::AssertionResult waitForWindowGone(HWND window, int timeoutMs = windowTimeoutMs);
+// The user information dialog, by its caption.
+testing::AssertionResult waitForUserDialog(const SetupProcess &setup, HWND *dialog);
+
+std::string windowText(HWND window);
+std::string windowClass(HWND window);
+std::string controlText(HWND dialog, int id);
+RECT windowRect(HWND window);
+RECT clientRectOnScreen(HWND window);
+// The window that has the keyboard focus in the program's GUI thread.
+HWND focusedWindow(const SetupProcess &setup);
+// Waits until the focus is on control id of dialog.
+testing::AssertionResult waitForFocus(const SetupProcess &setup, HWND dialog, int id, int timeoutMs = 5000);
+
+void setControlText(HWND dialog, int id, const char *text);
+void setCheck(HWND dialog, int id, int checked);
+int checkState(HWND dialog, int id);
+// As a click: the dialog receives WM_COMMAND with the button's id.
+void pressButton(HWND dialog, int id);
+
+// ---- message boxes ---------------------------------------------------------
+
+struct ExpectedBox {
+    const char *text;
+    const char *caption;
+    UINT style;   // MB_ buttons | MB_ icon, as the program asks for them
+    HWND owner;
+};
+
+// What a box shows: its buttons (MB_OK, MB_YESNO, ...) and its icon
+// (MB_ICONHAND, ...; 0 when none can be recognised).
+UINT messageBoxStyle(HWND box);
+// Waits for a message box of the process, checks text, caption, buttons,
+// icon and owner, and answers it with the button id given (IDOK, IDYES, ...).
+testing::AssertionResult answerMessageBox(const SetupProcess &setup, const ExpectedBox &expected, int answer,
+                                          int timeoutMs = windowTimeoutMs);
+// No message box of the process is open.
+HWND findMessageBox(const SetupProcess &setup);
+
+// ---- pixels ----------------------------------------------------------------
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;  // 0x00RRGGBB, top-down rows
+    uint32_t at(int x, int y) const { return pixels[(size_t)y * width + x]; }
+};
+
+inline uint32_t rgb(int r, int g, int b) { return (uint32_t)((r << 16) | (g << 8) | b); }
+
+// Copies an area of the screen (the virtual display).
+testing::AssertionResult captureScreen(const RECT &area, Image *image);
+// Saves as a 24-bit BMP under screenshots/ in the test's folder.
+void saveScreenshot(const Image &image, const std::string &name);
+
+// ---- state left behind -----------------------------------------------------
+
+// The "Quillmark" section of WIN.INI.
+void clearWinIniSection();
+std::string winIniValue(const char *key);
+void setWinIniValue(const char *key, const char *value);
+
+bool fileExists(const std::string &path);
+bool directoryExists(const std::string &path);
+// Removes a directory and everything in it; true when it is gone.
+bool removeTree(const std::string &path);
+bool writeTextFile(const std::string &path, const std::string &text);
+bool copyFileTo(const std::string &source, const std::string &destination);
+
+// Writes a scrambled owner data file through the store from key=value lines.
+testing::AssertionResult writeOwnerData(const std::string &path, const std::vector<std::string> &lines);
+// A value of the owner data file, read through the store.
+testing::AssertionResult readOwnerData(const std::string &path, const char *key, std::string *value);
+
+}  // namespace e2e

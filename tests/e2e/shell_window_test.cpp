@@ -1,0 +1,229 @@
+// The shell's window side in process, where a test can reach what the user
+// cannot: a main window that fails to be made, the system menu, the idle
+// state after the installation, the progress window's placing.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "copy/copy_state.h"
+#include "install/user_dialog.h"
+#include "shell/shell.h"
+
+namespace {
+
+static HHOOK creationHook;
+
+// Refuses the creation of any window of class "setup".
+static LRESULT CALLBACK refuseMainWindow(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        CBT_CREATEWNDA *create = (CBT_CREATEWNDA *)lParam;
+        if (!IS_INTRESOURCE(create->lpcs->lpszClass) && !strcmp(create->lpcs->lpszClass, "setup")) return 1;
+    }
+    return CallNextHookEx(creationHook, code, wParam, lParam);
+}
+
+static void unregisterShellClasses()
+{
+    UnregisterClassA("setup", GetModuleHandleA(NULL));
+    UnregisterClassA("CopyProgress", GetModuleHandleA(NULL));
+}
+
+static int countThreadWindows()
+{
+    struct Counter {
+        static BOOL CALLBACK add(HWND, LPARAM data)
+        {
+            (*(int *)data)++;
+            return TRUE;
+        }
+    };
+    int count = 0;
+    EnumThreadWindows(GetCurrentThreadId(), Counter::add, (LPARAM)&count);
+    return count;
+}
+
+TEST(StartUpFailure, AMainWindowThatCannotBeMadeEndsStartUpWithOne)
+{
+    int windowsBefore = countThreadWindows();
+    creationHook = SetWindowsHookExA(WH_CBT, refuseMainWindow, NULL, GetCurrentThreadId());
+    ASSERT_TRUE(creationHook);
+    int result = runSetup(GetModuleHandleA(NULL), SW_SHOWNORMAL);
+    UnhookWindowsHookEx(creationHook);
+    unregisterShellClasses();
+    EXPECT_EQ(1, result);
+    EXPECT_EQ(windowsBefore, countThreadWindows()) << "the splash was left behind";
+    EXPECT_EQ(NULL, pointerBitmap);
+    EXPECT_EQ(NULL, setupBitmap);
+}
+
+// A main window as start-up makes it, without the first paint's dialog.
+class MainWindow : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.style = CS_HREDRAW | CS_VREDRAW;
+        windowClass.lpfnWndProc = mainWindowProc;
+        windowClass.hInstance = GetModuleHandleA(NULL);
+        windowClass.hbrBackground = (HBRUSH)GetStockObject(NULL_BRUSH);
+        windowClass.lpszClassName = "setup";
+        ASSERT_TRUE(RegisterClassA(&windowClass));
+        firstPaintPending = 0;
+        installationOver = 0;
+        window = CreateWindowExA(0, "setup", "test", 0x10CE0000, 0, 0, 615, 480, NULL, NULL,
+                                 GetModuleHandleA(NULL), NULL);
+        ASSERT_TRUE(window);
+        mainWindow = window;
+    }
+    void TearDown() override
+    {
+        if (IsWindow(window)) DestroyWindow(window);
+        drainQuit();
+        UnregisterClassA("setup", GetModuleHandleA(NULL));
+        mainWindow = NULL;
+        installationOver = 0;
+        copyState.progressWindow = NULL;
+    }
+    // The exit code of a quit message waiting in the queue, or -1.
+    static int drainQuit()
+    {
+        MSG message;
+        int code = -1;
+        // Paints are dispatched: an unpainted window would queue WM_PAINT forever.
+        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT)
+                code = (int)message.wParam;
+            else
+                DispatchMessageA(&message);
+        }
+        return code;
+    }
+    HWND window = NULL;
+};
+
+TEST_F(MainWindow, SystemMenuHasNoMinimiseAndNoSize)
+{
+    HMENU menu = GetSystemMenu(window, FALSE);
+    ASSERT_TRUE(menu);
+    static const struct {
+        UINT command;
+        bool present;
+    } items[] = {{SC_MINIMIZE, false}, {SC_SIZE, false}, {SC_MOVE, true}, {SC_CLOSE, true}};
+    for (const auto &item : items)
+        EXPECT_EQ(item.present, GetMenuState(menu, item.command, MF_BYCOMMAND) != (UINT)-1)
+            << "command 0x" << std::hex << item.command;
+}
+
+TEST_F(MainWindow, SystemCommandsAreSwallowedUntilTheInstallationIsOverThenCloseWorks)
+{
+    static const UINT commands[] = {SC_CLOSE, SC_MINIMIZE, SC_MAXIMIZE, SC_MOVE, SC_SIZE, SC_KEYMENU};
+    RECT before;
+    GetWindowRect(window, &before);
+    for (UINT command : commands) {
+        EXPECT_EQ(0, SendMessageA(window, WM_SYSCOMMAND, command, 0));
+        ASSERT_TRUE(IsWindow(window)) << "command 0x" << std::hex << command;
+        EXPECT_FALSE(IsIconic(window));
+    }
+    EXPECT_EQ(-1, drainQuit());
+
+    // Idle after the configuration program failed: only close goes through.
+    installationOver = 1;
+    for (UINT command : {SC_MINIMIZE, SC_MAXIMIZE, SC_MOVE, SC_SIZE}) {
+        SendMessageA(window, WM_SYSCOMMAND, command, 0);
+        ASSERT_TRUE(IsWindow(window));
+        EXPECT_FALSE(IsIconic(window));
+    }
+    RECT after;
+    GetWindowRect(window, &after);
+    EXPECT_TRUE(EqualRect(&before, &after));
+    SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(0, drainQuit());
+}
+
+TEST_F(MainWindow, SizeRecordsTheClientAndPlacesTheProgressWindow)
+{
+    SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(607, 453));
+    EXPECT_EQ(607, clientWidth);
+    EXPECT_EQ(453, clientHeight);
+
+    HWND progress = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 1, 1, 10, 10, window, NULL,
+                                    GetModuleHandleA(NULL), NULL);
+    ASSERT_TRUE(progress);
+    copyState.progressWindow = progress;
+    // A 65535-wide client is read as unsigned words, not as -1.
+    SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(65535, 453));
+    EXPECT_EQ(65535, clientWidth);
+    RECT placed;
+    GetWindowRect(progress, &placed);
+    MapWindowPoints(NULL, window, (POINT *)&placed, 2);
+    // The window spans (0, 0) to (615, 480) on the screen.
+    EXPECT_EQ(207, placed.left);
+    EXPECT_EQ(200, placed.top);
+    EXPECT_EQ(200, placed.right - placed.left);
+    EXPECT_EQ(150, placed.bottom - placed.top);
+}
+
+TEST_F(MainWindow, DestroyReleasesTheProgressWindowAndBitmapsAndQuitsWithZero)
+{
+    HWND progress = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 10, 10, window, NULL, GetModuleHandleA(NULL),
+                                    NULL);
+    copyState.progressWindow = progress;
+    pointerBitmap = CreateBitmap(36, 19, 1, 1, NULL);
+    setupBitmap = CreateBitmap(32, 32, 1, 1, NULL);
+    SendMessageA(window, WM_DESTROY, 0, 0);
+    EXPECT_FALSE(IsWindow(progress));
+    EXPECT_EQ(NULL, copyState.progressWindow);
+    EXPECT_EQ(NULL, pointerBitmap);
+    EXPECT_EQ(NULL, setupBitmap);
+    EXPECT_EQ(0, drainQuit());
+}
+
+TEST(SplashPlacing, CentredAcrossOneThirdDownCaptionedWithTheShortName)
+{
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 5, 5, 300, 90, NULL, NULL, GetModuleHandleA(NULL), NULL);
+    ASSERT_TRUE(window);
+    centreAndTitleWindow(window);
+    RECT placed;
+    GetWindowRect(window, &placed);
+    int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    // 1024 x 768 on the virtual display: (1024 - 300) / 2 and (768 - 90) / 3.
+    if (screenWidth == 1024 && screenHeight == 768) {
+        EXPECT_EQ(362, placed.left);
+        EXPECT_EQ(226, placed.top);
+    }
+    EXPECT_EQ(300, placed.right - placed.left);
+    EXPECT_EQ(90, placed.bottom - placed.top);
+    char caption[64] = "";
+    GetWindowTextA(window, caption, sizeof caption);
+    EXPECT_STREQ("Quillmark Installation", caption);
+    DestroyWindow(window);
+}
+
+TEST(ConfigCommand, APathWithABlankIsQuotedSoNoOtherProgramStarts)
+{
+    static const struct {
+        const char *path;
+        int size;
+        int result;
+        const char *command;
+    } cases[] = {
+        {"C:\\QUILLMRK\\qmsetup.exe", 256, 0, "C:\\QUILLMRK\\qmsetup.exe"},
+        {"C:\\Program Files\\Quillmark\\qmsetup.exe", 256, 0, "\"C:\\Program Files\\Quillmark\\qmsetup.exe\""},
+        {"D:\\My Apps\\Q M\\qmsetup.exe", 256, 0, "\"D:\\My Apps\\Q M\\qmsetup.exe\""},
+        // Quoting must not cut the path: a command that does not fit is empty.
+        {"C:\\A B\\qmsetup.exe", 19, -1, ""},
+        {"C:\\A B\\qmsetup.exe", 21, 0, "\"C:\\A B\\qmsetup.exe\""},
+    };
+    for (const auto &item : cases) {
+        char command[300];
+        memset(command, 'x', sizeof command);
+        EXPECT_EQ(item.result, buildConfigCommand(item.path, command, item.size)) << item.path;
+        EXPECT_STREQ(item.command, command) << item.path;
+    }
+}
+
+}  // namespace
