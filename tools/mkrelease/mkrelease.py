@@ -383,14 +383,9 @@ def render(release):
     return "\n".join(out)
 
 
-def write_if_changed(path, text):
-    """Leaves an unchanged file alone so that nothing rebuilds needlessly."""
-    try:
-        with open(path, "r", encoding="ascii") as f:
-            if f.read() == text:
-                return
-    except (OSError, UnicodeDecodeError):
-        pass
+def write_tables(path, text):
+    """Writes through a temporary file, so that a failed run leaves no
+    half-written tables behind."""
     os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
     temp = path + ".tmp"
     with open(temp, "w", encoding="ascii", newline="\n") as f:
@@ -412,7 +407,7 @@ def main(argv):
         sys.stderr.write("mkrelease: %s\n" % e)
         return 1
     if output:
-        write_if_changed(output, render(release))
+        write_tables(output, render(release))
     return 0
 
 
