@@ -1,0 +1,260 @@
+// Whole installations from the demo medium in directory-source mode, driven
+// as a user does, with the installed files compared afterwards.
+#include "copy/manifest.h"
+#include "tests/e2e/install_support.h"
+
+namespace e2e {
+namespace {
+
+class FolderInstall : public Installation {};
+
+static std::string shortForm(const char *path)
+{
+    char result[MAX_PATH] = "";
+    GetShortPathNameA(path, result, sizeof result);
+    return result;
+}
+
+static std::string ownerValue(const std::string &dir, const char *key)
+{
+    std::string value = "<unreadable>";
+    EXPECT_TRUE(readOwnerData(dir + "\\quillmrk.dat", key, &value));
+    return value;
+}
+
+static std::string ownerDataOfTheMedium()
+{
+    return fileBytes(mediumFile("QUILLMRK.DAT"));
+}
+
+// Clicks the progress window's Cancel button.
+static void clickCancel(HWND progress)
+{
+    PostMessageA(GetDlgItem(progress, 2), BM_CLICK, 0, 0);
+}
+
+static bool increasing(const std::vector<int> &values)
+{
+    for (size_t i = 1; i < values.size(); i++)
+        if (values[i] < values[i - 1]) return false;
+    return true;
+}
+
+TEST_F(FolderInstall, EveryFileArrivesAndYesStartsTheConfigurationProgram)
+{
+    startFromMedium();
+    HWND main = waitForMainWindow();
+    HWND dialog = waitForDialog();
+    ASSERT_TRUE(main && dialog);
+    fillDialog(dialog, longTarget, true);
+    CopyWatch watch = watchCopy(main);
+
+    // The progress window, a child of the main window, at its place.
+    EXPECT_TRUE(watch.progressSeen);
+    EXPECT_EQ("CopyProgress", watch.progressClass);
+    EXPECT_EQ(WS_CHILD | WS_VISIBLE, watch.progressStyle & (WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CAPTION));
+    EXPECT_EQ(200, watch.progressPlace.left);
+    EXPECT_EQ(200, watch.progressPlace.top);
+    EXPECT_EQ(400, watch.progressPlace.right);
+    EXPECT_EQ(350, watch.progressPlace.bottom);
+    // Wine's system fixed font is 8 x 16: the button is 82 x 32 at (54, 101).
+    EXPECT_EQ("Cancel", watch.cancelText);
+    EXPECT_EQ(54, watch.cancelPlace.left);
+    EXPECT_EQ(101, watch.cancelPlace.top);
+    EXPECT_EQ(136, watch.cancelPlace.right);
+    EXPECT_EQ(133, watch.cancelPlace.bottom);
+    // "Transferring:" in red, the file name in black, the percentage in blue,
+    // and the green bar growing to nearly its full 149 columns.
+    EXPECT_GT(watch.labelPixels, 20);
+    EXPECT_GT(watch.namePixels, 10);
+    EXPECT_GT(watch.percentPixels, 10);
+    EXPECT_TRUE(increasing(watch.barColumns)) << testing::PrintToString(watch.barColumns);
+    ASSERT_FALSE(watch.barColumns.empty());
+    EXPECT_GE(watch.barColumns.back(), 140) << testing::PrintToString(watch.barColumns);
+    // The billboard: the highlight walks down the lines and starts again at
+    // the top when the theme turns.
+    const std::vector<int> &lines = watch.highlightLines;
+    EXPECT_GE(lines.size(), 6u) << testing::PrintToString(lines);
+    EXPECT_FALSE(increasing(lines)) << testing::PrintToString(lines);
+    EXPECT_GE(watch.titleChanges, 2);
+
+    answerCompletion(main, IDYES);
+    expectExitCode(0);
+    // Our QMSETUP.EXE shows its window and notes each start beside itself.
+    HWND configuration = NULL;
+    for (int waited = 0; waited < windowTimeoutMs; waited += 50) {
+        configuration = FindWindowA("QuillmarkConfiguration", NULL);
+        if (configuration) break;
+        Sleep(50);
+    }
+    EXPECT_TRUE(configuration != NULL) << "QMSETUP.EXE shows no window";
+    if (configuration) PostMessageA(configuration, WM_CLOSE, 0, 0);
+    std::string log = fileBytes(std::string(longTarget) + "\\qmsetup.log");
+    std::string lowered = log;
+    for (char &c : lowered) c = (char)tolower((unsigned char)c);
+    EXPECT_NE(std::string::npos, lowered.find("qmsetup.exe")) << log;
+
+    EXPECT_TRUE(installedExactly(longTarget, true, {"qmsetup.log", "quillmrk.dat"}));
+    // The manifest's QUILLMRK.DAT was passed over: the early copy holds the
+    // user's values.
+    EXPECT_EQ("Ada Lovelace", ownerValue(longTarget, "User"));
+    EXPECT_EQ("Analytical Engines", ownerValue(longTarget, "Dept"));
+    EXPECT_EQ("Babbage & Co", ownerValue(longTarget, "Company"));
+    std::string shortDir = shortForm(longTarget);
+    EXPECT_NE(std::string(longTarget), shortDir);
+    EXPECT_EQ(shortDir, winIniValue("BinDirectory"));
+    EXPECT_EQ(shortDir + "\\PREFS", winIniValue("PrefDirectory"));
+}
+
+TEST_F(FolderInstall, WithoutSamplesOnADriveOfMoreThan4GB)
+{
+    startFromMedium();
+    HWND main = waitForMainWindow();
+    HWND dialog = waitForDialog();
+    ASSERT_TRUE(main && dialog);
+    // T: has 4,110 MiB free: taken in 32 bits that would be 14 MiB, and the
+    // space question would come first.
+    fillDialog(dialog, largeTarget, false);
+    answerCompletion(main, IDNO);
+    expectExitCode(0);
+    EXPECT_TRUE(installedExactly(largeTarget, false, {"quillmrk.dat"}));
+    EXPECT_FALSE(directoryExists(std::string(largeTarget) + "\\SAMPLES"));
+    EXPECT_FALSE(fileExists(std::string(largeTarget) + "\\qmsetup.log"));
+}
+
+TEST_F(FolderInstall, CancelInTheProgressWindow)
+{
+    startFromMedium();
+    HWND main = waitForMainWindow();
+    HWND dialog = waitForDialog();
+    ASSERT_TRUE(main && dialog);
+    fillDialog(dialog, defaultTarget, true);
+    HWND progress = waitForProgressWindow(main);
+    ASSERT_TRUE(progress);
+    const ExpectedBox quit = {"Do you want to quit?", "Terminate Setup?", MB_YESNO | MB_ICONQUESTION, main};
+    clickCancel(progress);
+    ASSERT_TRUE(answerMessageBox(setup, quit, IDNO));
+    // No: the copy goes on.
+    Sleep(200);
+    EXPECT_TRUE(IsWindow(progress));
+    clickCancel(progress);
+    ASSERT_TRUE(answerMessageBox(setup, quit, IDYES));
+    EXPECT_TRUE(answerMessageBox(setup, {cancelledText, "Installation Cancelled", MB_OK | MB_ICONASTERISK, main}, IDOK));
+    expectExitCode(0);
+    EXPECT_EQ("", winIniValue("BinDirectory"));
+    EXPECT_EQ("", winIniValue("PrefDirectory"));
+    // The early copy of the owner data file stays as the medium has it.
+    EXPECT_EQ(ownerDataOfTheMedium(), fileBytes(std::string(defaultTarget) + "\\quillmrk.dat"));
+    // Some files came, not all.
+    EXPECT_TRUE(fileExists(std::string(defaultTarget) + "\\addon32.exe"));
+    EXPECT_FALSE(installedExactly(defaultTarget, true, {"quillmrk.dat"}));
+}
+
+TEST_F(FolderInstall, ReinstallationOverTheFirstReplacesTheFiles)
+{
+    startFromMedium();
+    HWND main = waitForMainWindow();
+    HWND dialog = waitForDialog();
+    ASSERT_TRUE(main && dialog);
+    fillDialog(dialog, defaultTarget, true);
+    answerCompletion(main, IDNO);
+    expectExitCode(0);
+    stopSetup(&setup);
+
+    // Damage the first installation: one file changed, one removed.
+    std::vector<ManifestFile> files = manifestFiles(true);
+    const std::string changed = std::string(defaultTarget) + "\\" + files[10].path;
+    const std::string removed = std::string(defaultTarget) + "\\" + files[500].path;
+    ASSERT_TRUE(writeTextFile(changed, "damaged"));
+    ASSERT_TRUE(DeleteFileA(removed.c_str()));
+
+    startFromMedium();
+    main = waitForMainWindow();
+    dialog = waitForDialog();
+    ASSERT_TRUE(main && dialog);
+    EXPECT_EQ("Ada Lovelace", controlText(dialog, nameField));
+    EXPECT_EQ("Analytical Engines", controlText(dialog, departmentField));
+    EXPECT_EQ("Babbage & Co", controlText(dialog, organisationField));
+    EXPECT_EQ(defaultTarget, controlText(dialog, dirField));
+    pressButton(dialog, IDOK);
+    ASSERT_TRUE(answerMessageBox(setup,
+                                 {"Directory already exists. Do you want to overwrite?\n\nNote: All Quillmark files in "
+                                  "this directory will be overwritten.",
+                                  "Warning", MB_YESNO | MB_ICONQUESTION, dialog},
+                                 IDYES));
+    // Having agreed to overwrite, quitting now warns about the old copy.
+    HWND progress = waitForProgressWindow(main);
+    ASSERT_TRUE(progress);
+    clickCancel(progress);
+    ASSERT_TRUE(answerMessageBox(setup,
+                                 {"Do you want to quit?\n\nWarning: If you quit now, your existing\ncopy of the "
+                                  "software may not work reliably.",
+                                  "Terminate Setup?", MB_YESNO | MB_ICONQUESTION, main},
+                                 IDNO));
+    answerCompletion(main, IDNO);
+    expectExitCode(0);
+    EXPECT_TRUE(installedExactly(defaultTarget, true, {"quillmrk.dat"}));
+}
+
+// Names of the manifest that occur once, as plain files, from index from on.
+static std::string singleFileFrom(int from)
+{
+    for (int i = from; i < installManifestCount; i++) {
+        std::string entry = InstallManifest[i];
+        if (entry[0] == '[' || entry == "Finished" || (i > 0 && std::string(InstallManifest[i - 1]) == "[DIR_START]"))
+            continue;
+        int seen = 0;
+        for (int j = 0; j < installManifestCount; j++) seen += _stricmp(InstallManifest[j], entry.c_str()) == 0;
+        if (seen == 1 && _stricmp(entry.c_str(), "VZFONTMAP") != 0 && _stricmp(entry.c_str(), "QUILLMRK.DAT") != 0)
+            return entry;
+    }
+    return "";
+}
+
+TEST_F(FolderInstall, MissingSourceFiles)
+{
+    // A copy of the medium (hard links) without the optional addon32.exe and
+    // two other files.
+    const std::string medium = installMediaDir() + "\\medium";
+    const std::string first = singleFileFrom(100), second = singleFileFrom(600);
+    ASSERT_NE("", first);
+    ASSERT_NE("", second);
+    for (const std::string &name : {std::string("addon32.exe"), first, second})
+        DeleteFileA((medium + "\\" + name).c_str());
+    ASSERT_TRUE(startSetup(medium + "\\SETUP.EXE", medium, &setup));
+    HWND main = waitForMainWindow();
+    HWND dialog = waitForDialog();
+    ASSERT_TRUE(main && dialog);
+    fillDialog(dialog, defaultTarget, true);
+    // The optional file passes silently; OK at the first goes on, Cancel at
+    // the second ends.
+    EXPECT_TRUE(answerMessageBox(setup, {("Error in opening : " + medium + "\\" + first).c_str(), "Error", MB_OKCANCEL, main},
+                                 IDOK));
+    EXPECT_TRUE(answerMessageBox(setup, {("Error in opening : " + medium + "\\" + second).c_str(), "Error", MB_OKCANCEL, main},
+                                 IDCANCEL));
+    EXPECT_TRUE(answerMessageBox(setup, {cancelledText, "Installation Cancelled", MB_OK | MB_ICONASTERISK, main}, IDOK));
+    expectExitCode(0);
+
+    std::vector<std::string> installed = listTree(defaultTarget);
+    auto has = [&](const std::string &name) {
+        return std::find(installed.begin(), installed.end(), name) != installed.end();
+    };
+    EXPECT_FALSE(has("addon32.exe"));
+    // Everything between the two missing files arrived, nothing after the second.
+    bool between = false, after = false;
+    for (const ManifestFile &file : manifestFiles(true)) {
+        if (file.product == first) between = true;
+        if (file.product == second) between = false, after = true;
+        if (file.product == first || file.product == second) {
+            EXPECT_FALSE(has(file.path)) << file.path;
+        } else if (between) {
+            EXPECT_TRUE(has(file.path)) << file.path;
+        } else if (after) {
+            EXPECT_FALSE(has(file.path)) << file.path;
+        }
+    }
+    EXPECT_EQ("", winIniValue("BinDirectory"));
+}
+
+}  // namespace
+}  // namespace e2e

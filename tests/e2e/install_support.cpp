@@ -1,0 +1,250 @@
+#include "tests/e2e/install_support.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "copy/manifest.h"
+
+#ifndef QM_INSTALL_MEDIA
+#error "QM_INSTALL_MEDIA names the folder install_media.sh prepares"
+#endif
+#ifndef QM_PRODUCT_FILES
+#error "QM_PRODUCT_FILES names the folder of the product's files"
+#endif
+
+namespace e2e {
+
+const char completionText[] =
+    "Quillmark installation is complete.\n\nDo you want to enable Quillmark on this computer \n"
+    "now (setup preferences, add icons, etc.)?\n\nIf you choose No, make sure to run \"QMSETUP.EXE\"\n"
+    "later to setup this workstation, or others.";
+const char cancelledText[] = "Installation has been cancelled or terminated.";
+
+std::string installMediaDir()
+{
+    return QM_INSTALL_MEDIA;
+}
+
+std::string productDir()
+{
+    return QM_PRODUCT_FILES;
+}
+
+// Directory entries as the manifest's markers build them; a name after
+// "Finished" is a sample file.
+std::vector<ManifestFile> manifestFiles(bool samples)
+{
+    std::vector<ManifestFile> files;
+    std::string dir;
+    for (int i = 0; i < installManifestCount; i++) {
+        std::string entry = InstallManifest[i];
+        if (entry == "[DIR_START]") {
+            dir += std::string(InstallManifest[++i]) + "\\";
+        } else if (entry == "[DIR_END]") {
+            dir.pop_back();
+            size_t slash = dir.rfind('\\');
+            dir.erase(slash == std::string::npos ? 0 : slash + 1);
+        } else if (entry == "Finished") {
+            if (!samples) break;
+        } else if (_stricmp(entry.c_str(), "QUILLMRK.DAT") != 0) {
+            std::string name = _stricmp(entry.c_str(), "VZFONTMAP") == 0 ? "fontmap" : entry;
+            files.push_back({dir + name, entry});
+        }
+    }
+    return files;
+}
+
+static void listInto(const std::string &root, const std::string &relative, std::vector<std::string> *out)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((root + "\\" + relative + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        bool isDir = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        out->push_back(relative + name + (isDir ? "\\" : ""));
+        if (isDir) listInto(root, relative + name + "\\", out);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+std::vector<std::string> listTree(const std::string &root)
+{
+    std::vector<std::string> out;
+    listInto(root, "", &out);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::string fileBytes(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return "<missing>";
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+testing::AssertionResult installedExactly(const std::string &dir, bool samples, const std::vector<std::string> &extra)
+{
+    std::vector<std::string> expected = extra;
+    std::vector<ManifestFile> files = manifestFiles(samples);
+    for (const ManifestFile &file : files) {
+        expected.push_back(file.path);
+        for (size_t slash = file.path.find('\\'); slash != std::string::npos; slash = file.path.find('\\', slash + 1))
+            expected.push_back(file.path.substr(0, slash + 1));
+    }
+    std::sort(expected.begin(), expected.end());
+    expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
+    std::vector<std::string> seen = listTree(dir);
+    if (seen != expected) {
+        std::vector<std::string> missing, unexpected;
+        std::set_difference(expected.begin(), expected.end(), seen.begin(), seen.end(), std::back_inserter(missing));
+        std::set_difference(seen.begin(), seen.end(), expected.begin(), expected.end(), std::back_inserter(unexpected));
+        testing::AssertionResult failure = testing::AssertionFailure();
+        failure << dir << " differs from the manifest.";
+        for (size_t i = 0; i < missing.size() && i < 10; i++) failure << "\n  missing " << missing[i];
+        for (size_t i = 0; i < unexpected.size() && i < 10; i++) failure << "\n  unexpected " << unexpected[i];
+        return failure;
+    }
+    // Each product file is read once, however often it is installed.
+    std::map<std::string, std::string> products;
+    for (const ManifestFile &file : files) {
+        auto known = products.find(file.product);
+        if (known == products.end())
+            known = products.emplace(file.product, fileBytes(productDir() + "\\" + file.product)).first;
+        if (fileBytes(dir + "\\" + file.path) != known->second)
+            return testing::AssertionFailure() << file.path << " differs from the product's " << file.product;
+    }
+    return testing::AssertionSuccess() << files.size() << " files as the product's";
+}
+
+const char longTarget[] = "C:\\Program Files\\Quillmark";
+const char smallTarget[] = "S:\\QUILLMRK";
+const char largeTarget[] = "T:\\QUILLMRK";
+
+void Installation::SetUp()
+{
+    Scenario::SetUp();
+    for (const char *target : {longTarget, smallTarget, largeTarget}) removeTree(target);
+}
+
+void Installation::TearDown()
+{
+    Scenario::TearDown();
+    for (const char *target : {longTarget, smallTarget, largeTarget}) removeTree(target);
+}
+
+void Installation::fillDialog(HWND dialog, const char *dir, bool samples)
+{
+    setControlText(dialog, nameField, "Ada Lovelace");
+    setControlText(dialog, departmentField, "Analytical Engines");
+    setControlText(dialog, organisationField, "Babbage & Co");
+    setControlText(dialog, dirField, dir);
+    setCheck(dialog, samplesBox, samples);
+    pressButton(dialog, IDOK);
+}
+
+HWND Installation::waitForProgressWindow(HWND main)
+{
+    for (int waited = 0; waited < windowTimeoutMs; waited += 10) {
+        HWND progress = FindWindowExA(main, NULL, "CopyProgress", NULL);
+        if (progress) return progress;
+        if (WaitForSingleObject(setup.process, 0) == WAIT_OBJECT_0) break;
+        Sleep(10);
+    }
+    return NULL;
+}
+
+static RECT placeInParent(HWND window)
+{
+    RECT rect = windowRect(window);
+    MapWindowPoints(NULL, GetParent(window), (POINT *)&rect, 2);
+    return rect;
+}
+
+static int count(const Image &shot, int left, int top, int right, int bottom, uint32_t colour)
+{
+    int n = 0;
+    for (int y = std::max(top, 0); y < bottom && y < shot.height; y++)
+        for (int x = std::max(left, 0); x < right && x < shot.width; x++)
+            if (shot.at(x, y) == colour) n++;
+    return n;
+}
+
+// The highlighted bullet line: the one drawn in RGB(128, 0, 0), or -1.
+static int highlightedLine(const Image &client)
+{
+    double scale = client.height / 500.0;
+    int best = -1, bestCount = 0;
+    for (int line = 0; line < 5; line++) {
+        int top = (int)((70 + 25 * line) * scale), bottom = (int)((88 + 25 * line) * scale);
+        int n = count(client, (int)(190 * scale), top, (int)(500 * scale), bottom, rgb(128, 0, 0));
+        if (n > bestCount) best = line, bestCount = n;
+    }
+    return best;
+}
+
+static uint64_t titleHash(const Image &client)
+{
+    double scale = client.height / 500.0;
+    uint64_t hash = 1469598103934665603ULL;
+    for (int y = (int)(45 * scale); y < (int)(68 * scale); y++)
+        for (int x = (int)(145 * scale); x < (int)(500 * scale); x++) hash = (hash ^ client.at(x, y)) * 1099511628211ULL;
+    return hash;
+}
+
+CopyWatch Installation::watchCopy(HWND main)
+{
+    CopyWatch watch;
+    HWND progress = waitForProgressWindow(main);
+    if (!progress) return watch;
+    watch.progressSeen = true;
+    watch.progressClass = windowClass(progress);
+    watch.progressPlace = placeInParent(progress);
+    watch.progressStyle = GetWindowLongA(progress, GWL_STYLE);
+    HWND cancel = GetDlgItem(progress, 2);
+    watch.cancelText = windowText(cancel);
+    watch.cancelPlace = placeInParent(cancel);
+    uint64_t lastTitle = 0;
+    bool firstTitle = true;
+    while (IsWindow(progress) && !findMessageBox(setup)) {
+        Image shot, client;
+        if (captureScreen(windowRect(progress), &shot) && captureScreen(clientRectOnScreen(main), &client)) {
+            watch.labelPixels = std::max(watch.labelPixels, count(shot, 25, 13, 125, 30, rgb(255, 0, 0)));
+            watch.namePixels = std::max(watch.namePixels, count(shot, 40, 35, 160, 50, rgb(0, 0, 0)));
+            watch.percentPixels = std::max(watch.percentPixels, count(shot, 85, 50, 130, 66, rgb(0, 0, 255)));
+            int columns = count(shot, 25, 75, 175, 76, rgb(0, 128, 0));
+            if (watch.barColumns.empty() || watch.barColumns.back() != columns) watch.barColumns.push_back(columns);
+            int line = highlightedLine(client);
+            if (line >= 0 && (watch.highlightLines.empty() || watch.highlightLines.back() != line))
+                watch.highlightLines.push_back(line);
+            uint64_t title = titleHash(client);
+            if (!firstTitle && title != lastTitle) watch.titleChanges++;
+            lastTitle = title;
+            firstTitle = false;
+        }
+        Sleep(15);
+    }
+    return watch;
+}
+
+void Installation::answerCompletion(HWND main, int answer)
+{
+    EXPECT_TRUE(answerMessageBox(setup, {completionText, "Installation Complete", MB_YESNO | MB_ICONQUESTION, main},
+                                 answer));
+}
+
+void Installation::expectExitCode(DWORD expected)
+{
+    DWORD code = 99;
+    EXPECT_TRUE(waitForExit(&setup, &code));
+    EXPECT_EQ(expected, code);
+}
+
+}  // namespace e2e
