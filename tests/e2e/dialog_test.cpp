@@ -174,7 +174,7 @@ TEST_F(UserDialog, AnExistingDirectoryAnsweredNoKeepsTheDialogWithTheFocusOnTheD
     EXPECT_TRUE(noMessageBox(setup));
     EXPECT_TRUE(IsWindowVisible(dialog));
     EXPECT_EQ(1, countDialogs(setup));
-    EXPECT_EQ(NULL, findWindow(setup, "CopyProgress", NULL)) << "copying started";
+    EXPECT_EQ(NULL, findChildWindow(main, "CopyProgress")) << "copying started";
     // Nothing was copied into it and nothing registered.
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((std::string(existingTarget) + "\\*.*").c_str(), &found);

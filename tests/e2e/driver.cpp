@@ -139,6 +139,11 @@ HWND findWindow(const SetupProcess &setup, const char *className, const char *ti
     return findProcessWindow(setup, className, title, NULL);
 }
 
+HWND findChildWindow(HWND parent, const char *className)
+{
+    return FindWindowExA(parent, NULL, className, NULL);
+}
+
 static std::string describeWindows(const SetupProcess &setup)
 {
     struct Lister {

@@ -43,6 +43,8 @@ HWND findWindow(const SetupProcess &setup, const char *className, const char *ti
 testing::AssertionResult waitForWindow(const SetupProcess &setup, const char *className, const char *title,
                                        HWND *found, int timeoutMs = windowTimeoutMs);
 testing::AssertionResult waitForWindowGone(HWND window, int timeoutMs = windowTimeoutMs);
+// A child window of parent with this class (the progress window is one).
+HWND findChildWindow(HWND parent, const char *className);
 // The user information dialog, by its caption.
 testing::AssertionResult waitForUserDialog(const SetupProcess &setup, HWND *dialog);
 

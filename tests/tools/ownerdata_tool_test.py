@@ -43,10 +43,17 @@ class Tool(unittest.TestCase):
             return f.read()
 
     def run_tool(self, *args):
-        result = subprocess.run(COMMAND + list(args), cwd=self.dir.name,
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
-        out = result.stdout.replace(b"\r\n", b"\n") if CRLF else result.stdout
-        return result.returncode, out.decode("latin-1"), result.stderr.decode("latin-1")
+        # Files, not pipes: a Wine server started by the run inherits the
+        # output and would hold a pipe open long after the tool has ended.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            rc = subprocess.run(COMMAND + list(args), cwd=self.dir.name, stdout=out,
+                                stderr=err, stdin=subprocess.DEVNULL, timeout=120).returncode
+            out.seek(0)
+            err.seek(0)
+            stdout, stderr = out.read(), err.read()
+        if CRLF:
+            stdout = stdout.replace(b"\r\n", b"\n")
+        return rc, stdout.decode("latin-1"), stderr.decode("latin-1")
 
     def files(self):
         return sorted(os.listdir(self.dir.name))
