@@ -221,13 +221,19 @@ int openRecordFile(const char *fileName, int scrambled, int *handle)
     return recordOk;
 }
 
+/* The open file of handle and the index in it of the key's occurrence-th line. */
+static int findLine(int handle, const char *key, int occurrence, RecordFile **record, int *index)
+{
+    int status = findRecordFile(handle, record);
+    if (status != recordOk) return status;
+    return findOccurrence(*record, key, occurrence, index);
+}
+
 int getRecordValue(int handle, const char *key, int occurrence, char *value)
 {
     RecordFile *record;
-    int status = findRecordFile(handle, &record);
-    if (status != recordOk) return status;
     int index;
-    status = findOccurrence(record, key, occurrence, &index);
+    int status = findLine(handle, key, occurrence, &record, &index);
     if (status != recordOk) return status;
     return lineValue(record->lines[index], value);
 }
@@ -235,10 +241,8 @@ int getRecordValue(int handle, const char *key, int occurrence, char *value)
 int setRecordValue(int handle, const char *key, int occurrence, const char *value)
 {
     RecordFile *record;
-    int status = findRecordFile(handle, &record);
-    if (status != recordOk) return status;
     int index;
-    status = findOccurrence(record, key, occurrence, &index);
+    int status = findLine(handle, key, occurrence, &record, &index);
     if (status != recordOk) return status;
     return replaceLine(record, index, value);
 }
