@@ -91,8 +91,11 @@ static int parseBitmap(const BYTE *file, DWORD size, Image *image)
     if (planes != 1 || compression != BI_RGB) return -1;
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32)
         return -1;
+    // Negative height: rows stored top-down. Bounded before it is negated.
+    if (width < 1 || width > maxPictureSide || height == 0 || height < -maxPictureSide ||
+        height > maxPictureSide)
+        return -1;
     long rows = height < 0 ? -height : height;
-    if (width < 1 || width > maxPictureSide || rows < 1 || rows > maxPictureSide) return -1;
 
     unsigned long colors = 0;
     if (bitCount <= 8) {

@@ -80,6 +80,21 @@ class GoodRelease(unittest.TestCase):
         # The copyright sign in the Windows Western code page: one byte, A9.
         self.assertEqual(bytes.fromhex(lines[23]), b"\xa9 Maker")
 
+    def test_byte_order_mark_is_not_part_of_the_first_entry(self):
+        with tempfile.TemporaryDirectory() as work:
+            release = os.path.join(work, "release")
+            shutil.copytree(GOOD, release)
+            manifest = os.path.join(release, "manifest.txt")
+            with open(manifest, "rb") as f:
+                text = f.read()
+            with open(manifest, "wb") as f:
+                f.write(b"\xef\xbb\xbf" + text)
+            tables = os.path.join(work, "tables.cpp")
+            result = run_generator(release, tables)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            with open(tables) as f:
+                self.assertIn('    "addon32.exe",  // 0\n', f.read())
+
     def test_check_mode_writes_nothing(self):
         result = run_generator("--check", GOOD)
         self.assertEqual(result.returncode, 0, result.stderr)

@@ -204,6 +204,28 @@ TEST_F(Imaging, ScalesToOtherSizesAndDropsTheEarlierBitmap)
     EXPECT_EQ(sizeOf(full).cx, 0);
 }
 
+TEST_F(Imaging, ReadsRowsStoredTopDown)
+{
+    // The same picture with its rows in the other order and a negative height.
+    std::vector<unsigned char> topDown = picture;
+    unsigned offset = readU32(picture, 10), stride = 672;
+    for (unsigned row = 0; row < 500; row++)
+        memcpy(&topDown[offset + row * stride], &picture[offset + (499 - row) * stride], stride);
+    int minus500 = -500;
+    memcpy(&topDown[22], &minus500, 4);
+    char path[MAX_PATH];
+    ASSERT_GT(GetTempPathA(MAX_PATH, path), 0u);
+    strncat(path, "imaging_topdown.bmp", MAX_PATH - strlen(path) - 1);
+    writeFile(path, topDown);
+    int image = decodeFile(path);
+    DeleteFileA(path);
+    ASSERT_NE(image, -1);
+    HBITMAP bitmap = dibToDdb(image, 671, 500);
+    ASSERT_NE(bitmap, nullptr);
+    for (POINT p : {POINT{13, 0}, POINT{13, 499}, POINT{530, 414}})
+        EXPECT_EQ(pixel(bitmap, p.x, p.y), pictureColor(picture, p.x, p.y)) << p.x << "," << p.y;
+}
+
 TEST_F(Imaging, PaletteHoldsThePicturesColoursAndBelongsToTheCaller)
 {
     int image = decodeFile("newscr1.bmp");
@@ -235,6 +257,9 @@ TEST_F(Imaging, RefusesWhatIsNotAPictureItReads)
     offsetPastEnd[13] = 0x7f;  // pixels said to start 2 GB in
     std::vector<unsigned char> compressed = picture;
     compressed[30] = 1;  // BI_RLE8
+    std::vector<unsigned char> lowestHeight = picture;
+    lowestHeight[22] = lowestHeight[23] = lowestHeight[24] = 0;
+    lowestHeight[25] = 0x80;  // -2147483648 rows
     struct {
         const char *name;
         std::vector<unsigned char> data;
@@ -245,6 +270,7 @@ TEST_F(Imaging, RefusesWhatIsNotAPictureItReads)
         {"imaging_wide.bmp", wide},
         {"imaging_offset.bmp", offsetPastEnd},
         {"imaging_rle.bmp", compressed},
+        {"imaging_height.bmp", lowestHeight},
     };
     char temp[MAX_PATH];
     ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);

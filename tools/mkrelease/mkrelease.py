@@ -89,6 +89,8 @@ def read_lines(path):
             raw = f.read()
     except OSError as e:
         raise ReleaseError(path, 0, "cannot read: %s" % e.strerror)
+    if raw.startswith(b"\xef\xbb\xbf"):    # a byte order mark some editors write
+        raw = raw[3:]
     out = []
     for number, line in enumerate(raw.split(b"\n"), 1):
         try:
