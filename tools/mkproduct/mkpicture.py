@@ -26,7 +26,7 @@ RULE = 178        # the rule over the footer
 EDGE = 179        # the band's light edge
 
 
-def ramp(first, count, top, bottom):
+def ramp(count, top, bottom):
     colours = []
     for i in range(count):
         t = i / (count - 1)
@@ -37,7 +37,7 @@ def ramp(first, count, top, bottom):
 def palette():
     colours = [(0, 0, 0)] * 256
     for first, count, top, bottom in (PAPER, BAND, FEATHER, GREY):
-        colours[first:first + count] = ramp(first, count, top, bottom)
+        colours[first:first + count] = ramp(count, top, bottom)
     colours[HILITE] = (255, 236, 120)
     colours[MARKUP] = (200, 40, 40)
     colours[RULE] = (150, 170, 196)
