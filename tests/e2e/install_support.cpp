@@ -34,16 +34,18 @@ std::string productDir()
     return QM_PRODUCT_FILES;
 }
 
-// Directory entries as the manifest's markers build them; a name after
-// "Finished" is a sample file.
-std::vector<ManifestFile> manifestFiles(bool samples)
+// The walk of the manifest as its markers shape the tree: each file with its
+// path, and each directory (ending in '\\'). A name after "Finished" is a
+// sample file.
+static void walkManifest(bool samples, int end, std::vector<ManifestFile> *files, std::vector<std::string> *dirs)
 {
-    std::vector<ManifestFile> files;
     std::string dir;
-    for (int i = 0; i < installManifestCount; i++) {
+    if (end < 0 || end > installManifestCount) end = installManifestCount;
+    for (int i = 0; i < end; i++) {
         std::string entry = InstallManifest[i];
         if (entry == "[DIR_START]") {
             dir += std::string(InstallManifest[++i]) + "\\";
+            dirs->push_back(dir);
         } else if (entry == "[DIR_END]") {
             dir.pop_back();
             size_t slash = dir.rfind('\\');
@@ -52,9 +54,16 @@ std::vector<ManifestFile> manifestFiles(bool samples)
             if (!samples) break;
         } else if (_stricmp(entry.c_str(), "QUILLMRK.DAT") != 0) {
             std::string name = _stricmp(entry.c_str(), "VZFONTMAP") == 0 ? "fontmap" : entry;
-            files.push_back({dir + name, entry});
+            files->push_back({dir + name, entry});
         }
     }
+}
+
+std::vector<ManifestFile> manifestFiles(bool samples, int end)
+{
+    std::vector<ManifestFile> files;
+    std::vector<std::string> dirs;
+    walkManifest(samples, end, &files, &dirs);
     return files;
 }
 
@@ -90,15 +99,13 @@ std::string fileBytes(const std::string &path)
     return bytes.str();
 }
 
-testing::AssertionResult installedExactly(const std::string &dir, bool samples, const std::vector<std::string> &extra)
+testing::AssertionResult installedExactly(const std::string &dir, bool samples, const std::vector<std::string> &extra,
+                                          int end)
 {
+    std::vector<ManifestFile> files;
     std::vector<std::string> expected = extra;
-    std::vector<ManifestFile> files = manifestFiles(samples);
-    for (const ManifestFile &file : files) {
-        expected.push_back(file.path);
-        for (size_t slash = file.path.find('\\'); slash != std::string::npos; slash = file.path.find('\\', slash + 1))
-            expected.push_back(file.path.substr(0, slash + 1));
-    }
+    walkManifest(samples, end, &files, &expected);
+    for (const ManifestFile &file : files) expected.push_back(file.path);
     std::sort(expected.begin(), expected.end());
     expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
     std::vector<std::string> seen = listTree(dir);
@@ -211,7 +218,7 @@ CopyWatch Installation::watchCopy(HWND main)
     HWND cancel = GetDlgItem(progress, 2);
     watch.cancelText = windowText(cancel);
     watch.cancelPlace = placeInParent(cancel);
-    uint64_t lastTitle = 0;
+    uint64_t lastTitle = 0, lastCapture = 0;
     bool firstTitle = true;
     while (IsWindow(progress) && !findMessageBox(setup)) {
         Image shot, client;
@@ -219,15 +226,22 @@ CopyWatch Installation::watchCopy(HWND main)
             watch.labelPixels = std::max(watch.labelPixels, count(shot, 25, 13, 125, 30, rgb(255, 0, 0)));
             watch.namePixels = std::max(watch.namePixels, count(shot, 40, 35, 160, 50, rgb(0, 0, 0)));
             watch.percentPixels = std::max(watch.percentPixels, count(shot, 85, 50, 130, 66, rgb(0, 0, 255)));
+            // A capture between the erase and the fill of a refresh sees no bar.
             int columns = count(shot, 25, 75, 175, 76, rgb(0, 128, 0));
-            if (watch.barColumns.empty() || watch.barColumns.back() != columns) watch.barColumns.push_back(columns);
+            if (columns > 0 && (watch.barColumns.empty() || watch.barColumns.back() != columns))
+                watch.barColumns.push_back(columns);
             int line = highlightedLine(client);
             if (line >= 0 && (watch.highlightLines.empty() || watch.highlightLines.back() != line))
                 watch.highlightLines.push_back(line);
+            // A title counts once two captures in a row agree: a capture in
+            // the middle of a repaint does not.
             uint64_t title = titleHash(client);
-            if (!firstTitle && title != lastTitle) watch.titleChanges++;
-            lastTitle = title;
-            firstTitle = false;
+            if (title == lastCapture && title != lastTitle) {
+                if (!firstTitle) watch.titleChanges++;
+                lastTitle = title;
+                firstTitle = false;
+            }
+            lastCapture = title;
         }
         Sleep(15);
     }

@@ -30,14 +30,15 @@ struct ManifestFile {
     std::string path;
     std::string product;
 };
-std::vector<ManifestFile> manifestFiles(bool samples);
+// The files of manifest entries 0 to end - 1 (all when end is -1).
+std::vector<ManifestFile> manifestFiles(bool samples, int end = -1);
 // Every file and directory under root, relative, sorted; directories end in '\'.
 std::vector<std::string> listTree(const std::string &root);
 std::string fileBytes(const std::string &path);
 // The tree under dir is exactly the manifest's files (and its directories),
 // plus the names in extra, each byte for byte the product's file.
 testing::AssertionResult installedExactly(const std::string &dir, bool samples,
-                                          const std::vector<std::string> &extra);
+                                          const std::vector<std::string> &extra, int end = -1);
 
 // What the screen showed while the files were copied.
 struct CopyWatch {
@@ -50,7 +51,7 @@ struct CopyWatch {
     int labelPixels = 0;              // red "Transferring:"
     int namePixels = 0;               // black file name
     int percentPixels = 0;            // blue percentage
-    std::vector<int> barColumns;      // green columns of the bar, as they grew
+    std::vector<int> barColumns;      // green columns of the bar, as they grew (when drawn)
     std::vector<int> highlightLines;  // the highlighted line, each change
     int titleChanges = 0;             // the theme title, each change
 };
