@@ -20,33 +20,14 @@ const uint32_t anyDrawn = 0xFFFFFFFF;         // every pixel that is not the gro
 static Image drawReference(int width, int height, const std::function<void(HDC)> &draw)
 {
     Image image;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void *bits = NULL;
-    HDC screen = GetDC(NULL);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-    ReleaseDC(NULL, screen);
-    if (!dc || !bitmap) return image;
-    HGDIOBJ previous = SelectObject(dc, bitmap);
-    std::fill((uint32_t *)bits, (uint32_t *)bits + (size_t)width * height, keyColour);
-    SetMapMode(dc, MM_ISOTROPIC);
-    SetWindowExtEx(dc, 500, 500, NULL);
-    SetViewportExtEx(dc, width, height, NULL);
-    SetBkMode(dc, TRANSPARENT);
-    draw(dc);
-    GdiFlush();
-    image.width = width;
-    image.height = height;
-    image.pixels.assign((uint32_t *)bits, (uint32_t *)bits + (size_t)width * height);
-    for (uint32_t &pixel : image.pixels) pixel &= 0xFFFFFF;
-    SelectObject(dc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
+    drawOnCanvas(width, height, keyColour, [&](HDC dc) {
+        SetMapMode(dc, MM_ISOTROPIC);
+        SetWindowExtEx(dc, 500, 500, NULL);
+        SetViewportExtEx(dc, width, height, NULL);
+        SetBkMode(dc, TRANSPARENT);
+        draw(dc);
+        return true;
+    }, &image);
     return image;
 }
 
@@ -221,6 +202,21 @@ protected:
         EXPECT_TRUE(shows(shot, tag, rgb(0, 0, 255), 0.9, "the blue tag line"));
     }
 
+    // Shows the billboard of the started program, checks its drawings and
+    // measures how much of the rest is the background picture.
+    void checkBillboard(const char *name, PictureCover *cover)
+    {
+        HWND main = waitForMainWindow();
+        HWND dialog = waitForDialog();
+        ASSERT_TRUE(main && dialog);
+        Image shot = showBillboard(main, dialog, name);
+        expectBillboardDrawn(shot);
+        Image picture = referencePicture(shot.width, shot.height);
+        ASSERT_EQ(shot.width, picture.width) << "the imaging library on the medium made no picture";
+        saveScreenshot(picture, "reference_picture");
+        *cover = pictureCover(shot, picture, drawingsArea(shot), footerArea(shot));
+    }
+
     // The areas the billboard draws on: title, lines and hand; the footer.
     static RECT drawingsArea(const Image &shot) { return {125, 25, 540, 200 * shot.height / 453 + 5}; }
     static RECT footerArea(const Image &shot) { return {150, 425 * shot.height / 500, shot.width, shot.height}; }
@@ -229,16 +225,8 @@ protected:
 TEST_F(Billboard, FirstPictureShowsThemeZeroOverTheBackgroundPicture)
 {
     startFromMedium();
-    HWND main = waitForMainWindow();
-    HWND dialog = waitForDialog();
-    ASSERT_TRUE(main && dialog);
-    Image shot = showBillboard(main, dialog, "billboard_with_picture");
-    expectBillboardDrawn(shot);
-
-    Image picture = referencePicture(shot.width, shot.height);
-    ASSERT_EQ(shot.width, picture.width) << "the imaging library on the medium made no picture";
-    saveScreenshot(picture, "reference_picture");
-    PictureCover cover = pictureCover(shot, picture, drawingsArea(shot), footerArea(shot));
+    PictureCover cover = {};
+    ASSERT_NO_FATAL_FAILURE(checkBillboard("billboard_with_picture", &cover));
     EXPECT_GE(cover.share, 0.95) << "the background picture does not cover the client area";
     EXPECT_GE(cover.rightColumn, 0.95) << "the picture stops short of the right edge";
     EXPECT_GE(cover.bottomRow, 0.95) << "the picture stops short of the bottom edge";
@@ -247,15 +235,8 @@ TEST_F(Billboard, FirstPictureShowsThemeZeroOverTheBackgroundPicture)
 TEST_F(Billboard, WithoutTheImagingLibraryEverythingButThePictureIsDrawn)
 {
     startWithoutImaging();
-    HWND main = waitForMainWindow();
-    HWND dialog = waitForDialog();
-    ASSERT_TRUE(main && dialog);
-    Image shot = showBillboard(main, dialog, "billboard_without_picture");
-    expectBillboardDrawn(shot);
-
-    Image picture = referencePicture(shot.width, shot.height);
-    ASSERT_EQ(shot.width, picture.width) << "the imaging library on the medium made no picture";
-    PictureCover cover = pictureCover(shot, picture, drawingsArea(shot), footerArea(shot));
+    PictureCover cover = {};
+    ASSERT_NO_FATAL_FAILURE(checkBillboard("billboard_without_picture", &cover));
     EXPECT_LT(cover.share, 0.05) << "a background picture was drawn without the library";
 }
 

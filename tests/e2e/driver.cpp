@@ -288,33 +288,14 @@ static HWND iconControl(HWND box)
     return NULL;
 }
 
-// Draws a system icon on a plain ground; the DIB is top-down, 32 bits.
+// Draws a system icon on a plain ground.
 static std::vector<uint32_t> drawIcon(HICON icon, int size, uint32_t ground)
 {
-    std::vector<uint32_t> pixels((size_t)size * size, ground);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = size;
-    info.bmiHeader.biHeight = -size;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void *bits = NULL;
-    HDC screen = GetDC(NULL);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-    if (memory && bitmap) {
-        HGDIOBJ previous = SelectObject(memory, bitmap);
-        memcpy(bits, pixels.data(), pixels.size() * 4);
-        DrawIconEx(memory, 0, 0, icon, 0, 0, 0, NULL, DI_NORMAL);
-        GdiFlush();
-        memcpy(pixels.data(), bits, pixels.size() * 4);
-        SelectObject(memory, previous);
-    }
-    if (bitmap) DeleteObject(bitmap);
-    if (memory) DeleteDC(memory);
-    ReleaseDC(NULL, screen);
-    for (uint32_t &pixel : pixels) pixel &= 0xFFFFFF;
-    return pixels;
+    Image image;
+    drawOnCanvas(size, size, ground, [&](HDC dc) { return DrawIconEx(dc, 0, 0, icon, 0, 0, 0, NULL, DI_NORMAL) != 0; },
+                 &image);
+    image.pixels.resize((size_t)size * size, ground);
+    return image.pixels;
 }
 
 // The share of the icon's opaque pixels that the screen shows unchanged.
@@ -416,38 +397,54 @@ testing::AssertionResult answerMessageBox(const SetupProcess &setup, const Expec
 
 // ---- pixels ----------------------------------------------------------------
 
-testing::AssertionResult captureScreen(const RECT &area, Image *image)
+testing::AssertionResult drawOnCanvas(int width, int height, uint32_t ground, const std::function<bool(HDC)> &draw,
+                                      Image *image)
 {
-    int width = area.right - area.left, height = area.bottom - area.top;
-    if (width <= 0 || height <= 0) return testing::AssertionFailure() << "empty capture area";
+    if (width <= 0 || height <= 0) return testing::AssertionFailure() << "empty canvas";
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biHeight = -height;  // top-down rows
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void *bits = NULL;
     HDC screen = GetDC(NULL);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-    bool copied = false;
+    ReleaseDC(NULL, screen);
+    bool drawn = false;
     if (memory && bitmap) {
         HGDIOBJ previous = SelectObject(memory, bitmap);
-        copied = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY) != 0;
+        uint32_t *pixels = (uint32_t *)bits;
+        size_t count = (size_t)width * height;
+        std::fill(pixels, pixels + count, ground);
+        drawn = draw(memory);
         GdiFlush();
-        if (copied) {
+        if (drawn) {
             image->width = width;
             image->height = height;
-            image->pixels.assign((uint32_t *)bits, (uint32_t *)bits + (size_t)width * height);
+            image->pixels.assign(pixels, pixels + count);
             for (uint32_t &pixel : image->pixels) pixel &= 0xFFFFFF;
         }
         SelectObject(memory, previous);
     }
+    DWORD error = GetLastError();
     if (bitmap) DeleteObject(bitmap);
     if (memory) DeleteDC(memory);
-    ReleaseDC(NULL, screen);
-    if (!copied) return testing::AssertionFailure() << "cannot copy the screen: error " << GetLastError();
+    if (!drawn) return testing::AssertionFailure() << "cannot draw on a canvas: error " << error;
     return testing::AssertionSuccess();
+}
+
+testing::AssertionResult captureScreen(const RECT &area, Image *image)
+{
+    HDC screen = GetDC(NULL);
+    testing::AssertionResult result =
+        drawOnCanvas(area.right - area.left, area.bottom - area.top, 0, [&](HDC dc) {
+            return BitBlt(dc, 0, 0, area.right - area.left, area.bottom - area.top, screen, area.left, area.top,
+                          SRCCOPY) != 0;
+        }, image);
+    ReleaseDC(NULL, screen);
+    return result;
 }
 
 void saveScreenshot(const Image &image, const std::string &name)

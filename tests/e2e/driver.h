@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,11 @@ struct Image {
 
 inline uint32_t rgb(int r, int g, int b) { return (uint32_t)((r << 16) | (g << 8) | b); }
 
+// Lets draw paint on a memory device context over a 32-bit canvas of the
+// given size, first filled with ground, and gives back its pixels; fails
+// when the canvas cannot be made or draw answers false.
+testing::AssertionResult drawOnCanvas(int width, int height, uint32_t ground, const std::function<bool(HDC)> &draw,
+                                      Image *image);
 // Copies an area of the screen (the virtual display).
 testing::AssertionResult captureScreen(const RECT &area, Image *image);
 // Saves as a 24-bit BMP under screenshots/ in the test's folder.
