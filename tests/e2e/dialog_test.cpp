@@ -57,6 +57,96 @@ static testing::AssertionResult noMessageBox(const SetupProcess &setup)
     return testing::AssertionSuccess();
 }
 
+// The template as the user meets it: controls in tab order with their
+// kinds, texts and places (dialog units), the caption and the frame.
+TEST_F(UserDialog, ShowsTheTemplateControlsInTabOrderAtTheirPlaces)
+{
+    startFromMedium();
+    HWND main = waitForMainWindow();
+    HWND dialog = waitForDialog();
+    ASSERT_TRUE(main && dialog);
+
+    enum { text, button, check, group, edit };
+    static const struct {
+        int id;  // -1: none
+        int kind;
+        const char *text;
+        int x, y, width, height;
+    } controls[] = {
+        {-1, text, "Name :", 11, 29, 25, 9},
+        {-1, text, "Department :", 11, 48, 42, 8},
+        {-1, text, "Organization:", 11, 67, 46, 8},
+        {-1, text, "Enter the following information:", 10, 13, 106, 8},
+        {IDCANCEL, button, "Cancel", 122, 176, 36, 18},
+        {IDOK, button, "Continue", 52, 176, 36, 18},
+        {-1, text, "Specify the directory where the software will be installed.", 10, 114, 190, 8},
+        {-1, text, "Directory :", 11, 133, 35, 8},
+        {samplesBox, check, "   Install Sample Files", 11, 147, 93, 10},
+        {-1, group, "", 6, 5, 198, 97},
+        {-1, group, "", 5, 106, 199, 58},
+        {nameField, edit, nullptr, 63, 28, 132, 13},
+        {departmentField, edit, nullptr, 63, 46, 132, 13},
+        {organisationField, edit, nullptr, 63, 65, 132, 13},
+        {dirField, edit, nullptr, 53, 131, 142, 13},
+    };
+    EXPECT_EQ("Provide Us with Some Information", windowText(dialog));
+    LONG style = GetWindowLongA(dialog, GWL_STYLE);
+    EXPECT_EQ((LONG)(WS_POPUP | WS_CAPTION), style & (WS_POPUP | WS_CAPTION | WS_CHILD)) << std::hex << style;
+    EXPECT_EQ(0, style & WS_SYSMENU) << "the dialog has a system menu";
+
+    // Dialog units in pixels, from the client size of 211 x 210 units.
+    RECT client;
+    GetClientRect(dialog, &client);
+    double unitX = client.right / 211.0, unitY = client.bottom / 210.0;
+    // Placed, as dialogs are, by its client area from the owner's.
+    RECT inside = clientRectOnScreen(dialog), ownerClient = clientRectOnScreen(main);
+    EXPECT_NEAR(53 * unitX, inside.left - ownerClient.left, 2.0) << "dialog x";
+    EXPECT_NEAR(15 * unitY, inside.top - ownerClient.top, 2.0) << "dialog y";
+
+    HWND child = GetWindow(dialog, GW_CHILD);
+    for (const auto &expected : controls) {
+        ASSERT_TRUE(child) << "fewer controls than the template has";
+        SCOPED_TRACE(std::string("control \"") + (expected.text ? expected.text : "edit") + "\"");
+        EXPECT_EQ(expected.id, (int)(short)GetDlgCtrlID(child));
+        LONG controlStyle = GetWindowLongA(child, GWL_STYLE);
+        int type = controlStyle & 0x0F;
+        switch (expected.kind) {
+        case text:
+            EXPECT_EQ("Static", windowClass(child));
+            break;
+        case button:  // plain push buttons: neither is the default one
+            EXPECT_EQ("Button", windowClass(child));
+            EXPECT_EQ(BS_PUSHBUTTON, type);
+            EXPECT_TRUE(controlStyle & WS_TABSTOP);
+            break;
+        case check:
+            EXPECT_EQ(BS_AUTOCHECKBOX, type);
+            EXPECT_TRUE(controlStyle & WS_TABSTOP);
+            break;
+        case group:
+            EXPECT_EQ(BS_GROUPBOX, type);
+            break;
+        case edit:
+            EXPECT_EQ("Edit", windowClass(child));
+            EXPECT_TRUE((controlStyle & WS_TABSTOP) && (controlStyle & ES_AUTOHSCROLL)) << std::hex << controlStyle;
+            // The edit control turns its border into a sunken client edge.
+            EXPECT_TRUE((controlStyle & WS_BORDER) || (GetWindowLongA(child, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
+            break;
+        }
+        if (expected.text) {
+            EXPECT_EQ(expected.text, windowText(child));
+        }
+        RECT place = windowRect(child);
+        MapWindowPoints(NULL, dialog, (POINT *)&place, 2);
+        EXPECT_NEAR(expected.x * unitX, place.left, 2.0);
+        EXPECT_NEAR(expected.y * unitY, place.top, 2.0);
+        EXPECT_NEAR(expected.width * unitX, place.right - place.left, 2.0);
+        EXPECT_NEAR(expected.height * unitY, place.bottom - place.top, 2.0);
+        child = GetWindow(child, GW_HWNDNEXT);
+    }
+    EXPECT_EQ(NULL, child) << "more controls than the template has";
+}
+
 TEST_F(UserDialog, OpensOnceWithTheEarlierInstallationsValuesAndTheBoxTicked)
 {
     std::string prefs = std::string(earlierTarget) + "\\PREFS";
