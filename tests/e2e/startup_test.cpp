@@ -31,7 +31,8 @@ TEST_F(StartUp, SplashIsCentredOneThirdDownAndGoneBeforeTheMainWindowShows)
     startFromMedium();
     // The splash lives only while start-up runs: watch without pausing.
     std::string caption, text;
-    RECT splashRect = {};
+    RECT splashRect = {}, splashClient = {}, staticRect = {};
+    LONG splashStyle = 0, splashExStyle = 0, staticStyle = 0;
     bool splashSeen = false, bothShown = false;
     HWND mainWindow = NULL;
     for (DWORD start = GetTickCount(); GetTickCount() - start < (DWORD)windowTimeoutMs;) {
@@ -47,6 +48,12 @@ TEST_F(StartUp, SplashIsCentredOneThirdDownAndGoneBeforeTheMainWindowShows)
                 caption = windowText(search.second);
                 text = seenText;
                 splashRect = windowRect(search.second);
+                splashClient = clientRectOnScreen(search.second);
+                splashStyle = GetWindowLongA(search.second, GWL_STYLE);
+                splashExStyle = GetWindowLongA(search.second, GWL_EXSTYLE);
+                HWND label = GetDlgItem(search.second, 0xFFFF);
+                staticRect = windowRect(label);
+                staticStyle = GetWindowLongA(label, GWL_STYLE);
             }
             splashSeen = true;
             if (mainShown) bothShown = true;
@@ -67,6 +74,19 @@ TEST_F(StartUp, SplashIsCentredOneThirdDownAndGoneBeforeTheMainWindowShows)
     // One third down: the space above is half the space below.
     EXPECT_LE(abs(2 * splashRect.top - (screenHeight - splashRect.bottom)), 2)
         << "splash at y " << splashRect.top << ", height " << height << ", screen " << screenHeight;
+    // A captionless popup with a modal frame; its text centred at
+    // (8, 8), 180 x 20 of its 192 x 33 dialog units.
+    EXPECT_TRUE(splashStyle & WS_POPUP) << std::hex << splashStyle;
+    EXPECT_NE(WS_CAPTION, splashStyle & WS_CAPTION) << std::hex << splashStyle;
+    EXPECT_TRUE(splashExStyle & WS_EX_DLGMODALFRAME) << std::hex << splashExStyle;
+    EXPECT_EQ(SS_CENTER, staticStyle & SS_TYPEMASK);
+    EXPECT_TRUE(staticStyle & SS_NOPREFIX);
+    double unitX = (splashClient.right - splashClient.left) / 192.0;
+    double unitY = (splashClient.bottom - splashClient.top) / 33.0;
+    EXPECT_NEAR(8 * unitX, staticRect.left - splashClient.left, 2.0);
+    EXPECT_NEAR(8 * unitY, staticRect.top - splashClient.top, 2.0);
+    EXPECT_NEAR(180 * unitX, staticRect.right - staticRect.left, 2.0);
+    EXPECT_NEAR(20 * unitY, staticRect.bottom - staticRect.top, 2.0);
     EXPECT_FALSE(bothShown) << "the splash was still shown when the main window appeared";
     ASSERT_TRUE(mainWindow);
     std::pair<DWORD, HWND> after(setup.processId, (HWND)NULL);
