@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "copy/copy_state.h"
 #include "install/user_dialog.h"
@@ -201,6 +202,53 @@ TEST(SplashPlacing, CentredAcrossOneThirdDownCaptionedWithTheShortName)
     GetWindowTextA(window, caption, sizeof caption);
     EXPECT_STREQ("Quillmark Installation", caption);
     DestroyWindow(window);
+}
+
+// The program's pictures and version, as built into it (here: this test).
+TEST(Resources, BitmapsIconAndVersionInUSEnglish)
+{
+    HMODULE module = GetModuleHandleA(NULL);
+    const WORD english = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    static const struct {
+        const char *name;
+        int width, height;
+    } bitmaps[] = {{"BMIMAGESETUP", 32, 32}, {"BMIMAGEFING", 36, 19}};
+    for (const auto &expected : bitmaps) {
+        SCOPED_TRACE(expected.name);
+        EXPECT_TRUE(FindResourceExA(module, (LPCSTR)RT_BITMAP, expected.name, english));
+        HBITMAP bitmap = (HBITMAP)LoadImageA(module, expected.name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+        ASSERT_TRUE(bitmap);
+        DIBSECTION dib = {};
+        ASSERT_EQ((int)sizeof dib, GetObjectA(bitmap, sizeof dib, &dib));
+        EXPECT_EQ(expected.width, dib.dsBm.bmWidth);
+        EXPECT_EQ(expected.height, dib.dsBm.bmHeight);
+        EXPECT_EQ(4, dib.dsBm.bmBitsPixel);
+        // Drawn on light grey: the top left corner is ground.
+        HDC dc = CreateCompatibleDC(NULL);
+        HGDIOBJ previous = SelectObject(dc, bitmap);
+        EXPECT_EQ(RGB(192, 192, 192), GetPixel(dc, 0, 0));
+        SelectObject(dc, previous);
+        DeleteDC(dc);
+        DeleteObject(bitmap);
+    }
+
+    HRSRC group = FindResourceExA(module, (LPCSTR)RT_GROUP_ICON, MAKEINTRESOURCEA(117), english);
+    ASSERT_TRUE(group);
+    const BYTE *directory = (const BYTE *)LockResource(LoadResource(module, group));
+    ASSERT_TRUE(directory);
+    EXPECT_EQ(1, directory[4] | directory[5] << 8) << "icons in the group";
+    EXPECT_EQ(32, directory[6]);   // width
+    EXPECT_EQ(32, directory[7]);   // height
+    EXPECT_EQ(16, directory[8]);   // colours
+    EXPECT_EQ(4, directory[12]);   // bits per pixel
+
+    HRSRC version = FindResourceExA(module, (LPCSTR)RT_VERSION, MAKEINTRESOURCEA(1), english);
+    ASSERT_TRUE(version);
+    const char *data = (const char *)LockResource(LoadResource(module, version));
+    std::string bytes(data, SizeofResource(module, version));
+    const std::wstring name = L"Quillmark Professional";
+    EXPECT_NE(std::string::npos, bytes.find(std::string((const char *)name.c_str(), name.size() * 2)))
+        << "the version does not name the product";
 }
 
 TEST(ConfigCommand, APathWithABlankIsQuotedSoNoOtherProgramStarts)
