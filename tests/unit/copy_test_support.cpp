@@ -9,14 +9,15 @@
 #include "install/message_box.h"
 #include "shell/billboard_state.h"
 #include "shell/shell.h"
+#include "tests/wine/backend_support.h"
 
-std::vector<RecordedBox> recordedBoxes;
+std::vector<RecordedBox> shownBoxes;
 std::function<int(const RecordedBox &)> boxAnswer;
 
 static int recordBox(HWND owner, const char *text, const char *caption, UINT style)
 {
     RecordedBox box = {owner, text, caption, style};
-    recordedBoxes.push_back(box);
+    shownBoxes.push_back(box);
     return boxAnswer ? boxAnswer(box) : IDOK;
 }
 
@@ -53,7 +54,7 @@ void setUpCopyWindows()
     resetCopyState();
     resetBillboardState();
     resetInstallState();
-    recordedBoxes.clear();
+    shownBoxes.clear();
     boxAnswer = nullptr;
     setMessageBoxHook(recordBox);
 }
@@ -63,32 +64,6 @@ std::string captionsOf(const std::vector<RecordedBox> &boxes)
     std::string out;
     for (const RecordedBox &box : boxes) out += (out.empty() ? "" : ", ") + box.caption;
     return out;
-}
-
-void writeFile(const std::string &path, const std::string &bytes)
-{
-    FILE *file = fopen(path.c_str(), "wb");
-    if (!file) return;
-    fwrite(bytes.data(), 1, bytes.size(), file);
-    fclose(file);
-}
-
-std::string readFile(const std::string &path)
-{
-    FILE *file = fopen(path.c_str(), "rb");
-    if (!file) return "<missing>";
-    std::string bytes;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
-    fclose(file);
-    return bytes;
-}
-
-bool isDirectory(const std::string &path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 static void listInto(const std::string &root, const std::string &relative, std::vector<std::string> *out)
@@ -115,21 +90,6 @@ std::vector<std::string> listTree(const std::string &root)
     listInto(root, "", &out);
     std::sort(out.begin(), out.end());
     return out;
-}
-
-void removeTree(const std::string &path)
-{
-    if (!isDirectory(path)) {
-        DeleteFileA(path.c_str());
-        return;
-    }
-    for (const std::string &entry : listTree(path)) {
-        if (entry.back() != '\\') DeleteFileA((path + "\\" + entry).c_str());
-    }
-    std::vector<std::string> entries = listTree(path);
-    for (auto it = entries.rbegin(); it != entries.rend(); ++it)
-        if (it->back() == '\\') RemoveDirectoryA((path + "\\" + *it).c_str());
-    RemoveDirectoryA(path.c_str());
 }
 
 std::string uniqueDir(const std::string &parent, const char *stem)

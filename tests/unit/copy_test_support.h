@@ -1,5 +1,6 @@
 // Shared by the copy engine's tests under Wine: a main window, the progress
-// window class, a recorder in place of the message boxes, and files.
+// window class, and a recorder in place of the message boxes that can act
+// while a box is shown. Files go through the back-end tests' helpers.
 #pragma once
 #include <windows.h>
 
@@ -15,7 +16,7 @@ struct RecordedBox {
 };
 
 // Every box shown since the last reset, and the answer each one gets.
-extern std::vector<RecordedBox> recordedBoxes;
+extern std::vector<RecordedBox> shownBoxes;
 extern std::function<int(const RecordedBox &)> boxAnswer;
 
 // Creates the shell's windows once: a visible 615 x 480 main window in
@@ -25,10 +26,6 @@ void setUpCopyWindows();
 
 std::string captionsOf(const std::vector<RecordedBox> &boxes);
 
-void writeFile(const std::string &path, const std::string &bytes);
-std::string readFile(const std::string &path);  // "<missing>" when it cannot be read
-bool isDirectory(const std::string &path);
-void removeTree(const std::string &path);
 // Every file and directory under root, relative, sorted; directories end in '\'.
 std::vector<std::string> listTree(const std::string &root);
 std::string uniqueDir(const std::string &parent, const char *stem);

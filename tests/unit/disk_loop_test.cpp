@@ -13,6 +13,7 @@
 #include "copy/disk_loop.h"
 #include "copy/manifest.h"
 #include "copy_test_support.h"
+#include "tests/wine/backend_support.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "shell/shell.h"
@@ -132,7 +133,7 @@ TEST_F(DiskLoop, FolderSourceInstallsEveryFileInItsDirectory)
     EXPECT_EQ(0, runCopy());
     EXPECT_EQ(fullTree, listTree(install));
     expectInstalledBytes();
-    EXPECT_EQ("", captionsOf(recordedBoxes));
+    EXPECT_EQ("", captionsOf(shownBoxes));
     EXPECT_EQ(nullptr, copyState.progressWindow);
     // The markers balance: the walk ends where it began.
     char dir[MAX_PATH];
@@ -174,8 +175,8 @@ TEST_F(DiskLoop, MissingSourceFiles)
         boxAnswer = [&](const RecordedBox &) { return c.answer; };
         EXPECT_EQ(c.result, runCopy()) << c.missing;
         EXPECT_EQ(c.tree, listTree(install)) << c.missing;
-        EXPECT_EQ(c.boxes, captionsOf(recordedBoxes)) << c.missing;
-        for (const RecordedBox &box : recordedBoxes) {
+        EXPECT_EQ(c.boxes, captionsOf(shownBoxes)) << c.missing;
+        for (const RecordedBox &box : shownBoxes) {
             EXPECT_EQ("Error in opening : " + medium + "\\" + c.missing, box.text);
             EXPECT_EQ((UINT)MB_OKCANCEL, box.style);
             EXPECT_EQ(mainWindow, box.owner);
@@ -223,8 +224,8 @@ TEST_F(DiskLoop, CancelInTheProgressWindow)
         };
         int result = runCopy();
         EXPECT_EQ(c.result, result) << c.name;
-        ASSERT_EQ("Error, Terminate Setup?", captionsOf(recordedBoxes)) << c.name;
-        const RecordedBox &quit = recordedBoxes[1];
+        ASSERT_EQ("Error, Terminate Setup?", captionsOf(shownBoxes)) << c.name;
+        const RecordedBox &quit = shownBoxes[1];
         EXPECT_EQ(c.longPrompt ? longQuitPrompt : shortQuitPrompt, quit.text) << c.name;
         EXPECT_EQ((UINT)(MB_YESNO | MB_ICONQUESTION), quit.style) << c.name;
         EXPECT_EQ(mainWindow, quit.owner) << c.name;
@@ -279,7 +280,7 @@ TEST_F(DiskLoop, DestinationTooLongIsNeverWrittenPastItsText)
     copyText(installState.installDir, textSize, deep.c_str());
     EXPECT_EQ(0, runCopy());
     EXPECT_EQ((Names{"EMPTY\\", "FONTS\\", "SUB\\"}), listTree(deep));
-    EXPECT_EQ("", captionsOf(recordedBoxes));
+    EXPECT_EQ("", captionsOf(shownBoxes));
     char dir[MAX_PATH];
     GetCurrentDirectoryA(sizeof dir, dir);
     EXPECT_EQ(deep, dir);
@@ -294,9 +295,9 @@ TEST_F(DiskLoop, SourceTooLongCountsAsAFileThatCannotBeOpened)
     // the whole path although it does not fit a path's text.
     const Names expected = {"TOP1.TXT", "SUB1.TXT", "TOP1.TXT", "VZFONTMAP", "FONT1.FON", "BIG.BIN", "TOP2.TXT",
                             "SAMPLE1.QMD"};
-    ASSERT_EQ(expected.size(), recordedBoxes.size());
+    ASSERT_EQ(expected.size(), shownBoxes.size());
     for (size_t i = 0; i < expected.size(); i++)
-        EXPECT_EQ("Error in opening : " + longSource + expected[i], recordedBoxes[i].text);
+        EXPECT_EQ("Error in opening : " + longSource + expected[i], shownBoxes[i].text);
     EXPECT_EQ((Names{"EMPTY\\", "FONTS\\", "SAMPLES\\", "SUB\\", "SUB\\INNER\\"}), listTree(install));
 }
 
@@ -312,7 +313,7 @@ TEST_F(DiskLoop, FreeSpaceOfALargeDriveIsNotWrappedAround)
         GTEST_SKIP() << "the drive's free space does not wrap in 32 bits: " << free.QuadPart;
     diskTable.requiredKB[0] = (int)requiredKB - 2;
     EXPECT_EQ(0, runCopy());
-    EXPECT_EQ("", captionsOf(recordedBoxes));
+    EXPECT_EQ("", captionsOf(shownBoxes));
     EXPECT_EQ(fullTree, listTree(install));
 }
 
@@ -418,9 +419,9 @@ TEST_F(DiskSet, PromptsProbeAndQuit)
             return box.caption == step.caption ? step.answer : IDCANCEL;
         };
         EXPECT_EQ(c.result, runCopy()) << c.name;
-        ASSERT_EQ(c.steps.size(), recordedBoxes.size()) << c.name << ": " << captionsOf(recordedBoxes);
+        ASSERT_EQ(c.steps.size(), shownBoxes.size()) << c.name << ": " << captionsOf(shownBoxes);
         for (size_t i = 0; i < c.steps.size(); i++) {
-            const RecordedBox &box = recordedBoxes[i];
+            const RecordedBox &box = shownBoxes[i];
             EXPECT_EQ(c.steps[i].caption, box.caption) << c.name << " box " << i;
             EXPECT_EQ(c.steps[i].text, box.text) << c.name << " box " << i;
             UINT style = box.caption == "Insert Disk"      ? MB_OK | MB_ICONEXCLAMATION

@@ -9,6 +9,7 @@
 #include "copy/copy_state.h"
 #include "copy/progress_window.h"
 #include "copy_test_support.h"
+#include "tests/wine/backend_support.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "shell/shell.h"
@@ -124,16 +125,16 @@ TEST_F(ProgressWindow, OnlyTheCancelButtonAsksToQuit)
         {2, IDYES, "Terminate Setup?", 1},
     };
     for (const Case &c : cases) {
-        recordedBoxes.clear();
+        shownBoxes.clear();
         boxAnswer = [&](const RecordedBox &) { return c.answer; };
         EXPECT_EQ(0, SendMessageA(window, WM_COMMAND, c.command, 0));
-        EXPECT_EQ(c.boxes, captionsOf(recordedBoxes)) << c.command;
+        EXPECT_EQ(c.boxes, captionsOf(shownBoxes)) << c.command;
         EXPECT_EQ(c.cancelled, copyState.cancelRequested) << c.command;
     }
-    ASSERT_EQ(1u, recordedBoxes.size());
-    EXPECT_EQ("Do you want to quit?", recordedBoxes[0].text);
-    EXPECT_EQ((UINT)(MB_YESNO | MB_ICONQUESTION), recordedBoxes[0].style);
-    EXPECT_EQ(mainWindow, recordedBoxes[0].owner);
+    ASSERT_EQ(1u, shownBoxes.size());
+    EXPECT_EQ("Do you want to quit?", shownBoxes[0].text);
+    EXPECT_EQ((UINT)(MB_YESNO | MB_ICONQUESTION), shownBoxes[0].style);
+    EXPECT_EQ(mainWindow, shownBoxes[0].owner);
 }
 
 TEST_F(ProgressWindow, ClickOnCancelAsksWithTheCurrentPrompt)
@@ -141,8 +142,8 @@ TEST_F(ProgressWindow, ClickOnCancelAsksWithTheCurrentPrompt)
     copyText(installState.quitPrompt, textSize, longQuitPrompt);
     boxAnswer = [](const RecordedBox &) { return IDNO; };
     SendMessageA(GetDlgItem(window, 2), BM_CLICK, 0, 0);
-    ASSERT_EQ(1u, recordedBoxes.size());
-    EXPECT_EQ(longQuitPrompt, recordedBoxes[0].text);
+    ASSERT_EQ(1u, shownBoxes.size());
+    EXPECT_EQ(longQuitPrompt, shownBoxes[0].text);
     EXPECT_EQ(0, copyState.cancelRequested);
 }
 
