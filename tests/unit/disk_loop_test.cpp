@@ -306,12 +306,13 @@ TEST_F(DiskLoop, FreeSpaceOfALargeDriveIsNotWrappedAround)
     ULARGE_INTEGER available, total, free;
     ASSERT_TRUE(GetDiskFreeSpaceExA("Z:\\", &available, &total, &free));
     // A requirement between the drive's free space taken in 32 bits and its
-    // real free space: only a wrapped product would find it short.
+    // real free space: only a wrapped product would find it short. 100 MB
+    // above the wrapped value, as other programs may free some room meanwhile.
     unsigned long long wrapped = free.QuadPart % (1ULL << 32);
-    unsigned long long requiredKB = wrapped / 1000 + 1;
-    if (free.QuadPart < (1ULL << 32) || requiredKB * 1000 >= (1ULL << 32) || requiredKB * 1000 >= free.QuadPart)
+    unsigned long long requiredKB = std::min(wrapped / 1000 + 100000, 0xFFFFFFFFULL / 1000);
+    if (free.QuadPart < (1ULL << 32) || requiredKB * 1000 <= wrapped || requiredKB * 1000 >= free.QuadPart)
         GTEST_SKIP() << "the drive's free space does not wrap in 32 bits: " << free.QuadPart;
-    diskTable.requiredKB[0] = (int)requiredKB - 2;
+    diskTable.requiredKB[0] = (int)requiredKB - 2;  // disks 2 and 3 need 1 KB each
     EXPECT_EQ(0, runCopy());
     EXPECT_EQ("", captionsOf(shownBoxes));
     EXPECT_EQ(fullTree, listTree(install));
