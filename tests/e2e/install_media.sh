@@ -6,7 +6,7 @@
 #   S: a 40 MiB drive (tmpfs), which the space scenarios fill with ballast
 #   T: a 4,110 MiB drive (tmpfs): its free space, taken in 32 bits, would be
 #      only 14 MiB, too little for the release
-#   DIR/medium: the demo medium, hard-linked, for scenarios that remove files
+#   DIR/medium: a copy of the demo medium, for scenarios that remove files
 #   install_media.sh setup DIR DEMO_MEDIUM DISKSET | install_media.sh cleanup DIR
 # Mounting needs root, as everything here does.
 set -u
@@ -38,7 +38,8 @@ setup() {
   for d in "$diskset"/disk*; do
     cp -r "$d" "$dir/$(basename "$d")" || return 1
   done
-  cp -al "$medium" "$dir/medium" || return 1
+  # Hard links where the file system allows them: removing a link leaves the medium whole.
+  cp -al "$medium" "$dir/medium" 2>/dev/null || cp -r "$medium" "$dir/medium" || return 1
   mount -t tmpfs -o size=40m tmpfs "$dir/small" || return 1
   mount -t tmpfs -o size=4110m tmpfs "$dir/large" || return 1
 
