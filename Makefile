@@ -15,3 +15,6 @@ demo: deps
 
 clean:
 	rm -rf $(B)
+
+bench: deps
+	bash scripts/bench.sh $(B)

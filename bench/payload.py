@@ -1,0 +1,181 @@
+#!/usr/bin/env python3
+"""The payload of a release: every file its install manifest puts into the
+install tree, where it goes and which product file it must equal.
+
+    payload.py expected --release DIR --product DIR --out LIST
+    payload.py nsi --release DIR --product DIR --compression zlib|lzma --out NSI
+    payload.py verify --release DIR --product DIR TREE [--owner-data-written]
+
+expected  writes "path<TAB>size" lines (Windows separators) for the bench
+          runner's completeness check; "*" for the owner data file's size.
+nsi       writes an NSIS script that installs the same tree into $INSTDIR.
+verify    compares an installed tree with the payload, byte for byte; with
+          --owner-data-written the owner data file only has to be there (the
+          installer writes the user's answers into it). Exit status 1 and one
+          line per difference when they differ.
+"""
+import argparse
+import filecmp
+import os
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tools", "mkrelease"))
+import mkrelease  # noqa: E402
+
+OWNER_DATA = "QUILLMRK.DAT"
+RENAMED = {"VZFONTMAP": "fontmap"}   # read under one name, installed under another
+
+
+class PayloadError(Exception):
+    pass
+
+
+def tree_of(entries):
+    """[(relative path parts, manifest name)] of every file the manifest
+    installs, samples included, in install order, and the set of its
+    directories (upper-case path tuples). A name installed twice into one
+    directory counts once (the later copy is the same file)."""
+    files = {}
+    dirs = set()
+    place = []
+    i = 0
+    while i < len(entries):
+        text = entries[i]
+        if text == mkrelease.DIR_START:
+            place.append(entries[i + 1])
+            dirs.add(tuple(p.upper() for p in place))
+            i += 2
+            continue
+        if text == mkrelease.DIR_END:
+            place.pop()
+        elif text != mkrelease.FINISHED:
+            parts = tuple(place + [RENAMED.get(text.upper(), text)])
+            files.setdefault(tuple(p.upper() for p in parts), (parts, text))
+        i += 1
+    return list(files.values()), dirs
+
+
+def product_file(product, name, listing):
+    found = listing.get(name.upper())
+    if not found:
+        raise PayloadError("%s: no product file %s" % (product, name))
+    return os.path.join(product, found)
+
+
+def payload(release_dir, product_dir):
+    """[(relative path parts, product file path)] of the release's install
+    tree, and its directories (see tree_of)."""
+    try:
+        release = mkrelease.read_release(release_dir)
+    except mkrelease.ReleaseError as e:
+        raise PayloadError(str(e))
+    try:
+        listing = {n.upper(): n for n in os.listdir(product_dir)}
+    except OSError as e:
+        raise PayloadError("%s: %s" % (product_dir, e.strerror))
+    files, dirs = tree_of(release.entries())
+    return [(parts, product_file(product_dir, name, listing)) for parts, name in files], dirs
+
+
+def expected_lines(files):
+    """The runner's list: the owner data file's size is left open ("*"),
+    as the installer writes the user's answers into it."""
+    lines = []
+    for parts, source in files:
+        size = "*" if tuple(p.upper() for p in parts) == (OWNER_DATA,) else str(os.path.getsize(source))
+        lines.append("%s\t%s\n" % ("\\".join(parts), size))
+    return lines
+
+
+def nsis_script(files, compression):
+    """An NSIS installer of the tree: silent with /S, into /D=DIR."""
+    lines = ["; The same product files as SETUP.EXE installs, for comparison.\n",
+             'Name "Quillmark Professional"\n',
+             'InstallDir "C:\\QUILLMRK"\n',
+             "RequestExecutionLevel user\n"]
+    if compression == "lzma":
+        lines.append("SetCompressor /SOLID lzma\n")
+    elif compression != "zlib":
+        raise PayloadError("compression must be zlib or lzma, not %r" % compression)
+    lines.append("Section\n")
+    current = None
+    for parts, source in files:
+        folder = "\\".join(("$INSTDIR",) + parts[:-1])
+        if folder != current:
+            lines.append('  SetOutPath "%s"\n' % folder)
+            current = folder
+        lines.append('  File "/oname=%s" "%s"\n' % (parts[-1], source))
+    lines.append("SectionEnd\n")
+    return lines
+
+
+def listing_of(tree):
+    """Upper-case relative paths (tuples) of the files and of the
+    directories under tree: Windows names ignore letter case."""
+    files, dirs = {}, set()
+    for top, subdirs, names in os.walk(tree):
+        rel = os.path.relpath(top, tree)
+        base = () if rel == "." else tuple(p.upper() for p in rel.split(os.sep))
+        for d in subdirs:
+            dirs.add(base + (d.upper(),))
+        for n in names:
+            files[base + (n.upper(),)] = os.path.join(top, n)
+    return files, dirs
+
+
+def differences(tree, files, wanted_dirs, owner_data_written=False):
+    """What differs between the installed tree and the payload, one text each."""
+    if not os.path.isdir(tree):
+        return ["%s: no such folder" % tree]
+    found, found_dirs = listing_of(tree)
+    wanted = {tuple(p.upper() for p in parts): source for parts, source in files}
+    out = []
+    for key in sorted(set(wanted) - set(found)):
+        out.append("missing %s" % "\\".join(key))
+    for key in sorted(set(found) - set(wanted)):
+        out.append("not in the payload: %s" % "\\".join(key))
+    for key in sorted(found_dirs ^ wanted_dirs):
+        out.append("directory %s %s" % ("\\".join(key), "missing" if key in wanted_dirs else "not in the payload"))
+    for key in sorted(set(wanted) & set(found)):
+        if owner_data_written and key == (OWNER_DATA,):
+            continue
+        if not filecmp.cmp(wanted[key], found[key], shallow=False):
+            out.append("differs: %s" % "\\".join(key))
+    return out
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("command", choices=("expected", "nsi", "verify"))
+    parser.add_argument("tree", nargs="?")
+    parser.add_argument("--release", required=True)
+    parser.add_argument("--product", required=True)
+    parser.add_argument("--out")
+    parser.add_argument("--compression", default="zlib")
+    parser.add_argument("--owner-data-written", action="store_true")
+    args = parser.parse_args(argv)
+    try:
+        files, dirs = payload(args.release, args.product)
+        if args.command == "verify":
+            if not args.tree:
+                raise PayloadError("verify needs the installed tree")
+            problems = differences(args.tree, files, dirs, args.owner_data_written)
+            for p in problems[:20]:
+                print("%s: %s" % (args.tree, p))
+            if len(problems) > 20:
+                print("%s: ... %d differences in all" % (args.tree, len(problems)))
+            return 1 if problems else 0
+        if not args.out:
+            raise PayloadError("--out is needed")
+        lines = expected_lines(files) if args.command == "expected" else nsis_script(files, args.compression)
+        with open(args.out, "w", newline="\n") as f:
+            f.writelines(lines)
+        return 0
+    except PayloadError as e:
+        print("payload: %s" % e, file=sys.stderr)
+        return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

@@ -1,0 +1,144 @@
+"""The bench's table: which run is which, net times and ratios round by
+round, the targets, and the README section rewritten between its markers."""
+import unittest
+
+import report
+
+
+def hyperfine(times):
+    """hyperfine's export for {label: [seconds per round]}, rounds from 1,
+    in hyperfine's order (round by round)."""
+    results = []
+    rounds = len(next(iter(times.values())))
+    for r in range(rounds):
+        for label, values in times.items():
+            results.append({"command": "wine 'Z:\\b\\runner.exe' 'Z:\\b\\runs.log' %s:%d run 'C:\\BENCH\\X'"
+                                       % (label, r + 1), "mean": values[r], "times": [values[r]]})
+    return {"results": results}
+
+
+def log_line(label, round_, dialog=-1.0, copy=-1.0, peak_kb=1024, status="ok"):
+    return "%s:%d\tsetup\t0\t%.1f\t%.1f\t1000.0\t%d\t%s\n" % (label, round_, dialog, copy, peak_kb, status)
+
+
+BASE = {
+    "setup":        [2.1, 2.3, 2.2],
+    "floor":        [0.6, 0.7, 0.5],
+    "floor-length": [1.1, 1.0, 1.2],
+    "nsis-zlib":    [1.6, 1.4, 2.1],
+    "start-up":     [0.1, 0.1, 0.2],
+}
+
+
+class LabelTest(unittest.TestCase):
+    def test_label_and_round_come_from_the_command(self):
+        cases = [
+            ("wine 'Z:\\r.exe' 'Z:\\l.log' floor-length:7 run 'C:\\BENCH\\FLOORLEN' x", ("floor-length", 7)),
+            ("wine 'Z:\\tmp\\bare.exe' wine:12", ("wine", 12)),
+        ]
+        for command, expected in cases:
+            with self.subTest(command):
+                self.assertEqual(report.label_of(command), expected)
+
+    def test_a_drive_letter_is_no_label(self):
+        with self.assertRaises(report.ReportError):
+            report.label_of("wine 'C:\\BENCH\\SETUP'")
+
+    def test_the_timed_run_is_the_last_line_of_its_round(self):
+        lines = [log_line("setup", 1, dialog=900.0), log_line("setup", 1, dialog=120.0),
+                 log_line("floor", 1, peak_kb=7000), "a short line\n"]
+        runs = report.read_runs(lines)
+        self.assertEqual(runs["setup"][1]["dialog_ms"], 120.0)
+        self.assertEqual(runs["floor"][1]["peak_kb"], 7000)
+        self.assertEqual(sorted(runs), ["floor", "setup"])
+
+
+class SummaryTest(unittest.TestCase):
+    def summary(self, times=BASE, lines=()):
+        return report.summarise(report.read_times(hyperfine(times)), report.read_runs(lines))
+
+    def test_net_times_and_ratios_round_by_round(self):
+        s = self.summary()
+        self.assertEqual(s["rounds"], 3)
+        self.assertAlmostEqual(s["rows"]["setup"]["median"], 2.2)
+        # setup net per round 2.0, 2.2, 2.0; floor + length check net 1.0, 0.9, 1.0
+        self.assertAlmostEqual(s["rows"]["setup"]["net"], 2.0)
+        self.assertAlmostEqual(s["rows"]["floor-length"]["net"], 1.0)
+        # the rounds' ratios 2.0, 2.444, 2.0
+        median, low, high = s["ratios"]["floor-length"]
+        self.assertAlmostEqual(median, 2.0)
+        self.assertAlmostEqual(low, 2.0)
+        self.assertAlmostEqual(high, 2.2 / 0.9)
+        # against NSIS: 2.0 / 1.5, 2.2 / 1.3, 2.0 / 1.9
+        self.assertAlmostEqual(s["ratios"]["nsis-zlib"][0], 2.0 / 1.5)
+
+    def test_a_command_missing_a_round_is_refused(self):
+        times = report.read_times(hyperfine(BASE))
+        del times["floor"][2]
+        with self.assertRaisesRegex(report.ReportError, "floor was not run in every round"):
+            report.summarise(times, {})
+
+    def test_without_the_start_up_nothing_can_be_subtracted(self):
+        times = dict(BASE)
+        del times["start-up"]
+        with self.assertRaisesRegex(report.ReportError, "no runs of start-up"):
+            self.summary(times)
+
+    def test_dialog_and_memory_medians(self):
+        lines = [log_line("setup", r, dialog=d, copy=c, peak_kb=k)
+                 for r, d, c, k in ((1, 250.0, 1900.0, 24576), (2, 90.0, 2100.0, 23552), (3, 110.0, 2000.0, 24576))]
+        lines.append(log_line("nsis-zlib", 1, peak_kb=23552))
+        s = self.summary(lines=lines)
+        self.assertEqual(s["dialog_ms"], (110.0, 90.0, 250.0))
+        self.assertEqual(s["copy_ms"], 2000.0)
+        self.assertEqual(s["rows"]["setup"]["peak_mb"], 24.0)
+        self.assertEqual(s["rows"]["nsis-zlib"]["peak_mb"], 23.0)
+        self.assertIsNone(s["rows"]["floor"]["peak_mb"])
+
+
+class TargetTest(unittest.TestCase):
+    def summary(self, floor_length_ratio, nsis_ratio, dialog_ms, setup_mb, nsis_mb):
+        rows = {"setup": {"peak_mb": setup_mb}, "nsis-zlib": {"peak_mb": nsis_mb}}
+        return {"rows": rows, "ratios": {"floor-length": (floor_length_ratio, 0, 0), "nsis-zlib": (nsis_ratio, 0, 0)},
+                "dialog_ms": (dialog_ms, 0, 0)}
+
+    def test_limits_are_inclusive_where_they_say_at_most(self):
+        cases = [
+            ((1.15, 0.99, 300.0, 20.0, 20.0), [True, True, True, True]),
+            ((1.16, 1.00, 301.0, 20.1, 20.0), [False, False, False, False]),
+            ((2.55, 2.54, 97.0, 23.6, 22.6), [False, False, True, False]),
+        ]
+        for values, expected in cases:
+            with self.subTest(values=values):
+                self.assertEqual([met for met, _ in report.targets(self.summary(*values))], expected)
+
+    def test_texts_quote_the_measured_values(self):
+        texts = [text for _, text in report.targets(self.summary(2.55, 2.54, 97.0, 23.6, 22.6))]
+        self.assertEqual(texts, [
+            "SETUP.EXE at most 1.15 x the floor + length check: 2.55 x",
+            "SETUP.EXE faster than NSIS with zlib: 2.54 x its time",
+            "dialog visible at most 300 ms after the process starts: 97 ms",
+            "peak memory no higher than NSIS with zlib: 23.6 MB against 22.6 MB",
+        ])
+
+
+class ReadmeTest(unittest.TestCase):
+    def test_the_section_between_the_markers_is_replaced(self):
+        text = "# Title\n\n## Benchmark\n\nintro\n\n<!-- bench:begin -->\nold\n<!-- bench:end -->\n\n## Later\nkept\n"
+        self.assertEqual(report.readme_with_section(text, ["new 1", "new 2"]),
+                         "# Title\n\n## Benchmark\n\nintro\n\n<!-- bench:begin -->\nnew 1\nnew 2\n"
+                         "<!-- bench:end -->\n\n## Later\nkept\n")
+
+    def test_the_section_is_added_at_the_end_when_missing(self):
+        out = report.readme_with_section("# Title\n\nText.\n\n", ["row"])
+        self.assertTrue(out.startswith("# Title\n\nText.\n\n## Benchmark\n\n"))
+        self.assertTrue(out.endswith("\n<!-- bench:begin -->\nrow\n<!-- bench:end -->\n"))
+        self.assertEqual(report.readme_with_section(out, ["row"]), out)
+
+    def test_a_lone_marker_is_refused(self):
+        with self.assertRaises(report.ReportError):
+            report.readme_with_section("x\n<!-- bench:end -->\n", ["row"])
+
+
+if __name__ == "__main__":
+    unittest.main()

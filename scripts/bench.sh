@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# make bench: whole installations of the demo medium under Wine, SETUP.EXE
+# side by side with the platform's floor (LZ32 alone, and with the
+# installer's per-file look-ups), an NSIS peer (zlib, solid LZMA) and Wine's
+# start-up, in one hyperfine run. Writes bench/results.md and the README's
+# Benchmark section.
+#   scripts/bench.sh [BUILD_ROOT]   (default: build; the bench uses BUILD_ROOT/bench)
+#   QM_BENCH_ROUNDS=N               measured rounds, at least 5 (default 10)
+#   QM_BENCH_OUT=DIR                where results.md and README.md are written (default: this repository)
+# Internal: scripts/bench.sh --prepare   hyperfine's preparation of every run.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(cd "$here/.." && pwd)
+
+# Before every run, timed or not: no target trees, no earlier installation
+# in WIN.INI (the installer would prefill from it), so each run is a first one.
+prepare() {
+  local targets=$QM_BENCH_TARGETS
+  rm -rf "${targets:?}"/*
+  local ini=$WINEPREFIX/drive_c/windows/win.ini
+  [ -f "$ini" ] && sed -i '/^\[Quillmark\]/,/^\[/{/^\[Quillmark\]/d;/^\[/!d}' "$ini"
+  return 0
+}
+if [ "${1:-}" = --prepare ]; then
+  prepare
+  exit 0
+fi
+
+root=${1:-build}
+mkdir -p "$root"
+root=$(cd "$root" && pwd)
+bench=$root/bench
+build=$bench/win32
+rounds=${QM_BENCH_ROUNDS:-10}
+out=${QM_BENCH_OUT:-$repo}
+jobs=${QM_JOBS:-2}
+[ "$rounds" -ge 5 ] || { echo "bench: QM_BENCH_ROUNDS must be at least 5" >&2; exit 2; }
+mkdir -p "$bench"
+
+# Its own optimised build and medium, apart from the tests' debug build.
+echo "bench: building SETUP.EXE, the medium, the floor, the runner and the NSIS peers in $build"
+cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-i686.cmake" \
+  -DQM_MEDIUM_DIR="$bench/medium" -DQM_MEDIA_DIR="$bench/media" >"$bench/configure.log" 2>&1 ||
+  { tail -n 30 "$bench/configure.log"; exit 1; }
+cmake --build "$build" -j "$jobs" --target bench_programs >"$bench/build.log" 2>&1 ||
+  { grep -E 'error|Error' "$bench/build.log" | head -n 30; echo "bench: build failed (see $bench/build.log)"; exit 1; }
+
+export QM_WINE_DIR=$bench/wine
+. "$here/wine-env.sh"
+qm_wine_setup
+wm_pid=
+finish() {
+  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
+  wineserver -k 2>/dev/null || true
+  qm_wine_stop
+}
+trap finish EXIT
+# A desktop has a window manager. Without one, Wine waits 2 s for it each
+# time a top-level window is shown again or hidden (the splash, the dialog,
+# the message box), which no user would see.
+evilwm -fn fixed >"$bench/evilwm.log" 2>&1 </dev/null &
+wm_pid=$!
+# One server for the whole run, as on a desktop where Wine is already up.
+wineserver -p
+sleep 1
+kill -0 "$wm_pid" 2>/dev/null || { cat "$bench/evilwm.log"; echo "bench: the window manager did not start"; exit 1; }
+
+win() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); printf 'Z:%s' "${p//\//\\}"; }
+b=$build/bench
+runner=$(win "$b/bench_runner.exe")
+expected=$(win "$b/expected.txt")
+medium=$(win "$bench/medium")
+log=$bench/runs.log
+export QM_BENCH_TARGETS=$WINEPREFIX/drive_c/BENCH
+mkdir -p "$QM_BENCH_TARGETS"
+
+# label, target (C:\BENCH\...), and what to run: the runner's mode and arguments.
+labels=(setup floor floor-length nsis-zlib nsis-lzma start-up wine)
+declare -A target=([setup]=SETUP [floor]=FLOOR [floor-length]=FLOORLEN [nsis-zlib]=NSISZLIB [nsis-lzma]=NSISLZMA)
+command_for() {  # label round -> the command line, Windows paths in single quotes
+  local label=$1 round=$2 t=
+  [ -n "${target[$label]:-}" ] && t="C:\\BENCH\\${target[$label]}"
+  local run="wine '$runner' '$(win "$3")' $label:$round"
+  case $label in
+    setup) echo "$run setup '$t' '$expected'" ;;
+    floor) echo "$run run '$t' '$expected' '$(win "$b/bench_floor.exe")' '$medium' '$t'" ;;
+    floor-length) echo "$run run '$t' '$expected' '$(win "$b/bench_floor.exe")' '$medium' '$t' length" ;;
+    nsis-zlib) echo "$run run '$t' '$expected' '$(win "$b/peer-zlib.exe")' /S '/D=$t'" ;;
+    nsis-lzma) echo "$run run '$t' '$expected' '$(win "$b/peer-lzma.exe")' /S '/D=$t'" ;;
+    start-up) echo "$run run - - '$(win "$b/bench_bare.exe")'" ;;
+    wine) echo "wine '$(win "$b/bench_bare.exe")' $label:$round" ;;
+  esac
+}
+
+# Once per command, untimed: the tree it leaves is byte for byte the payload.
+echo "bench: one checked installation of each kind"
+payload=(python3 "$repo/bench/payload.py" --release "$repo/release" --product "$build/product-files")
+rm -f "$bench/check.log"
+for label in "${labels[@]}"; do
+  prepare
+  eval "set -- $(command_for "$label" 0 "$bench/check.log")"
+  "$@" || { echo "bench: $label failed:"; tail -n 1 "$bench/check.log"; exit 1; }
+  [ -n "${target[$label]:-}" ] || continue
+  extra=()
+  [ "$label" = setup ] && extra=(--owner-data-written)
+  "${payload[@]}" verify "$QM_BENCH_TARGETS/${target[$label]}" "${extra[@]}" ||
+    { echo "bench: the tree of $label differs from the payload"; exit 1; }
+  echo "bench: $label: tree identical to the payload"
+done
+
+echo "bench: $rounds rounds of ${#labels[@]} commands, each after a warm-up run of it"
+commands=()
+for label in "${labels[@]}"; do commands+=("$(command_for "$label" '{round}' "$log")"); done
+rm -f "$log"
+hyperfine -N --warmup 1 --runs 1 -L round "$(seq -s, 1 "$rounds")" \
+  --prepare "bash $here/bench.sh --prepare" --style basic \
+  --export-json "$bench/hyperfine.json" "${commands[@]}" >"$bench/hyperfine.log" 2>&1 ||
+  { tail -n 20 "$bench/hyperfine.log"; tail -n 3 "$log"; echo "bench: hyperfine failed"; exit 1; }
+
+machine="$(nproc) cores, $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -n 1), $(wine --version), hyperfine $(hyperfine --version | cut -d' ' -f2)"
+python3 "$repo/bench/report.py" --hyperfine "$bench/hyperfine.json" --runs "$log" --machine "$machine" \
+  --results "$out/bench/results.md" --readme "$out/README.md"
