@@ -2,7 +2,7 @@
 """The bench's table: medians and ratios of one hyperfine run, written to
 bench/results.md and between the markers of the README's Benchmark section.
 
-    report.py --hyperfine JSON --runs LOG --machine TEXT --results MD --readme MD
+    report.py --hyperfine JSON --runs LOG --machine TEXT --source TEXT --results MD --readme MD
 
 JSON is hyperfine's export (one run per command and round, every command
 carrying "label:round"); LOG is the bench runner's log, one line per run
@@ -129,13 +129,14 @@ def targets(summary):
     return out
 
 
-def table(summary, machine, date, findings):
+def table(summary, machine, source, date, findings):
     rows, ratios = summary["rows"], summary["ratios"]
-    lines = ["Measured %s on %s; Xvfb with a window manager (evilwm). One hyperfine run: %d rounds, each "
+    lines = ["Measured %s on %s; SETUP.EXE built optimised from %s; Xvfb with a window manager (evilwm). "
+             "One hyperfine run: %d rounds, each "
              "running every command once in the order below after a warm-up run of it, with a fresh target "
              "each run; medians over the rounds. Net = the command minus the same round's start-up; "
              "SETUP.EXE ÷ this = median of the rounds' own ratios of net times (range in brackets)."
-             % (date, machine, summary["rounds"]), "",
+             % (date, machine, source, summary["rounds"]), "",
              "| Command | Median | Net | SETUP.EXE ÷ this | Peak memory |",
              "|---|---:|---:|---:|---:|"]
     for label, title, _ in COMMANDS:
@@ -199,6 +200,7 @@ def main(argv):
     parser.add_argument("--hyperfine", required=True)
     parser.add_argument("--runs", required=True)
     parser.add_argument("--machine", required=True)
+    parser.add_argument("--source", required=True)
     parser.add_argument("--results", required=True)
     parser.add_argument("--readme", required=True)
     parser.add_argument("--date", default=datetime.date.today().isoformat())
@@ -210,10 +212,10 @@ def main(argv):
             runs = read_runs(f)
         summary = summarise(times, runs)
         with open(args.results, "w") as f:
-            f.write(results_file(table(summary, args.machine, args.date, "findings.md")))
+            f.write(results_file(table(summary, args.machine, args.source, args.date, "findings.md")))
         with open(args.readme) as f:
             readme = f.read()
-        lines = table(summary, args.machine, args.date, "bench/findings.md")
+        lines = table(summary, args.machine, args.source, args.date, "bench/findings.md")
         with open(args.readme, "w") as f:
             f.write(readme_with_section(readme, lines))
     except (OSError, ValueError, KeyError, ReportError) as e:

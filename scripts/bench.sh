@@ -15,7 +15,7 @@ repo=$(cd "$here/.." && pwd)
 # Before every run, timed or not: no target trees, no earlier installation
 # in WIN.INI (the installer would prefill from it), so each run is a first one.
 prepare() {
-  local targets=$QM_BENCH_TARGETS
+  local targets=${QM_BENCH_TARGETS:?the bench sets it}
   rm -rf "${targets:?}"/*
   local ini=$WINEPREFIX/drive_c/windows/win.ini
   [ -f "$ini" ] && sed -i '/^\[Quillmark\]/,/^\[/{/^\[Quillmark\]/d;/^\[/!d}' "$ini"
@@ -37,6 +37,10 @@ jobs=${QM_JOBS:-2}
 [ "$rounds" -ge 5 ] || { echo "bench: QM_BENCH_ROUNDS must be at least 5" >&2; exit 2; }
 mkdir -p "$bench"
 
+# What is measured: the commit, and whether the program's sources differ from it.
+built_from="commit $(git -C "$repo" rev-parse --short HEAD 2>/dev/null || echo unknown)"
+changed=$(git -C "$repo" status --porcelain -- copy install shell product resources release ownerdata 2>/dev/null | wc -l)
+[ "$changed" -eq 0 ] || built_from="$built_from with $changed uncommitted changes to the program's files"
 # Its own optimised build and medium, apart from the tests' debug build.
 echo "bench: building SETUP.EXE, the medium, the floor, the runner and the NSIS peers in $build"
 cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-i686.cmake" \
@@ -118,5 +122,5 @@ hyperfine -N --warmup 1 --runs 1 -L round "$(seq -s, 1 "$rounds")" \
   { tail -n 20 "$bench/hyperfine.log"; tail -n 3 "$log"; echo "bench: hyperfine failed"; exit 1; }
 
 machine="$(nproc) cores, $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -n 1), $(wine --version), hyperfine $(hyperfine --version | cut -d' ' -f2)"
-python3 "$repo/bench/report.py" --hyperfine "$bench/hyperfine.json" --runs "$log" --machine "$machine" \
+python3 "$repo/bench/report.py" --hyperfine "$bench/hyperfine.json" --runs "$log" --machine "$machine" --source "$built_from" \
   --results "$out/bench/results.md" --readme "$out/README.md"
