@@ -79,8 +79,9 @@ static bool waitForEnd(HANDLE process, Measure *measure, int timeoutMs)
     return false;
 }
 
-// A top-level window of the process; FindWindowEx asks the server for the
-// class only, which keeps the polling light while the program works.
+// A top-level window of the process. FindWindowEx filters by class in the
+// server, so only the few dialogs' titles are read: light polling while the
+// program under test works.
 static HWND findOwnWindow(DWORD processId, const char *className, const char *title)
 {
     HWND window = NULL;
