@@ -10,30 +10,67 @@
 #include "install/text.h"
 #include "shell/shell.h"
 
+// The first bytes of a file in the LZ (SZDD) format.
+static const char lzMagic[] = {'S', 'Z', 'D', 'D', (char)0x88, (char)0xF0, 0x27, 0x33};
+
+/*
+ * The length a whole copy of the open source must have: the expanded length
+ * that a compressed file's header announces, or the length of a plain file.
+ * -1 for a file that starts like a compressed one but is not one: its header
+ * is cut short. The source is left at its start.
+ */
+static LONG wholeLength(INT source, HFILE file)
+{
+    if (source == file) {
+        char start[sizeof lzMagic];
+        UINT read = _lread(file, start, sizeof start);
+        _llseek(file, 0, FILE_BEGIN);
+        if (read == sizeof start && memcmp(start, lzMagic, sizeof start) == 0) return -1;
+    }
+    LONG length = LZSeek(source, 0, FILE_END);
+    LZSeek(source, 0, FILE_BEGIN);
+    return length;
+}
+
+// A source the library could not take (a header of an unknown method) is
+// still the plain file, which is closed as such.
+static void closeSource(INT source, HFILE file)
+{
+    if (source < 0) _lclose(file);
+    else LZClose(source);
+}
+
 /*
  * Copies source to destination; equal names copy nothing. A source that
- * cannot be opened leaves the destination untouched; only a copy that fails
- * once both are open is reported, with the source as text and the
- * destination as caption.
+ * cannot be opened leaves the destination untouched, and so does one whose
+ * header is damaged; only such a header and a copy that fails or comes out
+ * at another length than its source announces are reported, with the source
+ * as text and the destination as caption.
+ *
+ * The files are opened here and handed to the library: its own open
+ * (LZOpenFile) takes no path of more than 127 characters.
  */
 void transferFile(const char *source, const char *destination)
 {
-    // LZOpenFileA takes writable names; a name too long to hold opens nothing.
-    char sourceName[textSize];
-    char destinationName[textSize];
-    OFSTRUCT openInfo;
     if (strcmp(source, destination) == 0) return;
-    if (copyText(sourceName, sizeof sourceName, source) != 0) return;
-    if (copyText(destinationName, sizeof destinationName, destination) != 0) return;
+    // A name too long to hold opens nothing.
+    if (strlen(source) >= textSize || strlen(destination) >= textSize) return;
 
-    INT from = LZOpenFileA(sourceName, &openInfo, OF_READ);
-    if (from < 0) return;
-    INT to = LZOpenFileA(destinationName, &openInfo, OF_CREATE);
-    if (to < 0) {
-        LZClose(from);
+    HFILE file = _lopen(source, OF_READ);
+    if (file == HFILE_ERROR) return;
+    INT from = LZInit(file);
+    LONG expected = from < 0 ? -1 : wholeLength(from, file);
+    if (expected < 0) {
+        showMessage(mainWindow, source, destination, MB_OK);
+        closeSource(from, file);
         return;
     }
-    if (CopyLZFile(from, to) < 0) showMessage(mainWindow, source, destination, MB_OK);
-    LZClose(from);
-    LZClose(to);
+    HFILE to = _lcreat(destination, 0);
+    if (to == HFILE_ERROR) {
+        closeSource(from, file);
+        return;
+    }
+    if (CopyLZFile(from, to) != expected) showMessage(mainWindow, source, destination, MB_OK);
+    closeSource(from, file);
+    _lclose(to);
 }
