@@ -173,8 +173,10 @@ int writeRecordFile(RecordFile *record, const char *fileName, int scrambled)
     if (stream == nullptr) return recordCannotOpen;
 
     int status = writeLines(stream, record, scrambled);
-    // What is still buffered is written at close: a failure there is a
-    // failed write too.
+    // What is still buffered is written out before the close: a failure
+    // there is a failed write too, and not every C library reports it from
+    // fclose (Wine's does not).
+    if (fflush(stream) != 0 && status == recordOk) status = recordWriteFailed;
     if (fclose(stream) != 0 && status == recordOk) status = recordWriteFailed;
     if (status == recordOk && replaceFile(tempName, fileName) != 0) status = recordCannotOpen;
     if (status != recordOk) remove(tempName);
