@@ -4,6 +4,8 @@
 
 #include <direct.h>
 
+#include <cstring>
+
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "install/paths.h"
@@ -49,6 +51,32 @@ int makeInstallDir(const char *path)
     return made + entered;
 }
 
+void refuseInstallDir(HWND dialog)
+{
+    showMessage(dialog, creationError, "Error", MB_ICONHAND | MB_OK);
+    focusControl(dialog, IDC_INSTALL_DIR);
+}
+
+/* 1 when a file can be made in dir. A directory that exists on a read-only
+ * medium can be entered but takes nothing, and an installation into it would
+ * end "complete" with nothing installed. */
+static int takesFiles(const char *dir)
+{
+    char probe[textSize];
+    size_t length = strlen(dir);
+    const char *separator = length > 0 && dir[length - 1] == '\\' ? "" : "\\";
+    for (int n = 0; n < 100; n++) {
+        if (formatText(probe, sizeof probe, "%s%sqmprobe%d.tmp", dir, separator, n) != 0) return 0;
+        HANDLE file = CreateFileA(probe, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, NULL);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return 1;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) return 0;
+    }
+    return 0;
+}
+
 /*
  * Creates the install directory for the user dialog and asks what the
  * outcome calls for. Returns 1 to go on, 0 to stay in the dialog with the
@@ -57,8 +85,17 @@ int makeInstallDir(const char *path)
 int checkInstallDir(const char *path, HWND dialog)
 {
     char text[textSize];
+    // The full path is taken first: making the directory moves the current
+    // directory, against which a relative path would later mean another.
+    char full[textSize];
+    DWORD length = GetFullPathNameA(path, sizeof full, full, NULL);
+    if (length == 0 || length >= sizeof full) copyText(full, sizeof full, path);
     switch (makeInstallDir(path)) {
     case -1:
+        if (!takesFiles(full)) {
+            refuseInstallDir(dialog);
+            return 0;
+        }
         formatText(text, sizeof text, overwriteFormat, productShortName);
         if (showMessage(dialog, text, "Warning", MB_ICONQUESTION | MB_YESNO) != IDYES) {
             focusControl(dialog, IDC_INSTALL_DIR);
@@ -67,8 +104,7 @@ int checkInstallDir(const char *path, HWND dialog)
         copyText(installState.quitPrompt, textSize, longQuitPrompt);
         return 1;
     case -2:
-        showMessage(dialog, creationError, "Error", MB_ICONHAND | MB_OK);
-        focusControl(dialog, IDC_INSTALL_DIR);
+        refuseInstallDir(dialog);
         return 0;
     default:
         return 1;
