@@ -258,6 +258,29 @@ static void leaveDirectory(WalkPlace *place)
     if (cut) *cut = '\0';
 }
 
+int deepestDestinationLength()
+{
+    enum { maxLevels = 16 };
+    int levels[maxLevels + 1] = {0};  // length of the destination at each level
+    int level = 0;
+    int deepest = (int)sizeof "\\quillmrk.dat" - 1;
+    for (int i = 0; i < installManifestCount; i++) {
+        const char *entry = InstallManifest[i];
+        if (isMarker(entry, dirStartMarker)) {
+            int outer = levels[level];
+            if (level < maxLevels) level++;
+            levels[level] = outer + 1 + (int)strlen(manifestEntry(++i));
+        } else if (isMarker(entry, dirEndMarker)) {
+            if (level > 0) level--;
+        } else if (!isMarker(entry, finishedMarker)) {
+            const char *name = equalsIgnoringCase(entry, "VZFONTMAP") ? "fontmap" : entry;
+            int length = levels[level] + 1 + (int)strlen(name);
+            if (length > deepest) deepest = length;
+        }
+    }
+    return deepest;
+}
+
 /* Copies disk number disk (from 1): 0, or -2 when the user quit or
  * cancelled. Sources are always read from the top folder of the medium; the
  * directory markers shape only the destination. */

@@ -7,3 +7,6 @@ extern char destinationPath[textSize];    // destination of the file being trans
 
 int copyAllDisks();                       // 0, or -2 when refused or cancelled
 int copyDisk(char driveLetter, int disk); // 0 or -2
+// The longest path below the install directory that the walk writes, with
+// the backslash that joins it to the directory.
+int deepestDestinationLength();

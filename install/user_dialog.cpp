@@ -29,6 +29,10 @@ static void endProgram()
 
 static void onInitDialog(HWND dialog)
 {
+    // The fields are read with room for 255 characters: more cannot be
+    // typed, or a longer directory would be read cut short and used so.
+    static const int edits[] = {IDC_USER_NAME, IDC_DEPARTMENT, IDC_ORGANISATION, IDC_INSTALL_DIR};
+    for (int id : edits) SendDlgItemMessageA(dialog, id, EM_LIMITTEXT, textSize - 1, 0);
     loadUserDefaults();
     SetDlgItemTextA(dialog, IDC_USER_NAME, installState.userName);
     SetDlgItemTextA(dialog, IDC_DEPARTMENT, installState.department);
@@ -78,6 +82,12 @@ static int fieldsComplete(HWND dialog)
  */
 static int prepareTarget(HWND dialog)
 {
+    // A directory too long for the deepest file of the installation would
+    // lose that file without a word: it is refused before anything is made.
+    if (strlen(installState.installDir) + deepestDestinationLength() > textSize - 1) {
+        refuseInstallDir(dialog);
+        return 0;
+    }
     if (installState.directorySource) {
         if (!checkInstallDir(installState.installDir, dialog)) return 0;
         preparePaths();
