@@ -1,0 +1,75 @@
+// Cancellation at a spread of points of the copy: the program always ends
+// with the cancelled message and exit code 0, WIN.INI is never written, the
+// owner data file stays as the medium has it, and every file that arrived
+// is whole.
+#include <algorithm>
+
+#include "tests/robustness/robust_support.h"
+
+namespace robust {
+namespace {
+
+const char quitPrompt[] = "Do you want to quit?";
+
+// Files (not directories) under dir, the owner data file left out.
+static int copiedFiles(const std::string &dir)
+{
+    int count = 0;
+    for (const std::string &entry : listTree(dir))
+        if (entry.back() != '\\' && entry != "quillmrk.dat") count++;
+    return count;
+}
+
+class CancelAfter : public Robust, public testing::WithParamInterface<int> {};
+
+TEST_P(CancelAfter, EndsCleanlyWithNothingWritten)
+{
+    const int wanted = GetParam();
+    const std::string winIni = winIniBytes();
+    startIn(tinyMedium());
+    fillDialog(dialog, defaultTarget, true);
+    HWND progress = waitForProgressWindow(main);
+    ASSERT_TRUE(progress);
+    HWND cancel = GetDlgItem(progress, 2);
+
+    // A click is taken between two files, and its question holds the copy
+    // until it is answered. Posted once the file before the wanted one is
+    // being written, it is taken after that one or the wanted one: No until
+    // enough files are there, then Yes.
+    int copied = 0;
+    for (int clicks = 0; clicks < 5; clicks++) {
+        const int before = clicks == 0 ? wanted - 1 : copied + 1;
+        for (int waited = 0; copiedFiles(defaultTarget) < before && waited < windowTimeoutMs; waited++) Sleep(1);
+        PostMessageA(cancel, BM_CLICK, 0, 0);
+        HWND box = NULL;
+        SeenBox seen;
+        ASSERT_TRUE(waitForBox(&box, &seen));
+        ASSERT_EQ(quitPrompt, seen.text) << "the copy ended before the click was taken";
+        ASSERT_EQ("Terminate Setup?", seen.caption);
+        ASSERT_EQ((UINT)(MB_YESNO | MB_ICONQUESTION), boxStyle(box, MB_YESNO | MB_ICONQUESTION));
+        copied = copiedFiles(defaultTarget);
+        press(box, copied >= wanted ? IDYES : IDNO);
+        if (copied >= wanted) break;
+    }
+    RecordProperty("copied", copied);
+    ASSERT_GE(copied, wanted);
+    expectCancelledEnd();
+
+    // Nothing came after the confirmed cancel, and what came is whole.
+    EXPECT_EQ(copied, copiedFiles(defaultTarget));
+    const std::vector<std::string> arrived = listTree(defaultTarget);
+    for (const ManifestFile &file : manifestFiles(true)) {
+        if (std::find(arrived.begin(), arrived.end(), file.path) == arrived.end()) continue;
+        EXPECT_EQ(fileBytes(productDir() + "\\" + file.product), fileBytes(std::string(defaultTarget) + "\\" + file.path))
+            << file.path;
+    }
+    EXPECT_EQ(winIni, winIniBytes());
+    EXPECT_EQ(fileBytes(tinyMedium() + "\\quillmrk.dat"), fileBytes(std::string(defaultTarget) + "\\quillmrk.dat"));
+}
+
+// From the second file to the third last of the 19 files the test release
+// installs.
+INSTANTIATE_TEST_SUITE_P(Spread, CancelAfter, testing::Values(2, 5, 9, 13, 17));
+
+}  // namespace
+}  // namespace robust

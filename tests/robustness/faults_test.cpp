@@ -1,0 +1,162 @@
+// In process: the single-file transfer and the owner data store's save
+// against the faults the scenarios meet, checked byte for byte. The medium's
+// files come from the tiny medium of robust_media.sh.
+#include <windows.h>
+#include <lzexpand.h>
+
+#include "copy/transfer.h"
+#include "install/message_box.h"
+#include "ownerdata/records.h"
+#include "shell/shell.h"
+#include "tests/robustness/robust_support.h"
+
+namespace robust {
+namespace {
+
+const char scratch[] = "C:\\QMFAULT";
+const char ballast[] = "Q:\\ballast.bin";
+
+struct Box {
+    std::string text;
+    std::string caption;
+    UINT style;
+    bool operator==(const Box &other) const
+    {
+        return text == other.text && caption == other.caption && style == other.style;
+    }
+};
+
+std::vector<Box> boxes;
+
+int recordBox(HWND, const char *text, const char *caption, UINT style)
+{
+    boxes.push_back({text, caption, style});
+    return IDOK;
+}
+
+[[maybe_unused]] void PrintTo(const Box &box, std::ostream *out)
+{
+    *out << "{\"" << box.text << "\", \"" << box.caption << "\", " << box.style << "}";
+}
+
+class Faults : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        removeTree(scratch);
+        ASSERT_TRUE(CreateDirectoryA(scratch, NULL));
+        boxes.clear();
+        setMessageBoxHook(recordBox);
+        LZStart();
+    }
+
+    void TearDown() override
+    {
+        LZDone();
+        setMessageBoxHook(NULL);
+        removeTree(scratch);
+        DeleteFileA(ballast);
+    }
+
+    static std::string in(const std::string &name) { return std::string(scratch) + "\\" + name; }
+};
+
+// The header of an LZ (SZDD) file: 8 bytes of magic, the method 'A', the
+// last character, and the expanded length (4 bytes, least first).
+enum { lzMethodOffset = 8, lzLengthOffset = 10, lzHeaderSize = 14 };
+
+TEST_F(Faults, DamagedSourcesAreReportedAndADamagedHeaderLeavesTheDestinationAlone)
+{
+    const std::string product = fileBytes(productDir() + "\\README.TXT");
+    const std::string packed = fileBytes(tinyMedium() + "\\README.TXT");
+    ASSERT_EQ("SZDD", packed.substr(0, 4));
+    const std::string earlier = "an earlier installation's README.TXT";
+    struct Case {
+        const char *what;
+        std::string source;  // the bytes on the medium
+        bool reported;
+        std::string after;   // the destination afterwards; "" when not checked
+    };
+    std::string wrongLength = packed;
+    wrongLength.replace(lzLengthOffset, 4, std::string("\x00\x00\x01\x00", 4));
+    std::string unknownMethod = packed;
+    unknownMethod[lzMethodOffset] = 'X';
+    const Case cases[] = {
+        {"whole", packed, false, product},
+        {"plain", product, false, product},
+        {"plain and shorter than a header", "abc", false, "abc"},
+        {"cut header", packed.substr(0, lzHeaderSize - 4), true, earlier},
+        {"unknown method", unknownMethod, true, earlier},
+        {"wrong expanded length", wrongLength, true, product},
+        {"truncated body", packed.substr(0, packed.size() / 2), true, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        boxes.clear();
+        ASSERT_TRUE(writeTextFile(in("source"), c.source));
+        ASSERT_TRUE(writeTextFile(in("README.TXT"), earlier));
+
+        transferFile(in("source").c_str(), in("README.TXT").c_str());
+
+        const std::vector<Box> report = {{in("source"), in("README.TXT"), MB_OK}};
+        EXPECT_EQ(c.reported ? report : std::vector<Box>(), boxes);
+        if (!c.after.empty()) {
+            EXPECT_EQ(c.after, fileBytes(in("README.TXT")));
+        } else {
+            EXPECT_LT(fileBytes(in("README.TXT")).size(), product.size());
+        }
+        // Both files are closed: they can be removed.
+        EXPECT_TRUE(DeleteFileA(in("source").c_str()));
+        EXPECT_TRUE(DeleteFileA(in("README.TXT").c_str()));
+    }
+}
+
+TEST_F(Faults, PathsOfUpTo255CharactersAreCopied)
+{
+    // The platform's LZOpenFile takes no more than 127 characters.
+    std::string dir = scratch;
+    while (dir.size() + 9 + 1 + 12 <= 255) {
+        dir += "\\ABCDEFGH";
+        ASSERT_TRUE(CreateDirectoryA(dir.c_str(), NULL)) << dir;
+    }
+    const std::string source = dir + "\\" + std::string(253 - dir.size(), 'S');
+    const std::string destination = dir + "\\" + std::string(254 - dir.size(), 'D');
+    ASSERT_EQ(254u, source.size());
+    ASSERT_EQ(255u, destination.size());
+    ASSERT_TRUE(copyFileTo(tinyMedium() + "\\README.TXT", source));
+
+    transferFile(source.c_str(), destination.c_str());
+
+    EXPECT_EQ(fileBytes(productDir() + "\\README.TXT"), fileBytes(destination));
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Faults, SaveOntoAFullDriveKeepsTheOwnerDataFile)
+{
+    const std::string file = "Q:\\quillmrk.dat";
+    ASSERT_TRUE(writeOwnerData(file, {"User=Grace Hopper", "Dept=Compilers", "Company=Navy"}));
+    const std::string before = fileBytes(file);
+    // Ballast up to the last byte.
+    HANDLE fill = CreateFileA(ballast, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, fill);
+    std::vector<char> chunk(4096, 'b');
+    DWORD written = 0;
+    while (WriteFile(fill, chunk.data(), (DWORD)chunk.size(), &written, NULL) && written == chunk.size()) {
+    }
+    while (WriteFile(fill, chunk.data(), 1, &written, NULL) && written == 1) {
+    }
+    CloseHandle(fill);
+
+    int handle = 0;
+    ASSERT_EQ(recordOk, openRecordFile(file.c_str(), 1, &handle));
+    ASSERT_EQ(recordOk, setRecordValue(handle, "User", 1, "Ada Lovelace"));
+    EXPECT_EQ(recordWriteFailed, saveRecordFile(handle, file.c_str(), 1));
+    closeRecordFile(handle);
+
+    EXPECT_EQ(before, fileBytes(file));
+    EXPECT_EQ((std::vector<std::string>{"ballast.bin", "quillmrk.dat"}), listTree("Q:"));
+    DeleteFileA(file.c_str());
+}
+
+}  // namespace
+}  // namespace robust

@@ -1,0 +1,190 @@
+// A damaged installation medium: files with a cut or corrupted LZ header or
+// a truncated body, a file replaced by a directory, and a floppy taken out
+// of its drive in the middle of the copy. Each fault is reported, the copy
+// goes on, and every other file arrives whole.
+#include <algorithm>
+
+#include "tests/robustness/robust_support.h"
+
+namespace robust {
+namespace {
+
+class Medium : public Robust {
+protected:
+    // The files of the installed tree, less those named, byte for byte the
+    // product's.
+    void expectOthersWhole(const std::string &dir, const std::vector<std::string> &left)
+    {
+        for (const ManifestFile &file : manifestFiles(true)) {
+            if (std::find(left.begin(), left.end(), file.path) != left.end()) continue;
+            EXPECT_EQ(fileBytes(productDir() + "\\" + file.product), fileBytes(dir + "\\" + file.path)) << file.path;
+        }
+    }
+
+    // Answers the next box, which must show text and caption, with button.
+    void expectBox(const std::string &text, const std::string &caption, UINT style, int button)
+    {
+        HWND box = NULL;
+        SeenBox seen;
+        ASSERT_TRUE(waitForBox(&box, &seen)) << "no box \"" << text << "\"";
+        EXPECT_EQ(text, seen.text);
+        EXPECT_EQ(caption, seen.caption);
+        EXPECT_EQ(style, boxStyle(box, style)) << seen.text;
+        EXPECT_EQ(main, seen.owner) << seen.text;
+        press(box, button);
+    }
+};
+
+// The header of an LZ (SZDD) file: 8 bytes of magic, the method 'A', the
+// last character, and the expanded length (4 bytes, least first).
+enum { lzMethodOffset = 8, lzLengthOffset = 10, lzHeaderSize = 14 };
+
+TEST_F(Medium, DamagedFilesAreReportedAndTheRestArrives)
+{
+    std::string medium;
+    ASSERT_TRUE(copyTinyMedium("damaged", &medium));
+    struct Damage {
+        const char *file;
+        const char *what;
+    };
+    // In the order the manifest copies them.
+    const Damage damages[] = {
+        {"QUILLMRK.EXE", "truncated body"},
+        {"README.TXT", "replaced by a directory"},
+        {"QMCORE32.DLL", "cut header"},
+        {"QUILLMRK.INI", "unknown method"},
+        {"QMPS.PRO", "wrong expanded length"},
+    };
+    for (const Damage &damage : damages) {
+        std::string path = medium + "\\" + damage.file;
+        std::string what = damage.what;
+        ASSERT_EQ("SZDD", fileBytes(path).substr(0, 4)) << damage.file << " is not stored compressed";
+        if (what == "truncated body") {
+            ASSERT_TRUE(cutFile(path, (long)fileBytes(path).size() / 2));
+        } else if (what == "replaced by a directory") {
+            ASSERT_TRUE(DeleteFileA(path.c_str()));
+            ASSERT_TRUE(CreateDirectoryA(path.c_str(), NULL));
+        } else if (what == "cut header") {
+            ASSERT_TRUE(cutFile(path, lzHeaderSize - 4));
+        } else if (what == "unknown method") {
+            ASSERT_TRUE(patchFile(path, lzMethodOffset, "X"));
+        } else {
+            ASSERT_TRUE(patchFile(path, lzLengthOffset, std::string("\x00\x00\x01\x00", 4)));
+        }
+    }
+
+    startIn(medium);
+    fillDialog(dialog, defaultTarget, true);
+    const std::string target = defaultTarget;
+    // A file that cannot be read whole: the transfer's own box, the medium's
+    // file as text and the destination as caption, OK and no icon.
+    expectBox(medium + "\\QUILLMRK.EXE", target + "\\QUILLMRK.EXE", MB_OK, IDOK);
+    // A directory in a file's place cannot be opened: OK goes on.
+    expectBox("Error in opening : " + medium + "\\README.TXT", "Error", MB_OKCANCEL, IDOK);
+    expectBox(medium + "\\QMCORE32.DLL", target + "\\QMCORE32.DLL", MB_OK, IDOK);
+    expectBox(medium + "\\QUILLMRK.INI", target + "\\QUILLMRK.INI", MB_OK, IDOK);
+    expectBox(medium + "\\QMPS.PRO", target + "\\PS\\QMPS.PRO", MB_OK, IDOK);
+    // The same name again, among the samples.
+    expectBox("Error in opening : " + medium + "\\README.TXT", "Error", MB_OKCANCEL, IDOK);
+    expectCompletedEnd();
+
+    EXPECT_FALSE(fileExists(target + "\\README.TXT"));
+    EXPECT_FALSE(fileExists(target + "\\SAMPLES\\README.TXT"));
+    expectOthersWhole(target, {"QUILLMRK.EXE", "README.TXT", "QMCORE32.DLL", "QUILLMRK.INI", "PS\\QMPS.PRO",
+                               "SAMPLES\\README.TXT"});
+    EXPECT_EQ(target, winIniValue("BinDirectory"));
+    std::string user;
+    EXPECT_TRUE(readOwnerData(target + "\\quillmrk.dat", "User", &user));
+    EXPECT_EQ("Ada Lovelace", user);
+}
+
+// Disk-set mode on the floppy drive F:, each disk put in by renaming its
+// folder to the one the drive shows.
+class Floppy : public Medium {
+protected:
+    void SetUp() override
+    {
+        Medium::SetUp();
+        removeTree(aside());
+        ASSERT_TRUE(CreateDirectoryA(aside().c_str(), NULL));
+    }
+
+    // The disks as they were: out of the drive, whole, without setup.ini.
+    void TearDown() override
+    {
+        Medium::TearDown();
+        insertDisk(0);
+        for (const std::string &file : listTree(aside()))
+            MoveFileA((aside() + "\\" + file).c_str(), (diskFolder(1) + "\\" + file).c_str());
+        removeTree(aside());
+        for (int disk = 1; disk <= 3; disk++) DeleteFileA((diskFolder(disk) + "\\setup.ini").c_str());
+    }
+
+    static std::string drive() { return mediaDir() + "\\floppy"; }
+    static std::string aside() { return mediaDir() + "\\aside"; }
+    static std::string diskFolder(int disk) { return mediaDir() + "\\disk" + std::to_string(disk); }
+
+    // Takes the disk in the drive out and puts disk in (none for 0).
+    void insertDisk(int disk)
+    {
+        if (inDrive) {
+            EXPECT_TRUE(MoveFileA(drive().c_str(), diskFolder(inDrive).c_str())) << "taking out " << inDrive;
+        }
+        inDrive = 0;
+        if (!disk) return;
+        ASSERT_TRUE(MoveFileA(diskFolder(disk).c_str(), drive().c_str())) << "putting in disk " << disk;
+        inDrive = disk;
+    }
+
+    // Moves a file of the disk in the drive aside.
+    void takeAway(const std::string &file)
+    {
+        ASSERT_TRUE(MoveFileA((drive() + "\\" + file).c_str(), (aside() + "\\" + file).c_str())) << file;
+    }
+
+    int inDrive = 0;
+};
+
+TEST_F(Floppy, TakenOutBetweenFilesEachLaterFileIsReported)
+{
+    // Disk 1 without README.TXT: its error box is the moment the floppy is
+    // taken out, between two files.
+    ASSERT_NO_FATAL_FAILURE(insertDisk(1));
+    ASSERT_NO_FATAL_FAILURE(takeAway("README.TXT"));
+    ASSERT_EQ((UINT)DRIVE_REMOVABLE, GetDriveTypeA("F:\\")) << "F: is not a floppy drive";
+    ASSERT_TRUE(startSetup("F:\\SETUP.EXE", "F:\\", &setup));
+    main = waitForMainWindow();
+    dialog = waitForDialog();
+    ASSERT_TRUE(main && dialog);
+    fillDialog(dialog, defaultTarget, true);
+
+    HWND box = NULL;
+    SeenBox seen;
+    ASSERT_TRUE(waitForBox(&box, &seen));
+    EXPECT_EQ("Error in opening : F:README.TXT", seen.text);
+    // The disk leaves the drive while the program still runs from it.
+    ASSERT_NO_FATAL_FAILURE(insertDisk(0));
+    press(box, IDOK);
+    expectBox("Error in opening : F:QMCORE32.DLL", "Error", MB_OKCANCEL, IDOK);
+    expectBox("Error in opening : F:QUILLMRK.INI", "Error", MB_OKCANCEL, IDOK);
+    // The next disk is asked for as usual, and the rest of the set arrives.
+    ASSERT_TRUE(waitForBox(&box, &seen));
+    EXPECT_EQ("Insert Test Disk 2 in your drive\nand click on OK.", seen.text);
+    ASSERT_NO_FATAL_FAILURE(insertDisk(2));
+    press(box, IDOK);
+    ASSERT_TRUE(waitForBox(&box, &seen));
+    EXPECT_EQ("Insert Test Disk 3 in your drive\nand click on OK.", seen.text);
+    ASSERT_NO_FATAL_FAILURE(insertDisk(3));
+    press(box, IDOK);
+    expectCompletedEnd();
+
+    // Disk 1's files up to that moment are whole; README.TXT among the
+    // samples comes from disk 3.
+    const std::vector<std::string> missing = {"README.TXT", "QMCORE32.DLL", "QUILLMRK.INI"};
+    for (const std::string &file : missing) EXPECT_FALSE(fileExists(std::string(defaultTarget) + "\\" + file)) << file;
+    expectOthersWhole(defaultTarget, missing);
+    EXPECT_EQ(defaultTarget, winIniValue("BinDirectory"));
+}
+
+}  // namespace
+}  // namespace robust

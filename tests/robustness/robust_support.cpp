@@ -1,0 +1,155 @@
+#include "tests/robustness/robust_support.h"
+
+#include <cstdio>
+
+namespace robust {
+
+const char deepTarget[] = "C:\\QMDEEP";
+const char readOnlyTarget[] = "R:\\QUILLMRK";
+const char existingReadOnly[] = "R:\\EXISTING";
+const char fullTarget[] = "Q:\\QUILLMRK";
+
+std::string mediaDir()
+{
+    return installMediaDir();
+}
+
+std::string tinyMedium()
+{
+    return mediaDir() + "\\tiny";
+}
+
+testing::AssertionResult copyTinyMedium(const std::string &name, std::string *folder)
+{
+    *folder = mediaDir() + "\\" + name;
+    removeTree(*folder);
+    if (!CreateDirectoryA(folder->c_str(), NULL)) return testing::AssertionFailure() << "cannot make " << *folder;
+    for (const std::string &file : listTree(tinyMedium()))
+        if (!copyFileTo(tinyMedium() + "\\" + file, *folder + "\\" + file))
+            return testing::AssertionFailure() << "cannot copy " << file << " to " << *folder;
+    return testing::AssertionSuccess();
+}
+
+std::string winIniBytes()
+{
+    char dir[MAX_PATH] = "";
+    GetWindowsDirectoryA(dir, sizeof dir);
+    return fileBytes(std::string(dir) + "\\win.ini");
+}
+
+testing::AssertionResult patchFile(const std::string &path, long offset, const std::string &bytes)
+{
+    FILE *file = fopen(path.c_str(), "r+b");
+    if (!file) return testing::AssertionFailure() << "cannot open " << path;
+    bool done = fseek(file, offset, SEEK_SET) == 0 && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (fclose(file) != 0 || !done) return testing::AssertionFailure() << "cannot patch " << path;
+    return testing::AssertionSuccess();
+}
+
+testing::AssertionResult cutFile(const std::string &path, long length)
+{
+    std::string bytes = fileBytes(path);
+    if ((long)bytes.size() < length) return testing::AssertionFailure() << path << " is shorter than " << length;
+    if (!writeTextFile(path, bytes.substr(0, length))) return testing::AssertionFailure() << "cannot cut " << path;
+    return testing::AssertionSuccess();
+}
+
+void typeInto(HWND dialog, int id, const std::string &text)
+{
+    HWND edit = GetDlgItem(dialog, id);
+    SendMessageA(edit, WM_SETTEXT, 0, (LPARAM)"");
+    for (unsigned char c : text) PostMessageA(edit, WM_CHAR, c, 1);
+    // Done once the length has stood still for a while.
+    int last = -1;
+    for (int still = 0, waited = 0; still < 5 && waited < windowTimeoutMs; waited += 20) {
+        Sleep(20);
+        int length = GetWindowTextLengthA(edit);
+        still = length == last ? still + 1 : 0;
+        last = length;
+    }
+}
+
+static void addTree(const std::string &root, TreeBytes *out)
+{
+    for (const std::string &entry : listTree(root))
+        out->push_back({entry, entry.back() == '\\' ? std::string() : fileBytes(root + "\\" + entry)});
+}
+
+TreeBytes treeBytes(const std::string &dir)
+{
+    TreeBytes out;
+    addTree(dir, &out);
+    return out;
+}
+
+static void removeTargets()
+{
+    for (const char *target : {deepTarget, fullTarget}) removeTree(target);
+}
+
+void Robust::SetUp()
+{
+    Installation::SetUp();
+    removeTargets();
+}
+
+void Robust::TearDown()
+{
+    Installation::TearDown();
+    removeTargets();
+}
+
+void Robust::startIn(const std::string &folder)
+{
+    ASSERT_TRUE(startSetup(folder + "\\SETUP.EXE", folder, &setup));
+    main = waitForMainWindow();
+    dialog = waitForDialog();
+    ASSERT_TRUE(main && dialog);
+}
+
+bool Robust::waitForBox(HWND *box, SeenBox *seen, int timeoutMs)
+{
+    *box = NULL;
+    for (int waited = 0; waited <= timeoutMs; waited += 20) {
+        *box = findMessageBox(setup);
+        if (*box) break;
+        if (WaitForSingleObject(setup.process, 0) == WAIT_OBJECT_0) return false;
+        Sleep(20);
+    }
+    if (!*box) return false;
+    seen->text = controlText(*box, 0xFFFF);
+    seen->caption = windowText(*box);
+    seen->owner = GetWindow(*box, GW_OWNER);
+    return true;
+}
+
+UINT boxStyle(HWND box, UINT expected)
+{
+    // The icon can be recognised once the box has painted.
+    UINT style = messageBoxStyle(box);
+    for (int waited = 0; style != expected && waited < 3000; waited += 20) {
+        Sleep(20);
+        style = messageBoxStyle(box);
+    }
+    return style;
+}
+
+void Robust::press(HWND box, int button)
+{
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), (LPARAM)GetDlgItem(box, button));
+    EXPECT_TRUE(waitForWindowGone(box));
+}
+
+void Robust::expectCancelledEnd()
+{
+    EXPECT_TRUE(answerMessageBox(setup, {cancelledText, "Installation Cancelled", MB_OK | MB_ICONASTERISK, main}, IDOK));
+    expectExitCode(0);
+}
+
+void Robust::expectCompletedEnd()
+{
+    answerCompletion(main, IDNO);
+    expectExitCode(0);
+}
+
+}  // namespace robust
