@@ -49,7 +49,11 @@ TEST_P(CancelAfter, EndsCleanlyWithNothingWritten)
     fillDialog(dialog, defaultTarget, true);
     HWND progress = waitForProgressWindow(main);
     ASSERT_TRUE(progress);
-    HWND cancel = GetDlgItem(progress, 2);
+    // The Cancel button's click as the progress window receives it: a
+    // posted click (BM_CLICK) takes focus and capture first, and was now and
+    // then lost on the way.
+    const WPARAM click = MAKEWPARAM(2, BN_CLICKED);
+    const LPARAM button = (LPARAM)GetDlgItem(progress, 2);
 
     // A click is taken between two files, and its question holds the copy
     // until it is answered. Posted once the file before the wanted one is
@@ -59,7 +63,7 @@ TEST_P(CancelAfter, EndsCleanlyWithNothingWritten)
     for (int clicks = 0; clicks < 5; clicks++) {
         const int before = clicks == 0 ? wanted - 1 : copied + 1;
         for (int waited = 0; copiedFiles(defaultTarget) < before && waited < windowTimeoutMs; waited++) Sleep(1);
-        PostMessageA(cancel, BM_CLICK, 0, 0);
+        PostMessageA(progress, WM_COMMAND, click, button);
         HWND box = NULL;
         SeenBox seen;
         ASSERT_TRUE(waitForBox(&box, &seen));
@@ -99,7 +103,8 @@ TEST_F(Cancel, AtTheLastFileWhileItsErrorIsShown)
     const int copied = copiedFiles(defaultTarget);
     EXPECT_EQ(18, copied);
 
-    PostMessageA(GetDlgItem(findChildWindow(main, "CopyProgress"), 2), BM_CLICK, 0, 0);
+    HWND progress = findChildWindow(main, "CopyProgress");
+    PostMessageA(progress, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), (LPARAM)GetDlgItem(progress, 2));
     HWND quit = NULL;
     ASSERT_TRUE(waitForWindow(setup, "#32770", "Terminate Setup?", &quit));
     EXPECT_EQ(quitPrompt, controlText(quit, 0xFFFF));
