@@ -27,10 +27,12 @@ static std::string ownerDataOfTheMedium()
     return fileBytes(mediumFile("QUILLMRK.DAT"));
 }
 
-// Clicks the progress window's Cancel button.
+// The Cancel button's click as the progress window receives it. A posted
+// BM_CLICK takes focus and capture first and was now and then lost, so the
+// copy ran to its end.
 static void clickCancel(HWND progress)
 {
-    PostMessageA(GetDlgItem(progress, 2), BM_CLICK, 0, 0);
+    PostMessageA(progress, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), (LPARAM)GetDlgItem(progress, 2));
 }
 
 static bool increasing(const std::vector<int> &values)

@@ -59,14 +59,11 @@ void typeInto(HWND dialog, int id, const std::string &text)
     HWND edit = GetDlgItem(dialog, id);
     SendMessageA(edit, WM_SETTEXT, 0, (LPARAM)"");
     for (unsigned char c : text) PostMessageA(edit, WM_CHAR, c, 1);
-    // Done once the length has stood still for a while.
-    int last = -1;
-    for (int still = 0, waited = 0; still < 5 && waited < windowTimeoutMs; waited += 20) {
-        Sleep(20);
-        int length = GetWindowTextLengthA(edit);
-        still = length == last ? still + 1 : 0;
-        last = length;
-    }
+    // Done once the edit holds all it will take: the text up to its limit.
+    // Waiting for the length to stand still was fooled by a busy program.
+    size_t limit = (size_t)SendMessageA(edit, EM_GETLIMITTEXT, 0, 0);
+    int wanted = (int)(text.size() < limit ? text.size() : limit);
+    for (int waited = 0; GetWindowTextLengthA(edit) < wanted && waited < windowTimeoutMs; waited += 20) Sleep(20);
 }
 
 static void addTree(const std::string &root, TreeBytes *out)
