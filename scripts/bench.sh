@@ -52,22 +52,14 @@ cmake --build "$build" -j "$jobs" --target bench_programs >"$bench/build.log" 2>
 export QM_WINE_DIR=$bench/wine
 . "$here/wine-env.sh"
 qm_wine_setup
-wm_pid=
 finish() {
-  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
   wineserver -k 2>/dev/null || true
   qm_wine_stop
 }
 trap finish EXIT
-# A desktop has a window manager. Without one, Wine waits 2 s for it each
-# time a top-level window is shown again or hidden (the splash, the dialog,
-# the message box), which no user would see.
-evilwm -fn fixed >"$bench/evilwm.log" 2>&1 </dev/null &
-wm_pid=$!
 # One server for the whole run, as on a desktop where Wine is already up.
+# The display has a window manager (wine-env.sh), as a desktop has.
 wineserver -p
-sleep 1
-kill -0 "$wm_pid" 2>/dev/null || { cat "$bench/evilwm.log"; echo "bench: the window manager did not start"; exit 1; }
 
 win() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); printf 'Z:%s' "${p//\//\\}"; }
 b=$build/bench

@@ -12,24 +12,55 @@ qm_wine_root() {
 qm_display_alive() { xdpyinfo -display ":$1" >/dev/null 2>&1; }
 
 qm_start_display() {
-  local root=$1 n
+  local root=$1 n pid i
   if [ -f "$root/display" ] && qm_display_alive "$(cat "$root/display")"; then
-    return 0
+    qm_start_wm "$root" "$(cat "$root/display")"
+    return
   fi
   for n in $(seq 91 199); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
     # 9>&- : the display outlives this call and must not hold the setup lock.
     setsid nohup Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$root/xvfb.log" 2>&1 </dev/null 9>&- &
-    local i
+    pid=$!
     for i in $(seq 1 100); do
-      if qm_display_alive "$n"; then
+      # Another build may have taken :n between the look and the start; then
+      # our server is gone, or the lock names the other one.
+      kill -0 "$pid" 2>/dev/null || break
+      if qm_display_alive "$n" && [ "$(tr -d ' ' <"/tmp/.X$n-lock" 2>/dev/null)" = "$pid" ]; then
         echo "$n" >"$root/display"
-        return 0
+        qm_start_wm "$root" "$n"
+        return
       fi
       sleep 0.1
     done
   done
   echo "wine-env: cannot start Xvfb" >&2
+  return 1
+}
+
+# A desktop has a window manager. Without one, Wine waits 2 s each time a
+# top-level window is shown or hidden. QM_NO_WM=1 leaves the display bare
+# (set it before the display is first started).
+qm_start_wm() {
+  local root=$1 n=$2 i
+  [ "${QM_NO_WM:-0}" = 1 ] && return 0
+  if [ -f "$root/wm.pid" ] && kill -0 "$(cat "$root/wm.pid")" 2>/dev/null; then
+    return 0
+  fi
+  DISPLAY=":$n" setsid nohup evilwm -fn fixed >"$root/evilwm.log" 2>&1 </dev/null 9>&- &
+  echo $! >"$root/wm.pid"
+  # evilwm has taken the display once it owns the root window's redirect;
+  # until then, windows mapped would not be managed.
+  for i in $(seq 1 50); do
+    kill -0 "$(cat "$root/wm.pid")" 2>/dev/null || break
+    if DISPLAY=":$n" xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+      return 0
+    fi
+    sleep 0.1
+  done
+  kill -0 "$(cat "$root/wm.pid")" 2>/dev/null && return 0
+  cat "$root/evilwm.log" >&2
+  echo "wine-env: the window manager did not start" >&2
   return 1
 }
 
@@ -62,6 +93,10 @@ qm_wine_stop() {
   local root
   root=$(qm_wine_root) || return 0
   WINEPREFIX=$root/prefix wineserver -k 2>/dev/null || true
+  if [ -f "$root/wm.pid" ]; then
+    kill "$(cat "$root/wm.pid")" 2>/dev/null || true
+    rm -f "$root/wm.pid"
+  fi
   if [ -f "$root/display" ]; then
     pkill -f "Xvfb :$(cat "$root/display") " 2>/dev/null || true
     rm -f "$root/display"
