@@ -188,8 +188,9 @@ int writeRecordFile(RecordFile *record, const char *fileName, int scrambled)
     // fclose (Wine's does not).
     if (fflush(stream) != 0 && status == recordOk) status = recordWriteFailed;
     if (fclose(stream) != 0 && status == recordOk) status = recordWriteFailed;
-    if (status == recordOk && replaceFile(tempName, fileName) != 0) status = recordCannotOpen;
-    if (status != recordOk) remove(tempName);
+    int replaced = status == recordOk ? replaceFile(tempName, fileName) : -1;
+    if (status == recordOk && replaced != 0) status = recordCannotOpen;
+    if (status != recordOk && replaced != replaceKeptNew) remove(tempName);
     return status;
 }
 

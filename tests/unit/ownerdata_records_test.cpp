@@ -13,6 +13,7 @@
 #include <sys/resource.h>
 #endif
 
+#include "ownerdata/file_replace.h"
 #include "ownerdata/record_file.h"
 #include "tests/unit/ownerdata_test_files.h"
 
@@ -414,5 +415,33 @@ TEST_F(OwnerDataRecords, ReadErrorPartWayEndsTheLoadWithStatus2)
         fclose(stream);
         freeRecordFile(record);
     }
+}
+#endif
+
+#ifdef _WIN32
+TEST_F(OwnerDataRecords, TwoStepReplaceThatCannotMoveKeepsTheNewFile)
+{
+    writeBytes("f.dat", abScrambled);
+    int h = openBytes("g.dat", plainFile({"User=new"}), 0);
+    // Another program reads the old file and lets it be deleted, as virus
+    // scanners and indexers do: its removal waits for their close, and the
+    // move onto its name fails.
+    HANDLE reader = CreateFileA(path("f.dat").c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+    useTwoStepReplace(1);
+    int status = saveRecordFile(h, path("f.dat").c_str(), 1);
+    useTwoStepReplace(0);
+    CloseHandle(reader);
+    closeRecordFile(h);
+
+    EXPECT_EQ(1, status);
+    // The old file is gone with the reader's close; the new one, whole, is
+    // left beside its name.
+    EXPECT_EQ((Lines{"g.dat", "qmd00000.tmp"}), fileNames());
+    int loaded = -1;
+    EXPECT_EQ((Lines{"User=new"}), loadLines("qmd00000.tmp", 1, &loaded));
+    EXPECT_EQ(0, loaded);
 }
 #endif
