@@ -48,7 +48,7 @@ def read(path):
 
 
 def by_upper_name(folder):
-    return {n.upper(): os.path.join(folder, n) for n in os.listdir(folder) if n != ".mkmedium"}
+    return {n.upper(): os.path.join(folder, n) for n in os.listdir(folder)}
 
 
 def expand_all(paths):

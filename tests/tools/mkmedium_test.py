@@ -62,7 +62,7 @@ SZDD = b"SZDD\x88\xf0\x27\x33"
 
 
 def listing(folder):
-    return sorted(n for n in os.listdir(folder) if n != ".mkmedium")
+    return sorted(os.listdir(folder))
 
 
 def read(path):
@@ -132,6 +132,7 @@ class Media(Scratch):
     def test_each_disk_holds_its_stretch_and_disk1_the_program(self):
         result = self.build()
         self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(listing(self.disks), ["disk1", "disk2"])
         self.assertEqual(listing(os.path.join(self.disks, "disk1")), sorted([
             "SETUP.EXE", "addon32.exe", "newscr1.bmp", "SNBD7W95.DLL", "quillmrk.dat",
             "README.TXT"]))
@@ -162,16 +163,37 @@ class Media(Scratch):
         self.assertNotIn("SETUP.EXE", listing(os.path.join(self.disks, "disk1")))
 
     def test_a_new_build_replaces_what_an_earlier_one_left(self):
-        self.assertEqual(self.build().returncode, 0)
+        # The build's cache remembers which folders it made.
+        cache = os.path.join(self.work, "cache")
+        with open(os.path.join(self.release, "disks.txt"), "w") as f:
+            f.write("diskCount = 3\ndiskStart = 0 0 1 4 15\n"
+                    "compressedKB = 200 80 307\nrequiredKB = 200 80 350\n")
+        result = self.build("--cache", cache)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        self.assertEqual(listing(self.disks), ["disk1", "disk2", "disk3"])
+        self.write_release("283 304", "300 330")
         with open(os.path.join(self.medium, "stale.txt"), "w") as f:
             f.write("left over")
-        shutil.copytree(os.path.join(self.disks, "disk2"), os.path.join(self.disks, "disk3"))
         os.makedirs(os.path.join(self.disks, "release3"))
-        result = self.build()
+        os.makedirs(os.path.join(self.disks, "disk4"))
+        result = self.build("--cache", cache)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertNotIn("stale.txt", listing(self.medium))
-        self.assertFalse(os.path.exists(os.path.join(self.disks, "disk3")))
-        self.assertTrue(os.path.isdir(os.path.join(self.disks, "release3")), "not ours to remove")
+        self.assertEqual(listing(self.disks), ["disk1", "disk2", "disk4", "release3"],
+                         "disk3 was ours; the others are not ours to remove")
+
+    def test_folders_marked_by_an_earlier_version_are_replaced_and_lose_the_mark(self):
+        for folder in (self.medium, os.path.join(self.disks, "disk1")):
+            os.makedirs(folder)
+            for name in (".mkmedium", "old.txt"):
+                with open(os.path.join(folder, name), "w") as f:
+                    f.write("made by mkmedium; replaced on every build\n")
+        result = self.build()
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(listing(self.medium), sorted([
+            "SETUP.EXE", "addon32.exe", "newscr1.bmp", "SNBD7W95.DLL", "quillmrk.dat",
+            "README.TXT", "ARIAL.TTF", "MEMO.QMD"]))
+        self.assertNotIn(".mkmedium", listing(os.path.join(self.disks, "disk1")))
 
     def test_cache_follows_a_changed_product_file(self):
         cache = os.path.join(self.work, "cache")
