@@ -236,8 +236,8 @@ def check_disk_walks(path, line, manifest, start, count):
     for d in range(1, count + 1):
         s = start[d]
         if s >= start[d + 1]:
-            raise ReleaseError(path, line, "disk %d carries no entries: its prompt would "
-                               "look for a file of another disk" % d)
+            raise ReleaseError(path, line, "disk %d carries no entries: the check that the "
+                               "right disk is in the drive would look for a file not on it" % d)
         if entries[s] == DIR_END:
             raise ReleaseError(path, line, "disk %d starts at entry %d, a [DIR_END]: a disk "
                                "starts at the top level, with a file or a [DIR_START]" % (d, s))
