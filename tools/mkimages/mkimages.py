@@ -133,9 +133,13 @@ def room_needed(paths, work, what):
     scratch = os.path.join(work, "measure.img")
     total = sum(os.path.getsize(p) for p in paths)
     size_kb = max(8192, 2 * total // 1024 + 1024)
+    # One sector a cluster, as on the floppy; FAT16 counts up to about 32 MB
+    # of such clusters, FAT32 more.
+    fat = "16" if size_kb < 30000 else "32"
+    size_kb = max(size_kb, 40000) if fat == "32" else size_kb
     if os.path.exists(scratch):
         os.remove(scratch)
-    run(["mkfs.fat", "-C", "-F", "16", "-s", "1", "-r", "512", scratch, str(size_kb)], what)
+    run(["mkfs.fat", "-C", "-F", fat, "-s", "1", "-r", "512", scratch, str(size_kb)], what)
     before = bytes_free(scratch, what)
     run(["mcopy", "-i", scratch] + paths + ["::/"], what)
     after = bytes_free(scratch, what)
