@@ -27,7 +27,7 @@ class Images(Scratch):
         self.out = os.path.join(self.work, "release-images")
 
     def make(self):
-        result = self.build()
+        result = self.build("--cache", os.path.join(self.work, "cache"))
         self.assertEqual(result.returncode, 0, result.stderr)
         return subprocess.run([sys.executable, MKIMAGES, "--release", self.release, "--product",
                                self.product, "--medium", self.medium, "--disks", self.disks,
@@ -79,6 +79,8 @@ class Images(Scratch):
     def test_sums_and_report(self):
         result = self.make()
         self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(listing(self.out), ["DISK1.IMG", "DISK2.IMG", "QUILLMRK.ISO",
+                                             "SHA256SUMS", "release.txt"])
         sums = subprocess.run(["sha256sum", "-c", "SHA256SUMS"], cwd=self.out,
                               capture_output=True, text=True)
         self.assertEqual(sums.returncode, 0, sums.stdout + sums.stderr)
@@ -121,6 +123,15 @@ class Images(Scratch):
         self.assertGreater(over, 1600000 - holds)
         # The images made before stay as they were.
         self.assertEqual({n: read(self.image(n)) for n in listing(self.out)}, before)
+
+    def test_a_folder_holding_other_files_is_left_alone(self):
+        os.makedirs(self.out)
+        with open(self.image("notes.txt"), "w") as f:
+            f.write("keep")
+        result = self.make()
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("holds notes.txt, which mkimages did not make", result.stderr)
+        self.assertEqual(listing(self.out), ["notes.txt"])
 
 
 if __name__ == "__main__":

@@ -38,8 +38,6 @@ import mkmedium  # noqa: E402
 ISO_NAME = "QUILLMRK.ISO"
 FLOPPY_KB = 1440                # mkfs.fat blocks of 1 KiB: 1,474,560 bytes
 FLOPPY_LABEL_SIZE = 11
-MARK = ".mkimages"              # marks a folder this tool made and may replace
-MEDIUM_MARK = mkmedium.MARK     # the media builder's own marker, not a file of the medium
 # Characters a FAT volume label may not hold.
 LABEL_FORBIDDEN = set('"*+,./:;<=>?[\\]|')
 
@@ -62,7 +60,7 @@ def run(args, what):
 
 
 def medium_names(folder):
-    return sorted(n for n in os.listdir(folder) if n != MEDIUM_MARK)
+    return sorted(os.listdir(folder))
 
 
 def iso_label(name):
@@ -100,7 +98,7 @@ def make_iso(medium, image, volume):
     # Level 1 names for every reader; the Joliet names keep a name that has
     # no level 1 form (the font map's nine letters) for Windows.
     run(["xorriso", "-as", "mkisofs", "-quiet", "-iso-level", "1", "--norock", "-J",
-         "-V", volume, "-m", MEDIUM_MARK, "-o", image, medium], ISO_NAME)
+         "-V", volume, "-o", image, medium], ISO_NAME)
     # Read back with another tool.
     joliet = iso_names(image, True)
     if joliet != names:
@@ -215,14 +213,29 @@ def found_name(folder, name):
     raise ImageError("%s: missing from %s" % (name, folder))
 
 
+def ours(name):
+    return name in (ISO_NAME, "SHA256SUMS", "release.txt") or re.fullmatch(r"DISK\d\.IMG", name)
+
+
+def check_out(path):
+    """The images folder may hold only what an earlier run wrote there."""
+    others = [n for n in os.listdir(path) if not ours(n)] if os.path.isdir(path) else []
+    if others:
+        raise ImageError("%s: holds %s, which mkimages did not make; not replacing it"
+                         % (path, others[0]))
+    if os.path.exists(path) and not os.path.isdir(path):
+        raise ImageError("%s: not a folder" % path)
+
+
 def fresh_folder(path):
-    if os.path.exists(path):
-        if os.listdir(path) and not os.path.exists(os.path.join(path, MARK)):
-            raise ImageError("%s: exists and was not made by mkimages; not replacing it" % path)
-        shutil.rmtree(path)
-    os.makedirs(path)
-    with open(os.path.join(path, MARK), "w") as f:
-        f.write("made by mkimages; replaced on every build\n")
+    """Empties the images folder of an earlier run's images; it keeps no
+    mark of its own."""
+    check_out(path)
+    if os.path.isdir(path):
+        for name in os.listdir(path):
+            os.remove(os.path.join(path, name))
+    else:
+        os.makedirs(path)
 
 
 def build(args):
@@ -233,6 +246,7 @@ def build(args):
                          "than one disk")
     expanded = expanded_sizes(release, args.product)
     out = os.path.abspath(args.out)
+    check_out(out)
     work = out + ".work"
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
