@@ -227,20 +227,21 @@ TEST_F(SplashHeld, ShowsItsGroundAndBothLinesWhileTheStartUpIsBusy)
     // Held, the program draws nothing more: every look for a second finds
     // what it drew while the splash was made visible.
     Image image;
-    SplashLook look;
+    SplashLook firstBad;
     int looks = 0, unpainted = 0, firstUnpainted = -1;
     for (DWORD start = GetTickCount(); GetTickCount() - start < 1000; looks++) {
         ASSERT_TRUE(captureScreen(client, &image));
-        look = lookAtSplash(image, client, text);
-        if (!look.painted()) {
-            if (!unpainted++) firstUnpainted = looks;
+        SplashLook look = lookAtSplash(image, client, text);
+        if (!look.painted() && !unpainted++) {
+            firstUnpainted = looks;
+            firstBad = look;
             saveScreenshot(image, "splash-held");
         }
         Sleep(10);
     }
-    EXPECT_EQ(0, unpainted) << unpainted << " of " << looks << " looks found the splash unpainted, the first was look "
-                            << firstUnpainted << "; the last found " << look.groundShare << "% ground, "
-                            << look.upperText << " and " << look.lowerText << " text pixels";
+    EXPECT_EQ(0, unpainted) << unpainted << " of " << looks << " looks found the splash unpainted; the first, look "
+                            << firstUnpainted << ", found " << firstBad.groundShare << "% ground, "
+                            << firstBad.upperText << " and " << firstBad.lowerText << " text pixels";
 
     SetEvent(release);
     EXPECT_TRUE(waitForDialog()) << "the start-up did not go on once released";
