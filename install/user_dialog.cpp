@@ -21,6 +21,9 @@ static const char completionFormat[] =
     "\"QMSETUP.EXE\"\nlater to setup this workstation, or others.";
 static const char configFailureFormat[] =
     "%s could not be found or run.\nClose the application and run QMSETUP.EXE.";
+static const char folderTooLongText[] =
+    "Setup cannot install from the folder it was started from: the folder's path is too long.\n\n"
+    "Copy the installation files to a folder with a shorter path and start Setup from there.";
 
 static void endProgram()
 {
@@ -136,6 +139,14 @@ static void finishInstallation()
 
 static void onContinue(HWND dialog)
 {
+    // Files are read from the program's own folder and nowhere else: one
+    // that cannot be used ends the run before anything is made or copied.
+    if (!programFolderUsable()) {
+        showMessage(dialog, folderTooLongText, "Error", MB_ICONHAND | MB_OK);
+        EndDialog(dialog, 0);
+        endProgram();
+        return;
+    }
     readFields(dialog);
     if (!fieldsComplete(dialog)) return;
     if (!prepareTarget(dialog)) return;
