@@ -122,6 +122,12 @@ static int stayInDialog(HWND dialog, const char *before)
     return 0;
 }
 
+static int refuseAndStay(HWND dialog, const char *before)
+{
+    showMessage(dialog, creationError, "Error", MB_ICONHAND | MB_OK);
+    return stayInDialog(dialog, before);
+}
+
 /*
  * Creates the install directory for the user dialog and asks what the
  * outcome calls for. Returns 1 to go on, 0 to stay in the dialog with the
@@ -137,18 +143,14 @@ int checkInstallDir(const char *path, HWND dialog)
     if (length == 0 || length >= sizeof before) before[0] = '\0';
     switch (makeInstallDir(path, full, sizeof full)) {
     case -1:
-        if (!takesFiles(full)) {
-            showMessage(dialog, creationError, "Error", MB_ICONHAND | MB_OK);
-            return stayInDialog(dialog, before);
-        }
+        if (!takesFiles(full)) return refuseAndStay(dialog, before);
         formatText(text, sizeof text, overwriteFormat, productShortName);
         if (showMessage(dialog, text, "Warning", MB_ICONQUESTION | MB_YESNO) != IDYES)
             return stayInDialog(dialog, before);
         copyText(installState.quitPrompt, textSize, longQuitPrompt);
         break;
     case -2:
-        showMessage(dialog, creationError, "Error", MB_ICONHAND | MB_OK);
-        return stayInDialog(dialog, before);
+        return refuseAndStay(dialog, before);
     }
     copyText(installState.installDir, textSize, full);
     return 1;

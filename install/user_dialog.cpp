@@ -87,7 +87,8 @@ static int prepareTarget(HWND dialog)
     // A path without a drive counts at the full length it will have.
     char full[textSize];
     DWORD length = GetFullPathNameA(installState.installDir, sizeof full, full, NULL);
-    if (length == 0 || length >= sizeof full) length = (DWORD)strlen(installState.installDir);
+    if (length == 0 || length >= sizeof full || length < strlen(installState.installDir))
+        length = (DWORD)strlen(installState.installDir);
     if (length + deepestDestinationLength() > textSize - 1) {
         refuseInstallDir(dialog);
         return 0;
