@@ -87,7 +87,12 @@ static int prepareTarget(HWND dialog)
 {
     // A directory too long for the deepest file of the installation would
     // lose that file without a word: it is refused before anything is made.
-    if (strlen(installState.installDir) + deepestDestinationLength() > textSize - 1) {
+    // A path without a drive counts at the full length it will have.
+    char full[textSize];
+    DWORD length = GetFullPathNameA(installState.installDir, sizeof full, full, NULL);
+    if (length == 0 || length >= sizeof full || length < strlen(installState.installDir))
+        length = (DWORD)strlen(installState.installDir);
+    if (length + deepestDestinationLength() > textSize - 1) {
         refuseInstallDir(dialog);
         return 0;
     }
@@ -97,7 +102,10 @@ static int prepareTarget(HWND dialog)
         return 1;
     }
     preparePaths();
-    return checkInstallDir(installState.installDir, dialog);
+    if (!checkInstallDir(installState.installDir, dialog)) return 0;
+    // The completion steps use the directory as it was made: its full path.
+    copyText(installState.notedInstallDir, textSize, installState.installDir);
+    return 1;
 }
 
 int buildConfigCommand(const char *path, char *command, int size)

@@ -7,6 +7,8 @@
 #              renaming its folder to floppy
 #   R: a read-only mount that holds the folder EXISTING
 #   Q: a 2 MiB mount, a little too small for the test release once expanded
+#   V: and DIR/selflink: a drive letter and a symbolic link on DIR/Self Medium,
+#              the folder the scenarios fill with a copy of the tiny medium
 #   robust_media.sh setup DIR DISKSET | robust_media.sh cleanup DIR
 # Mounting needs root, as everything here does.
 set -u
@@ -23,7 +25,8 @@ unmount() {
 }
 
 cleanup() {
-  rm -f "$WINEPREFIX/dosdevices/f:" "$WINEPREFIX/dosdevices/r:" "$WINEPREFIX/dosdevices/q:"
+  rm -f "$WINEPREFIX/dosdevices/f:" "$WINEPREFIX/dosdevices/r:" "$WINEPREFIX/dosdevices/q:" \
+    "$WINEPREFIX/dosdevices/v:"
   # The deep directory scenario's tree may pass what Windows calls can remove.
   rm -rf "$WINEPREFIX/drive_c/QMDEEP"
   unmount "$dir/readonly"
@@ -50,6 +53,8 @@ setup() {
   ln -sfn "$dir/floppy" "$WINEPREFIX/dosdevices/f:"
   ln -sfn "$dir/readonly" "$WINEPREFIX/dosdevices/r:"
   ln -sfn "$dir/small" "$WINEPREFIX/dosdevices/q:"
+  ln -sfn "$dir/Self Medium" "$WINEPREFIX/dosdevices/v:"
+  ln -sfn "$dir/Self Medium" "$dir/selflink"
   # The mount manager reads the drive types when the server starts.
   wine reg add 'HKLM\Software\Wine\Drives' /v f: /t REG_SZ /d floppy /f >/dev/null || return 1
   # A program that crashes ends at once, with its fault as exit code, rather

@@ -4,6 +4,7 @@
 #   B: a floppy (removable) folder   K: a CD-ROM folder
 #   L: a read-only mount that holds the folder "existing"
 #   M: a 64 KiB mount, to fill up during a copy
+#   DIR/floppylink: a symbolic link to the floppy folder, a second path to it
 # and, in DIR/files, plain files and their LZ-compressed (SZDD) forms.
 #   media.sh setup DIR | media.sh cleanup DIR
 # Mounting needs root, as everything here does.
@@ -45,6 +46,7 @@ setup() {
   for entry in "${drive_links[@]}"; do
     ln -sfn "$dir/${entry#*:}" "$WINEPREFIX/dosdevices/${entry%%:*}:"
   done
+  ln -sfn "$dir/floppy" "$dir/floppylink" || return 1
 
   # The mount manager reads the drive types when the server starts.
   wine reg add 'HKLM\Software\Wine\Drives' /v b: /t REG_SZ /d floppy /f >/dev/null || return 1
