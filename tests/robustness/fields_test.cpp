@@ -59,15 +59,6 @@ static std::vector<std::string> ownerDataLines(const std::string &path)
 
 class Fields : public Robust {};
 
-TEST_F(Fields, DeepDirHelperMakesTheLengthAsked)
-{
-    for (size_t length : {40u, 234u, 235u, 236u, 255u}) {
-        std::string dir = deepDir(length);
-        EXPECT_EQ(length, dir.size()) << dir;
-        EXPECT_EQ(std::string::npos, dir.find("\\\\")) << dir;
-    }
-}
-
 const char creationError[] =
     "There is a problem in creating this directory,\nCheck your read/write priviliges or other settings.";
 

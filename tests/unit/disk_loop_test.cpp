@@ -303,19 +303,18 @@ TEST_F(DiskLoop, SourceTooLongCountsAsAFileThatCannotBeOpened)
 
 TEST_F(DiskLoop, FreeSpaceOfALargeDriveIsNotWrappedAround)
 {
-    ULARGE_INTEGER available, total, free;
-    ASSERT_TRUE(GetDiskFreeSpaceExA("Z:\\", &available, &total, &free));
-    // A requirement between the drive's free space taken in 32 bits and its
-    // real free space: only a wrapped product would find it short. 100 MB
-    // above the wrapped value, as other programs may free some room meanwhile.
-    unsigned long long wrapped = free.QuadPart % (1ULL << 32);
-    unsigned long long requiredKB = std::min(wrapped / 1000 + 100000, 0xFFFFFFFFULL / 1000);
-    if (free.QuadPart < (1ULL << 32) || requiredKB * 1000 <= wrapped || requiredKB * 1000 >= free.QuadPart)
-        GTEST_SKIP() << "the drive's free space does not wrap in 32 bits: " << free.QuadPart;
-    diskTable.requiredKB[0] = (int)requiredKB - 2;  // disks 2 and 3 need 1 KB each
+    // N: has 4,110 MiB free; taken in 32 bits that would be 14 MiB. A
+    // requirement of 1 GB fits, unless the free space wraps around.
+    const std::string large = root(largeDrive, "DLLARGE");
+    removeTree(large);
+    ASSERT_TRUE(CreateDirectoryA(large.c_str(), nullptr)) << large;
+    copyText(installState.installDir, textSize, large.c_str());
+    diskTable.requiredKB[0] = 1000000 - 2;  // disks 2 and 3 need 1 KB each
     EXPECT_EQ(0, runCopy());
     EXPECT_EQ("", captionsOf(shownBoxes));
-    EXPECT_EQ(fullTree, listTree(install));
+    EXPECT_EQ(fullTree, listTree(large));
+    _chdir(base.c_str());
+    removeTree(large);
 }
 
 // Disk-set mode. The drive is C:, whose current directory (the "=C:"

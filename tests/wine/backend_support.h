@@ -13,6 +13,7 @@ const char floppyDrive = 'B';   // a removable drive
 const char cdromDrive = 'K';    // a CD-ROM drive
 const char readOnlyDrive = 'L'; // a read-only mount that holds the folder "existing"
 const char smallDrive = 'M';    // a 64 KiB mount that fills up
+const char largeDrive = 'N';    // a 4,110 MiB mount: more free space than 32 bits hold
 
 // Owner handles the recorder tells apart; no real window is behind them.
 const HWND fakeMainWindow = (HWND)0x1001;

@@ -4,6 +4,7 @@
 #   B: a floppy (removable) folder   K: a CD-ROM folder
 #   L: a read-only mount that holds the folder "existing"
 #   M: a 64 KiB mount, to fill up during a copy
+#   N: a 4,110 MiB mount: its free space, taken in 32 bits, would be 14 MiB
 # and, in DIR/files, plain files and their LZ-compressed (SZDD) forms.
 #   media.sh setup DIR | media.sh cleanup DIR
 # Mounting needs root, as everything here does.
@@ -14,7 +15,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 action=${1:?setup or cleanup}
 dir=${2:?media folder}
 
-drive_links=(b:floppy k:cdrom l:readonly m:small)
+drive_links=(b:floppy k:cdrom l:readonly m:small n:large)
 
 unmount() {
   local mnt=$1
@@ -29,17 +30,19 @@ cleanup() {
   done
   unmount "$dir/readonly"
   unmount "$dir/small"
+  unmount "$dir/large"
   rm -rf "$dir"
 }
 
 setup() {
   cleanup
-  mkdir -p "$dir/floppy" "$dir/cdrom" "$dir/readonly" "$dir/small" "$dir/files/packed" || return 1
+  mkdir -p "$dir/floppy" "$dir/cdrom" "$dir/readonly" "$dir/small" "$dir/large" "$dir/files/packed" || return 1
 
   mount -t tmpfs -o size=1m tmpfs "$dir/readonly" || return 1
   mkdir "$dir/readonly/existing"
   mount -o remount,ro "$dir/readonly" || return 1
   mount -t tmpfs -o size=64k tmpfs "$dir/small" || return 1
+  mount -t tmpfs -o size=4110m tmpfs "$dir/large" || return 1
 
   local entry
   for entry in "${drive_links[@]}"; do
