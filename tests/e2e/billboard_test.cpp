@@ -186,8 +186,9 @@ protected:
             COLORREF colour = line == 0 ? RGB(128, 0, 0) : RGB(0, 0, 0);
             Image text = drawReference(width, height, [&](HDC dc) { drawLine(dc, line, colour); });
             std::string what = "line " + std::to_string(line) + " \"" + bulletTexts[line] + "\"";
-            if (line == 0 || onPicture)
+            if (line == 0 || onPicture) {
                 EXPECT_TRUE(shows(shot, text, line == 0 ? rgb(128, 0, 0) : 0, 0.9, what.c_str()));
+            }
             if (line > 0) {
                 int top = (70 + 25 * line) * height / 500, bottom = (95 + 25 * line) * height / 500;
                 EXPECT_EQ(0, countColour(shot, 0, top, width, bottom, rgb(128, 0, 0))) << what << " shows dark red";

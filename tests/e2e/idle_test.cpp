@@ -6,11 +6,6 @@
 namespace e2e {
 namespace {
 
-const char completionText[] =
-    "Quillmark installation is complete.\n\nDo you want to enable Quillmark on this computer \n"
-    "now (setup preferences, add icons, etc.)?\n\nIf you choose No, make sure to run \"QMSETUP.EXE\"\n"
-    "later to setup this workstation, or others.";
-
 class Idle : public Scenario {};
 
 TEST_F(Idle, AConfigurationProgramThatCannotStartLeavesTheWindowOpenUntilTheUserClosesIt)
@@ -27,11 +22,7 @@ TEST_F(Idle, AConfigurationProgramThatCannotStartLeavesTheWindowOpenUntilTheUser
     pressButton(dialog, IDOK);
 
     // The configuration program goes before the question is answered.
-    HWND box = NULL;
-    for (int waited = 0; waited < 300000 && !box; waited += 50) {
-        box = findMessageBox(setup);
-        if (!box) Sleep(50);
-    }
+    HWND box = waitForMessageBox(setup, 300000);
     ASSERT_TRUE(box) << "the installation never asked its completion question";
     std::string program = std::string(defaultTarget) + "\\qmsetup.exe";
     ASSERT_TRUE(DeleteFileA(program.c_str())) << "no " << program << " was installed";

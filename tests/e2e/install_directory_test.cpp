@@ -1,6 +1,5 @@
 // Whole installations from the demo medium in directory-source mode, driven
 // as a user does, with the installed files compared afterwards.
-#include "copy/manifest.h"
 #include "tests/e2e/install_support.h"
 
 namespace e2e {
@@ -200,17 +199,17 @@ TEST_F(FolderInstall, ReinstallationOverTheFirstReplacesTheFiles)
     EXPECT_TRUE(installedExactly(defaultTarget, true, {"quillmrk.dat"}));
 }
 
-// Names of the manifest that occur once, as plain files, from index from on.
+// The name of a product file the manifest installs once, at entry from or
+// later; the owner data file and the font map are left out.
 static std::string singleFileFrom(int from)
 {
-    for (int i = from; i < installManifestCount; i++) {
-        std::string entry = InstallManifest[i];
-        if (entry[0] == '[' || entry == "Finished" || (i > 0 && std::string(InstallManifest[i - 1]) == "[DIR_START]"))
+    const std::vector<ManifestFile> files = walkManifest(true).files;
+    for (const ManifestFile &file : files) {
+        if (file.index < from || sameName(file.product, fontMapName) || sameName(file.product, ownerDataName))
             continue;
         int seen = 0;
-        for (int j = 0; j < installManifestCount; j++) seen += _stricmp(InstallManifest[j], entry.c_str()) == 0;
-        if (seen == 1 && _stricmp(entry.c_str(), "VZFONTMAP") != 0 && _stricmp(entry.c_str(), "QUILLMRK.DAT") != 0)
-            return entry;
+        for (const ManifestFile &other : files) seen += sameName(other.product, file.product);
+        if (seen == 1) return file.product;
     }
     return "";
 }

@@ -30,4 +30,9 @@ protected:
 
 extern const char bareFolder[];  // where startWithoutImaging puts its copy
 
+// The question at the end of a whole installation, and the message after a
+// cancelled one.
+extern const char completionText[];
+extern const char cancelledText[];
+
 }  // namespace e2e

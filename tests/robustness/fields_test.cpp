@@ -2,7 +2,6 @@
 // deepest files reach the 255-character path limit, or would pass it.
 #include <cstdio>
 
-#include "ownerdata/codec.h"
 #include "tests/robustness/robust_support.h"
 
 namespace robust {
@@ -36,25 +35,6 @@ static std::string deepDir(size_t length)
     size_t rest = length - dir.size() - 1;
     dir += "\\" + (rest > 8 ? std::string(rest - 4, 'D') + ".EXT" : std::string(rest, 'D'));
     return dir;
-}
-
-// The record lines of a scrambled owner data file, as stored.
-static std::vector<std::string> ownerDataLines(const std::string &path)
-{
-    std::vector<std::string> lines;
-    FILE *file = fopen(path.c_str(), "r");
-    if (!file) return {"<cannot open>"};
-    CodecState state;
-    initCodecState(&state);
-    char buffer[lineBufferChars];
-    int status = readHeaderLine(file, 1, &state, buffer, lineBufferSize);
-    while (status == recordOk && !feof(file)) {
-        status = readRecordLine(file, 1, &state, buffer, lineBufferSize);
-        if (status == recordOk && buffer[0]) lines.push_back(buffer);
-    }
-    fclose(file);
-    if (status != recordOk) lines.push_back("<status " + std::to_string(status) + ">");
-    return lines;
 }
 
 class Fields : public Robust {};

@@ -94,7 +94,7 @@ protected:
         CreateDirectoryA(install.c_str(), nullptr);
         CreateDirectoryA(medium.c_str(), nullptr);
         for (int disk = 1; disk <= 3; disk++)
-            for (const std::string &name : diskFiles[disk]) writeFile(medium + "\\" + name, mediumBytes(name));
+            for (const std::string &name : diskFiles[disk]) EXPECT_TRUE(writeFile(medium + "\\" + name, mediumBytes(name)));
         copyText(installState.installDir, textSize, install.c_str());
         copyText(installState.sourceDir, textSize, (medium + "\\").c_str());
         installState.directorySource = 1;
@@ -244,7 +244,7 @@ TEST_F(DiskLoop, CancelInTheProgressWindow)
 
 TEST_F(DiskLoop, DirectoryThatCannotBeEnteredKeepsTheWalkInTheTree)
 {
-    writeFile(install + "\\SUB", "a file in the way");
+    EXPECT_TRUE(writeFile(install + "\\SUB", "a file in the way"));
     EXPECT_EQ(0, runCopy());
     // Nothing meant for SUB or below it is made, the later directories are
     // made in the right place, and nothing is made beside the install directory.
@@ -367,7 +367,9 @@ protected:
         int number = disk < 0 ? -disk : disk;
         const char *probeFile = number == 1 ? "addon32.exe" : number == 2 ? "VZFONTMAP" : "TOP2.TXT";
         for (const std::string &name : diskFiles[number])
-            if (disk > 0 || name != probeFile) writeFile(drive + "\\" + name, mediumBytes(name));
+            if (disk > 0 || name != probeFile) {
+                EXPECT_TRUE(writeFile(drive + "\\" + name, mediumBytes(name)));
+            }
     }
 };
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "product/imaging/snbd7w95.h"
+#include "tests/support/files.h"
 
 namespace {
 
@@ -30,24 +31,9 @@ const char *const allNames[] = {
 const std::set<std::string> calledNames = {"IMG_decompress_bitmap_fd", "IMGLOW_set_alias",
                                            "IMG_dib_to_ddb", "IMG_get_bitmap_palette"};
 
-std::vector<unsigned char> readFile(const char *name)
+std::vector<unsigned char> bytesOf(const std::string &text)
 {
-    std::vector<unsigned char> data;
-    FILE *f = fopen(name, "rb");
-    if (!f) return data;
-    unsigned char buffer[65536];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, f)) > 0) data.insert(data.end(), buffer, buffer + got);
-    fclose(f);
-    return data;
-}
-
-void writeFile(const char *name, const std::vector<unsigned char> &data)
-{
-    FILE *f = fopen(name, "wb");
-    ASSERT_NE(f, nullptr) << name;
-    fwrite(data.data(), 1, data.size(), f);
-    fclose(f);
+    return std::vector<unsigned char>(text.begin(), text.end());
 }
 
 unsigned readU32(const std::vector<unsigned char> &d, size_t at)
@@ -79,7 +65,7 @@ protected:
         dibToDdb = (ImgDibToDdb)(void *)GetProcAddress(library, "IMG_dib_to_ddb");
         getPalette = (ImgGetBitmapPalette)(void *)GetProcAddress(library, "IMG_get_bitmap_palette");
         ASSERT_TRUE(decompress && setAlias && dibToDdb && getPalette);
-        picture = readFile("newscr1.bmp");
+        picture = bytesOf(readFile("newscr1.bmp"));
         ASSERT_EQ(picture.size(), 337078u) << "newscr1.bmp: 671 x 500 at 8 bits with 256 colours";
     }
     void TearDown() override
@@ -216,7 +202,7 @@ TEST_F(Imaging, ReadsRowsStoredTopDown)
     char path[MAX_PATH];
     ASSERT_GT(GetTempPathA(MAX_PATH, path), 0u);
     strncat(path, "imaging_topdown.bmp", MAX_PATH - strlen(path) - 1);
-    writeFile(path, topDown);
+    ASSERT_TRUE(writeFile(path, std::string(topDown.begin(), topDown.end())));
     int image = decodeFile(path);
     DeleteFileA(path);
     ASSERT_NE(image, -1);
@@ -276,7 +262,7 @@ TEST_F(Imaging, RefusesWhatIsNotAPictureItReads)
     ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
     for (const auto &c : cases) {
         std::string path = std::string(temp) + c.name;
-        writeFile(path.c_str(), c.data);
+        ASSERT_TRUE(writeFile(path, std::string(c.data.begin(), c.data.end())));
         EXPECT_EQ(decodeFile(path.c_str()), -1) << c.name;
         DeleteFileA(path.c_str());
     }
