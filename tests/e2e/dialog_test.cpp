@@ -5,7 +5,6 @@
 namespace e2e {
 namespace {
 
-enum { nameField = 203, organisationField = 204, departmentField = 1020, dirField = 1022, samplesBox = 1023 };
 
 const char missingCaption[] = "Information Missing";
 const char overwriteText[] =
@@ -16,21 +15,7 @@ class UserDialog : public Scenario {};
 
 static int countDialogs(const SetupProcess &setup)
 {
-    struct Counter {
-        DWORD processId;
-        int count;
-        static BOOL CALLBACK add(HWND window, LPARAM data)
-        {
-            Counter *counter = (Counter *)data;
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == counter->processId && windowText(window) == "Provide Us with Some Information")
-                counter->count++;
-            return TRUE;
-        }
-    } counter = {setup.processId, 0};
-    EnumWindows(Counter::add, (LPARAM)&counter);
-    return counter.count;
+    return countWindows(setup, "Provide Us with Some Information");
 }
 
 // No further box turns up within a short while.

@@ -14,12 +14,7 @@ TEST_F(Idle, AConfigurationProgramThatCannotStartLeavesTheWindowOpenUntilTheUser
     HWND main = waitForMainWindow();
     HWND dialog = waitForDialog();
     ASSERT_TRUE(main && dialog);
-    setControlText(dialog, 203, "Katherine Johnson");
-    setControlText(dialog, 1020, "Trajectories");
-    setControlText(dialog, 204, "NACA");
-    setControlText(dialog, 1022, defaultTarget);
-    setCheck(dialog, 1023, 0);
-    pressButton(dialog, IDOK);
+    fillUserDialog(dialog, "Katherine Johnson", "Trajectories", "NACA", defaultTarget, false);
 
     // The configuration program goes before the question is answered.
     HWND box = waitForMessageBox(setup, 300000);

@@ -10,22 +10,12 @@
 #   install_media.sh setup DIR DEMO_MEDIUM DISKSET | install_media.sh cleanup DIR
 # Mounting needs root, as everything here does.
 set -u
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../scripts/wine-env.sh"
-
-action=${1:?setup or cleanup}
-dir=${2:?media folder}
-
-unmount() {
-  local mnt=$1
-  mountpoint -q "$mnt" || return 0
-  umount "$mnt" 2>/dev/null || umount -l "$mnt"
-}
+. "$(dirname "$0")/../support/drives.sh"
 
 cleanup() {
-  rm -f "$WINEPREFIX/dosdevices/a:" "$WINEPREFIX/dosdevices/s:" "$WINEPREFIX/dosdevices/t:"
-  unmount "$dir/small"
-  unmount "$dir/large"
+  qm_unmap_drives a s t
+  qm_unmount "$dir/small"
+  qm_unmount "$dir/large"
   rm -rf "$dir"
 }
 
@@ -40,21 +30,14 @@ setup() {
   done
   # Hard links where the file system allows them: removing a link leaves the medium whole.
   cp -al "$medium" "$dir/medium" 2>/dev/null || cp -r "$medium" "$dir/medium" || return 1
-  mount -t tmpfs -o size=40m tmpfs "$dir/small" || return 1
-  mount -t tmpfs -o size=4110m tmpfs "$dir/large" || return 1
+  qm_mount_tmpfs "$dir/small" 40m || return 1
+  qm_mount_tmpfs "$dir/large" 4110m || return 1
 
-  ln -sfn "$dir/floppy" "$WINEPREFIX/dosdevices/a:"
-  ln -sfn "$dir/small" "$WINEPREFIX/dosdevices/s:"
-  ln -sfn "$dir/large" "$WINEPREFIX/dosdevices/t:"
-  # The mount manager reads the drive types when the server starts.
-  wine reg add 'HKLM\Software\Wine\Drives' /v a: /t REG_SZ /d floppy /f >/dev/null || return 1
-  wineserver -k 2>/dev/null
-  wineserver -w
+  qm_map_drive a "$dir/floppy"
+  qm_map_drive s "$dir/small"
+  qm_map_drive t "$dir/large"
+  qm_drive_type a floppy || return 1
+  qm_restart_server
 }
 
-qm_wine_setup || exit 1
-case $action in
-  setup) setup "${3:-}" "${4:-}" || { echo "install_media.sh: setup failed" >&2; cleanup; exit 1; } ;;
-  cleanup) cleanup ;;
-  *) echo "install_media.sh: unknown action $action" >&2; exit 2 ;;
-esac
+qm_media_main "$@"

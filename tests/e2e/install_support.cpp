@@ -82,12 +82,7 @@ void Installation::TearDown()
 
 void Installation::fillDialog(HWND dialog, const char *dir, bool samples)
 {
-    setControlText(dialog, nameField, "Ada Lovelace");
-    setControlText(dialog, departmentField, "Analytical Engines");
-    setControlText(dialog, organisationField, "Babbage & Co");
-    setControlText(dialog, dirField, dir);
-    setCheck(dialog, samplesBox, samples);
-    pressButton(dialog, IDOK);
+    fillUserDialog(dialog, "Ada Lovelace", "Analytical Engines", "Babbage & Co", dir, samples);
 }
 
 HWND Installation::waitForProgressWindow(HWND main)

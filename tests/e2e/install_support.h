@@ -10,8 +10,6 @@
 
 namespace e2e {
 
-enum { nameField = 203, organisationField = 204, departmentField = 1020, dirField = 1022, samplesBox = 1023 };
-
 // Install directories of these scenarios besides the driver's; removed
 // before and after each one.
 extern const char longTarget[];   // a long name, with a short form of its own

@@ -2,7 +2,7 @@
 // WIN.INI, no target folders), the program started from a folder, and its
 // end made sure of.
 #pragma once
-#include "tests/e2e/driver.h"
+#include "tests/support/driver.h"
 
 namespace e2e {
 

@@ -1,4 +1,4 @@
-#include "tests/e2e/driver.h"
+#include "tests/support/driver.h"
 
 #include <cstdio>
 #include <cstring>
@@ -138,6 +138,30 @@ HWND findWindow(const SetupProcess &setup, const char *className, const char *ti
     return findProcessWindow(setup, className, title, NULL);
 }
 
+HWND findWindowWhere(const SetupProcess &setup, bool (*accept)(HWND))
+{
+    return findProcessWindow(setup, NULL, NULL, accept);
+}
+
+int countWindows(const SetupProcess &setup, const char *title)
+{
+    struct Count {
+        DWORD processId;
+        const char *title;
+        int count;
+        static BOOL CALLBACK add(HWND window, LPARAM data)
+        {
+            Count *count = (Count *)data;
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == count->processId && windowText(window) == count->title) count->count++;
+            return TRUE;
+        }
+    } count = {setup.processId, title, 0};
+    EnumWindows(Count::add, (LPARAM)&count);
+    return count.count;
+}
+
 HWND findChildWindow(HWND parent, const char *className)
 {
     return FindWindowExA(parent, NULL, className, NULL);
@@ -197,7 +221,7 @@ testing::AssertionResult waitForUserDialog(const SetupProcess &setup, HWND *dial
     if (!result) return result;
     // The template's last control is made last: once it exists the dialog is whole.
     for (int waited = 0; waited <= windowTimeoutMs; waited += pollMs) {
-        if (IsWindowVisible(*dialog) && GetDlgItem(*dialog, 1022)) return testing::AssertionSuccess();
+        if (IsWindowVisible(*dialog) && GetDlgItem(*dialog, dirField)) return testing::AssertionSuccess();
         Sleep(pollMs);
     }
     return testing::AssertionFailure() << "the user dialog never became visible";
@@ -223,6 +247,17 @@ testing::AssertionResult waitForFocus(const SetupProcess &setup, HWND dialog, in
     return testing::AssertionFailure() << "expected the focus on control " << id << "; it is on control "
                                        << (seen ? GetDlgCtrlID(seen) : 0) << " (" << windowClass(seen) << " \""
                                        << windowText(seen) << "\")";
+}
+
+void fillUserDialog(HWND dialog, const char *name, const char *department, const char *organisation, const char *dir,
+                    bool samples)
+{
+    setControlText(dialog, nameField, name);
+    setControlText(dialog, departmentField, department);
+    setControlText(dialog, organisationField, organisation);
+    setControlText(dialog, dirField, dir);
+    setCheck(dialog, samplesBox, samples);
+    pressButton(dialog, IDOK);
 }
 
 void setControlText(HWND dialog, int id, const char *text)

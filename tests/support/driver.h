@@ -44,6 +44,10 @@ void stopSetup(SetupProcess *setup);
 
 // A top-level window of the process with this class and (unless null) title.
 HWND findWindow(const SetupProcess &setup, const char *className, const char *title);
+// A top-level window of the process that accept takes, shown or not.
+HWND findWindowWhere(const SetupProcess &setup, bool (*accept)(HWND));
+// How many top-level windows of the process have this title.
+int countWindows(const SetupProcess &setup, const char *title);
 testing::AssertionResult waitForWindow(const SetupProcess &setup, const char *className, const char *title,
                                        HWND *found, int timeoutMs = windowTimeoutMs);
 testing::AssertionResult waitForWindowGone(HWND window, int timeoutMs = windowTimeoutMs);
@@ -61,6 +65,12 @@ RECT clientRectOnScreen(HWND window);
 HWND focusedWindow(const SetupProcess &setup);
 // Waits until the focus is on control id of dialog.
 testing::AssertionResult waitForFocus(const SetupProcess &setup, HWND dialog, int id, int timeoutMs = 5000);
+
+// The user dialog's fields.
+enum { nameField = 203, organisationField = 204, departmentField = 1020, dirField = 1022, samplesBox = 1023 };
+// Fills in the user dialog as a user does and presses Continue.
+void fillUserDialog(HWND dialog, const char *name, const char *department, const char *organisation, const char *dir,
+                    bool samples);
 
 void setControlText(HWND dialog, int id, const char *text);
 void setCheck(HWND dialog, int id, int checked);
