@@ -164,10 +164,11 @@ TEST_F(FolderInstall, ReinstallationOverTheFirstReplacesTheFiles)
     expectExitCode(0);
     stopSetup(&setup);
 
-    // Damage the first installation: one file changed, one removed.
+    // Damage the first installation: a file near the start changed, one
+    // two thirds in removed.
     std::vector<ManifestFile> files = manifestFiles(true);
-    const std::string changed = std::string(defaultTarget) + "\\" + files[10].path;
-    const std::string removed = std::string(defaultTarget) + "\\" + files[500].path;
+    const std::string changed = std::string(defaultTarget) + "\\" + files[files.size() / 50].path;
+    const std::string removed = std::string(defaultTarget) + "\\" + files[files.size() * 2 / 3].path;
     ASSERT_TRUE(writeTextFile(changed, "damaged"));
     ASSERT_TRUE(DeleteFileA(removed.c_str()));
 
@@ -219,7 +220,8 @@ TEST_F(FolderInstall, MissingSourceFiles)
     // A copy of the medium (hard links) without the optional addon32.exe and
     // two other files.
     const std::string medium = installMediaDir() + "\\medium";
-    const std::string first = singleFileFrom(100), second = singleFileFrom(600);
+    const int last = walkManifest(true).files.back().index;
+    const std::string first = singleFileFrom(last / 7), second = singleFileFrom(last * 5 / 6);
     ASSERT_NE("", first);
     ASSERT_NE("", second);
     for (const std::string &name : {std::string("addon32.exe"), first, second})
