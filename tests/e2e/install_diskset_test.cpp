@@ -58,7 +58,7 @@ protected:
     // Waits for the next box, puts disk in while it is shown, then answers.
     testing::AssertionResult insertAndAnswer(int disk, const ExpectedBox &expected, int answer)
     {
-        for (int waited = 0; waited < windowTimeoutMs && !findMessageBox(setup); waited += 20) Sleep(20);
+        waitForMessageBox(setup);
         insertDisk(disk);
         return answerMessageBox(setup, expected, answer);
     }

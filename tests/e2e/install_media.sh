@@ -19,22 +19,12 @@
 # damages the image (a rewritten file loses its clusters, new files get
 # names like ~1). Mounting needs root, as everything here does.
 set -u
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../scripts/wine-env.sh"
-
-action=${1:?setup or cleanup}
-dir=${2:?media folder}
-
-unmount() {
-  local mnt=$1
-  mountpoint -q "$mnt" || return 0
-  umount "$mnt" 2>/dev/null || umount -l "$mnt"
-}
+. "$(dirname "$0")/../support/drives.sh"
 
 cleanup() {
-  rm -f "$WINEPREFIX/dosdevices/a:" "$WINEPREFIX/dosdevices/s:" "$WINEPREFIX/dosdevices/t:"
-  unmount "$dir/small"
-  unmount "$dir/large"
+  qm_unmap_drives a s t
+  qm_unmount "$dir/small"
+  qm_unmount "$dir/large"
   rm -rf "$dir"
 }
 
@@ -53,16 +43,14 @@ setup() {
   [ -f "$dir/disk1/SETUP.EXE" ] || { echo "install_media.sh: no SETUP.EXE on $images/DISK1.IMG" >&2; return 1; }
   # Hard links where the file system allows them: removing a link leaves the medium whole.
   cp -al "$medium" "$dir/medium" 2>/dev/null || cp -r "$medium" "$dir/medium" || return 1
-  mount -t tmpfs -o size=40m tmpfs "$dir/small" || return 1
-  mount -t tmpfs -o size=4110m tmpfs "$dir/large" || return 1
+  qm_mount_tmpfs "$dir/small" 40m || return 1
+  qm_mount_tmpfs "$dir/large" 4110m || return 1
 
-  ln -sfn "$dir/floppy" "$WINEPREFIX/dosdevices/a:"
-  ln -sfn "$dir/small" "$WINEPREFIX/dosdevices/s:"
-  ln -sfn "$dir/large" "$WINEPREFIX/dosdevices/t:"
-  # The mount manager reads the drive types when the server starts.
-  wine reg add 'HKLM\Software\Wine\Drives' /v a: /t REG_SZ /d floppy /f >/dev/null || return 1
-  wineserver -k 2>/dev/null
-  wineserver -w
+  qm_map_drive a "$dir/floppy"
+  qm_map_drive s "$dir/small"
+  qm_map_drive t "$dir/large"
+  qm_drive_type a floppy || return 1
+  qm_restart_server
 }
 
 # A FUSE mount; stops its file system when the mount does not come up.
@@ -80,7 +68,7 @@ fuse_unmount() {
 }
 
 unmount_images() {
-  rm -f "$WINEPREFIX/dosdevices/e:" "$WINEPREFIX/dosdevices/p:"
+  qm_unmap_drives e p
   fuse_unmount "$dir/cdrom"
   fuse_unmount "$dir/protected"
   rm -rf "$dir"
@@ -101,27 +89,24 @@ mount_images() {
   # Files without write permission: Wine shows them read-only, as a
   # write-protected disk's files are to the program.
   fuse_mount "$disk1" "$dir/protected" fusefat -o ro,umask=0222 "$disk1" "$dir/protected" || return 1
-  ln -sfn "$dir/cdrom" "$WINEPREFIX/dosdevices/e:"
-  ln -sfn "$dir/protected" "$WINEPREFIX/dosdevices/p:"
-  wine reg add 'HKLM\Software\Wine\Drives' /v e: /t REG_SZ /d cdrom /f >/dev/null || return 1
-  wine reg add 'HKLM\Software\Wine\Drives' /v p: /t REG_SZ /d floppy /f >/dev/null || return 1
-  wineserver -k 2>/dev/null
-  wineserver -w
+  qm_map_drive e "$dir/cdrom"
+  qm_map_drive p "$dir/protected"
+  qm_drive_type e cdrom || return 1
+  qm_drive_type p floppy || return 1
+  qm_restart_server
 }
 
-case $action in
-  setup)
-    qm_wine_setup || exit 1
-    setup "${3:-}" "${4:-}" || { echo "install_media.sh: setup failed" >&2; cleanup; exit 1; } ;;
-  cleanup)
-    qm_wine_setup || exit 1
-    cleanup ;;
+# The images are a fixture of their own: mount and unmount beside the
+# shared setup and cleanup.
+case ${1:-} in
   mount)
+    dir=${2:?media folder}
     qm_wine_setup || exit 1
     mount_images "${3:-}" "${4:-}" || { echo "install_media.sh: mounting the images failed" >&2; unmount_images; exit 1; } ;;
   unmount)
+    dir=${2:?media folder}
     # Unmounting must not depend on Wine starting.
     WINEPREFIX=$(qm_wine_root)/prefix
     unmount_images ;;
-  *) echo "install_media.sh: unknown action $action" >&2; exit 2 ;;
+  *) qm_media_main "$@" ;;
 esac

@@ -15,18 +15,6 @@ static bool isSplash(HWND window)
            !GetDlgItem(window, 203);
 }
 
-static BOOL CALLBACK findSplash(HWND window, LPARAM data)
-{
-    std::pair<DWORD, HWND> *search = (std::pair<DWORD, HWND> *)data;
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->first && isSplash(window)) {
-        search->second = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 TEST_F(StartUp, SplashIsCentredOneThirdDownAndGoneBeforeTheMainWindowShows)
 {
     startFromMedium();
@@ -37,22 +25,21 @@ TEST_F(StartUp, SplashIsCentredOneThirdDownAndGoneBeforeTheMainWindowShows)
     bool splashSeen = false, bothShown = false;
     HWND mainWindow = NULL;
     for (DWORD start = GetTickCount(); GetTickCount() - start < (DWORD)windowTimeoutMs;) {
-        std::pair<DWORD, HWND> search(setup.processId, (HWND)NULL);
-        EnumWindows(findSplash, (LPARAM)&search);
+        HWND splash = findWindowWhere(setup, isSplash);
         HWND main = findWindow(setup, "setup", NULL);
         bool mainShown = main && IsWindowVisible(main);
-        if (search.second && IsWindowVisible(search.second)) {
+        if (splash && IsWindowVisible(splash)) {
             // Read without a message: start-up does not answer any while the
             // splash shows. Kept from a reading while the splash was whole.
-            std::string seenText = windowText(GetDlgItem(search.second, 0xFFFF));
+            std::string seenText = windowText(GetDlgItem(splash, 0xFFFF));
             if (!splashSeen || text.empty()) {
-                caption = windowText(search.second);
+                caption = windowText(splash);
                 text = seenText;
-                splashRect = windowRect(search.second);
-                splashClient = clientRectOnScreen(search.second);
-                splashStyle = GetWindowLongA(search.second, GWL_STYLE);
-                splashExStyle = GetWindowLongA(search.second, GWL_EXSTYLE);
-                HWND label = GetDlgItem(search.second, 0xFFFF);
+                splashRect = windowRect(splash);
+                splashClient = clientRectOnScreen(splash);
+                splashStyle = GetWindowLongA(splash, GWL_STYLE);
+                splashExStyle = GetWindowLongA(splash, GWL_EXSTYLE);
+                HWND label = GetDlgItem(splash, 0xFFFF);
                 staticRect = windowRect(label);
                 staticStyle = GetWindowLongA(label, GWL_STYLE);
             }
@@ -90,9 +77,7 @@ TEST_F(StartUp, SplashIsCentredOneThirdDownAndGoneBeforeTheMainWindowShows)
     EXPECT_NEAR(20 * unitY, staticRect.bottom - staticRect.top, 2.0);
     EXPECT_FALSE(bothShown) << "the splash was still shown when the main window appeared";
     ASSERT_TRUE(mainWindow);
-    std::pair<DWORD, HWND> after(setup.processId, (HWND)NULL);
-    EnumWindows(findSplash, (LPARAM)&after);
-    EXPECT_EQ(NULL, after.second) << "the splash still exists once the main window is shown";
+    EXPECT_EQ(NULL, findWindowWhere(setup, isSplash)) << "the splash still exists once the main window is shown";
 }
 
 TEST_F(StartUp, MainWindowIsFixedAtTheTopLeftAndIgnoresSystemCommands)

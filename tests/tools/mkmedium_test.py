@@ -15,6 +15,8 @@ MKMEDIUM = os.path.join(ROOT, "tools", "mkmedium", "mkmedium.py")
 MKPRODUCT = os.path.join(ROOT, "tools", "mkproduct", "mkproduct.py")
 MKPICTURE = os.path.join(ROOT, "tools", "mkproduct", "mkpicture.py")
 RELEASE3 = os.path.join(ROOT, "tests", "release3")
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+from qmtest import SZDD, expand, read, write, write_files, write_release  # noqa: E402
 
 MANIFEST = """addon32.exe
 newscr1.bmp
@@ -58,21 +60,10 @@ PRODUCT = {
     "ARIAL.TTF": noise(2, 300000),
     "MEMO.QMD": bytes(10000),
 }
-SZDD = b"SZDD\x88\xf0\x27\x33"
 
 
 def listing(folder):
     return sorted(os.listdir(folder))
-
-
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
-
-
-def expand(path):
-    with open(path, "rb") as source:
-        return subprocess.run(["msexpand"], stdin=source, capture_output=True, check=True).stdout
 
 
 class Scratch(unittest.TestCase):
@@ -80,15 +71,10 @@ class Scratch(unittest.TestCase):
         self.work = tempfile.mkdtemp()
         self.release = os.path.join(self.work, "release")
         self.product = os.path.join(self.work, "product")
-        os.makedirs(self.release)
-        os.makedirs(self.product)
         self.write_release("283 304", "300 330")
-        for name, data in PRODUCT.items():
-            with open(os.path.join(self.product, name), "wb") as f:
-                f.write(data)
+        write_files(self.product, PRODUCT)
         self.setup = os.path.join(self.work, "SETUP.EXE")
-        with open(self.setup, "wb") as f:
-            f.write(noise(3, 5000))
+        write(self.setup, noise(3, 5000))
         self.medium = os.path.join(self.work, "medium")
         self.disks = os.path.join(self.work, "media")
 
@@ -96,10 +82,7 @@ class Scratch(unittest.TestCase):
         shutil.rmtree(self.work)
 
     def write_release(self, compressed, required):
-        for name, text in (("manifest.txt", MANIFEST), ("billboard.txt", BILLBOARD),
-                           ("disks.txt", DISKS % (compressed, required))):
-            with open(os.path.join(self.release, name), "w") as f:
-                f.write(text)
+        write_release(self.release, MANIFEST, DISKS % (compressed, required), BILLBOARD)
 
     def build(self, *extra, setup=True):
         args = [sys.executable, MKMEDIUM, "--release", self.release, "--product", self.product,
@@ -201,8 +184,7 @@ class Media(Scratch):
         memo = os.path.join(cache, "MEMO.QMD.lz")
         memo_time = os.stat(memo).st_mtime_ns
         changed = b"\x01" * 20000       # same size, other bytes
-        with open(os.path.join(self.product, "README.TXT"), "wb") as f:
-            f.write(changed)
+        write(os.path.join(self.product, "README.TXT"), changed)
         stamp = os.stat(os.path.join(self.product, "README.TXT")).st_mtime_ns + 10**9
         os.utime(os.path.join(self.product, "README.TXT"), ns=(stamp, stamp))
         result = self.build("--cache", cache)
@@ -273,12 +255,9 @@ class ProductGenerator(unittest.TestCase):
     def setUp(self):
         self.work = tempfile.mkdtemp()
         self.product = os.path.join(self.work, "product")
-        os.makedirs(self.product)
-        for name, data in (("SNBD7W95.DLL", noise(4, 18000)),
-                           ("QMSETUP.EXE", noise(5, 20000) + bytes(26000)),
-                           ("QUILLMRK.DAT", b"x" * 61)):
-            with open(os.path.join(self.product, name), "wb") as f:
-                f.write(data)
+        write_files(self.product, {"SNBD7W95.DLL": noise(4, 18000),
+                                   "QMSETUP.EXE": noise(5, 20000) + bytes(26000),
+                                   "QUILLMRK.DAT": b"x" * 61})
         subprocess.run([sys.executable, MKPICTURE, os.path.join(self.product, "newscr1.bmp")],
                        check=True)
 

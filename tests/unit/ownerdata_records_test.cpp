@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "ownerdata/record_file.h"
 #include "tests/unit/ownerdata_test_files.h"
 
+namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
 static const std::string abScrambled = "Type=Tessera Data3C1B1AB4";      // the line "Ab"
@@ -136,10 +138,24 @@ TEST_F(OwnerDataRecords, SaveToAnotherNameLeavesTheFirst)
 
 TEST_F(OwnerDataRecords, FileNameIsKeptToTwoHundredFiftyFiveCharacters)
 {
-    std::string longName = path(std::string(300, 'n'));
-    int handle = 42;
-    EXPECT_EQ(1, openRecordFile(longName.c_str(), 1, &handle));
-    EXPECT_EQ(42, handle);
+    // A whole path of 258 characters opens (Windows allows 259), and the
+    // store keeps its first 255.
+    std::string folder = fs::absolute(dir).string();
+    while (folder.size() < 240) folder += "/" + std::string(std::min<size_t>(240 - folder.size() - 1, 60), 'd');
+    fs::create_directories(folder);
+    const std::string name = folder + "/" + std::string(258 - folder.size() - 1, 'n');
+    ASSERT_EQ(258u, name.size());
+    FILE *f = fopen(name.c_str(), "wb");
+    ASSERT_NE(nullptr, f) << name;
+    fputs(abScrambled.c_str(), f);
+    fclose(f);
+    int handle = -1;
+    ASSERT_EQ(0, openRecordFile(name.c_str(), 1, &handle));
+    RecordFile *record = nullptr;
+    ASSERT_EQ(0, findRecordFile(handle, &record));
+    EXPECT_EQ(name.substr(0, 255), record->fileName);
+    EXPECT_EQ((Lines{"Ab"}), linesOf(handle));
+    closeRecordFile(handle);
 }
 
 TEST_F(OwnerDataRecords, HandlesCountUpAndDieForGood)
