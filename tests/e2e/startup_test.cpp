@@ -202,9 +202,7 @@ TEST_F(SplashHeld, ShowsItsGroundAndBothLinesWhileTheStartUpIsBusy)
     ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, waits, FALSE, windowTimeoutMs))
         << "the start-up never reached the making of the main window";
 
-    std::pair<DWORD, HWND> search(setup.processId, (HWND)NULL);
-    EnumWindows(findSplash, (LPARAM)&search);
-    HWND splash = search.second;
+    HWND splash = findWindowWhere(setup, isSplash);
     ASSERT_TRUE(splash && IsWindowVisible(splash)) << "no splash shows while the start-up is held";
     RECT client = clientRectOnScreen(splash);
     RECT text = windowRect(GetDlgItem(splash, 0xFFFF));
