@@ -8,7 +8,8 @@
 # bench/results.md and the README's Benchmark section.
 #   scripts/bench.sh [BUILD_ROOT]   (default: build; the bench uses BUILD_ROOT/bench)
 #   QM_BENCH_ROUNDS=N               measured rounds, at least 5 (default 10)
-#   QM_BENCH_OUT=DIR                where results.md and README.md are written (default: this repository)
+#   QM_BENCH_OUT=DIR                where bench/results.md and README.md are written (default: this
+#                                   repository); its folders are made before anything runs
 # Internal: scripts/bench.sh --prepare   hyperfine's preparation of every run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
