@@ -176,7 +176,7 @@ def table(summary, machine, source, date, findings):
              "SETUP.EXE ÷ this = median of the rounds' own ratios of net times (range in brackets). "
              "Requests per file: the wineserver requests of the program the command ran, less those of the "
              "start-up's program, divided by the %d files an installation writes; counted once, untimed, from "
-             "the server's own trace (they do not drift with the machine's load)."
+             "the server's own trace (they do not follow the machine's load; two runs differ by a few hundred in all)."
              % (date, machine, source, summary["rounds"], summary.get("files", 0)), "",
              "| Command | Median | Net | SETUP.EXE ÷ this | Peak memory | Requests per file |",
              "|---|---:|---:|---:|---:|---:|"]
