@@ -3,12 +3,14 @@
 install tree, where it goes and which product file it must equal.
 
     payload.py expected --release DIR --product DIR --out LIST
-    payload.py nsi --release DIR --product DIR --compression zlib|lzma --out NSI
+    payload.py nsi --release DIR --product DIR --compression zlib|lzma [--window] --out NSI
     payload.py verify --release DIR --product DIR TREE [--owner-data-written]
 
 expected  writes "path<TAB>size" lines (Windows separators) for the bench
           runner's completeness check; "*" for the owner data file's size.
-nsi       writes an NSIS script that installs the same tree into $INSTDIR.
+nsi       writes an NSIS script that installs the same tree into $INSTDIR;
+          with --window its one page shows each file and the bar and closes
+          by itself at the end.
 verify    compares an installed tree with the payload, byte for byte; with
           --owner-data-written the owner data file only has to be there (the
           installer writes the user's answers into it). Exit status 1 and one
@@ -69,12 +71,17 @@ def expected_lines(files):
     return lines
 
 
-def nsis_script(files, compression):
-    """An NSIS installer of the tree: silent with /S, into /D=DIR."""
+def nsis_script(files, compression, window=False):
+    """An NSIS installer of the tree, into /D=DIR: silent with /S; with
+    window, started without /S, it shows only the page of the files being
+    installed, details shown (each file's name) with the bar, and closes by
+    itself when done."""
     lines = ["; The same product files as SETUP.EXE installs, for comparison.\n",
              'Name "Quillmark Professional"\n',
              'InstallDir "C:\\QUILLMRK"\n',
              "RequestExecutionLevel user\n"]
+    if window:
+        lines += ["ShowInstDetails show\n", "AutoCloseWindow true\n", "Page instfiles\n"]
     if compression == "lzma":
         lines.append("SetCompressor /SOLID lzma\n")
     elif compression != "zlib":
@@ -134,6 +141,7 @@ def main(argv):
     parser.add_argument("--product", required=True)
     parser.add_argument("--out")
     parser.add_argument("--compression", default="zlib")
+    parser.add_argument("--window", action="store_true")
     parser.add_argument("--owner-data-written", action="store_true")
     args = parser.parse_args(argv)
     try:
@@ -149,7 +157,10 @@ def main(argv):
             return 1 if problems else 0
         if not args.out:
             raise PayloadError("--out is needed")
-        lines = expected_lines(files) if args.command == "expected" else nsis_script(files, args.compression)
+        if args.command == "expected":
+            lines = expected_lines(files)
+        else:
+            lines = nsis_script(files, args.compression, args.window)
         with open(args.out, "w", newline="\n") as f:
             f.writelines(lines)
         return 0

@@ -113,6 +113,16 @@ class NsisTest(PayloadCase):
                 self.assertIn('SetOutPath "$INSTDIR\\SAMPLES"\n', text)
                 self.assertEqual(text.count("  File "), 6)
 
+    def test_the_window_peer_shows_only_its_files_page(self):
+        silent = "".join(payload.nsis_script(self.files, "zlib"))
+        shown = "".join(payload.nsis_script(self.files, "zlib", window=True))
+        self.assertNotIn("Page ", silent)
+        for line in ("ShowInstDetails show\n", "AutoCloseWindow true\n", "Page instfiles\n"):
+            self.assertIn(line, shown)
+        self.assertEqual(shown.count("Page "), 1)
+        self.assertNotIn("SetCompressor", shown)
+        self.assertEqual(shown.count("  File "), 6)
+
     def test_unknown_compression_is_refused(self):
         with self.assertRaises(payload.PayloadError):
             payload.nsis_script(self.files, "bzip2")

@@ -1,5 +1,10 @@
 """The bench's table: which run is which, net times and ratios round by
 round, the targets, and the README section rewritten between its markers."""
+import contextlib
+import io
+import json
+import os
+import tempfile
 import unittest
 
 import report
@@ -96,30 +101,74 @@ class SummaryTest(unittest.TestCase):
         self.assertIsNone(s["rows"]["floor"]["peak_mb"])
 
 
+class RequestsTest(unittest.TestCase):
+    def test_per_file_net_of_the_start_up(self):
+        requests = report.read_requests(["setup\t22660\n", "start-up\t660\n", "floor\t5700\n", "\n",
+                                         "wine\t12\n"])
+        self.assertEqual(requests, {"setup": 22660, "start-up": 660, "floor": 5700, "wine": 12})
+        self.assertEqual(report.requests_per_file(requests, 1000), {"setup": 22.0, "floor": 5.04})
+
+    def test_without_the_start_up_or_files_no_column(self):
+        self.assertEqual(report.requests_per_file({"setup": 100}, 10), {})
+        self.assertEqual(report.requests_per_file({"setup": 100, "start-up": 10}, 0), {})
+
+    def test_the_table_shows_them(self):
+        s = report.summarise(report.read_times(hyperfine(BASE)), {}, {"setup": 30660, "start-up": 660}, 1000)
+        lines = report.table(s, "m", "src", "2026-12-07", "findings.md")
+        self.assertIn("| SETUP.EXE | 2.200 s | 2.000 s |  |  | 30.0 |", lines)
+        self.assertIn("| start-up (subtracted) | 0.100 s | — |  |  | (660 in all) |", lines)
+        self.assertIn("| LZ32 floor | 0.600 s | 0.500 s | 4.00 (3.67–6.67) |  |  |", lines)
+
+
 class TargetTest(unittest.TestCase):
-    def summary(self, floor_length_ratio, nsis_ratio, dialog_ms, setup_mb, nsis_mb):
-        rows = {"setup": {"peak_mb": setup_mb}, "nsis-zlib": {"peak_mb": nsis_mb}}
-        return {"rows": rows, "ratios": {"floor-length": (floor_length_ratio, 0, 0), "nsis-zlib": (nsis_ratio, 0, 0)},
+    def summary(self, per_file, floor_length_ratio, peer_ratio, dialog_ms, setup_mb, peer_mb):
+        rows = {"setup": {"peak_mb": setup_mb}, "nsis-window": {"peak_mb": peer_mb}, "nsis-zlib": {"peak_mb": 1.0}}
+        return {"rows": rows, "per_file": {"setup": per_file},
+                "ratios": {"floor-length": (floor_length_ratio, 0, 0), "nsis-window": (peer_ratio, 0, 0),
+                           "nsis-zlib": (9.0, 0, 0)},
                 "dialog_ms": (dialog_ms, 0, 0)}
 
     def test_limits_are_inclusive_where_they_say_at_most(self):
         cases = [
-            ((1.15, 0.99, 300.0, 20.0, 20.0), [True, True, True, True]),
-            ((1.16, 1.00, 301.0, 20.1, 20.0), [False, False, False, False]),
-            ((2.55, 2.54, 97.0, 23.6, 22.6), [False, False, True, False]),
+            ((35.0, 1.30, 0.99, 300.0, 20.0, 20.0), [True, True, True, True, True]),
+            ((35.1, 1.31, 1.00, 301.0, 20.1, 20.0), [False, False, False, False, False]),
+            ((110.0, 2.55, 2.54, 97.0, 23.6, 22.6), [False, False, False, True, False]),
         ]
         for values, expected in cases:
             with self.subTest(values=values):
                 self.assertEqual([met for met, _ in report.targets(self.summary(*values))], expected)
 
     def test_texts_quote_the_measured_values(self):
-        texts = [text for _, text in report.targets(self.summary(2.55, 2.54, 97.0, 23.6, 22.6))]
+        texts = [text for _, text in report.targets(self.summary(30.6, 2.55, 2.54, 97.0, 23.6, 22.6))]
         self.assertEqual(texts, [
-            "SETUP.EXE at most 1.15 x the floor + length check: 2.55 x",
-            "SETUP.EXE faster than NSIS with zlib: 2.54 x its time",
+            "SETUP.EXE at most 35 wineserver requests per file: 30.6",
+            "SETUP.EXE at most 1.30 x the floor + length check: 2.55 x",
+            "SETUP.EXE faster than NSIS with its window: 2.54 x its time",
             "dialog visible at most 300 ms after the process starts: 97 ms",
-            "peak memory no higher than NSIS with zlib: 23.6 MB against 22.6 MB",
+            "peak memory no higher than NSIS with its window: 23.6 MB against 22.6 MB",
         ])
+
+
+class MainTest(unittest.TestCase):
+    def test_an_output_folder_without_its_bench_folder_is_made(self):
+        with tempfile.TemporaryDirectory() as work:
+            data = os.path.join(work, "hyperfine.json")
+            with open(data, "w") as f:
+                json.dump(hyperfine(BASE), f)
+            runs = os.path.join(work, "runs.log")
+            with open(runs, "w") as f:
+                f.write(log_line("setup", 1, dialog=100.0, copy=2000.0))
+            out = os.path.join(work, "out")
+            os.mkdir(out)
+            results, readme = os.path.join(out, "bench", "results.md"), os.path.join(out, "README.md")
+            with contextlib.redirect_stdout(io.StringIO()):
+                code = report.main(["--hyperfine", data, "--runs", runs, "--machine", "m", "--source", "s",
+                                    "--results", results, "--readme", readme])
+            self.assertEqual(code, 0)
+            with open(results) as f:
+                self.assertIn("| SETUP.EXE | 2.200 s |", f.read())
+            with open(readme) as f:
+                self.assertIn("<!-- bench:begin -->", f.read())
 
 
 class ReadmeTest(unittest.TestCase):

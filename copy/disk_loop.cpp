@@ -167,16 +167,21 @@ static void drainMessages()
     }
 }
 
-/* destinationPath for entry in destinationDir, by its short form. Empty when
- * the path would not fit: the file then cannot be created, like any other
- * destination that cannot be opened. */
-static void buildDestinationPath(const char *destinationDir, const char *entry)
+/* The short form of a destination directory, asked when the walk enters or
+ * leaves one rather than for every file. */
+static void readShortDir(const char *destinationDir, char *shortDir)
 {
-    char shortDir[textSize];
     DWORD n = GetShortPathNameA(destinationDir, shortDir, textSize - 1);
     // A directory that could not be made has no short form; its long form
     // serves, and the file simply cannot be created there.
-    if (n == 0 || n >= textSize - 1) copyText(shortDir, sizeof shortDir, destinationDir);
+    if (n == 0 || n >= textSize - 1) copyText(shortDir, textSize, destinationDir);
+}
+
+/* destinationPath for entry in the directory of short form shortDir. Empty
+ * when the path would not fit: the file then cannot be created, like any
+ * other destination that cannot be opened. */
+static void buildDestinationPath(const char *shortDir, const char *entry)
+{
     const char *name = equalsIgnoringCase(entry, "VZFONTMAP") ? "fontmap" : entry;
     formatText(destinationPath, sizeof destinationPath, "%s\\%s", shortDir, name);
 }
@@ -184,7 +189,7 @@ static void buildDestinationPath(const char *destinationDir, const char *entry)
 /* Copies one file entry. 0 to go on with the walk, -2 when the user
  * cancelled (the expansion library has then been ended). Outside the tree
  * (levelsOutside above 0) the file cannot be created but still counts. */
-static int copyFileEntry(const char *sourceRoot, const char *destinationDir, int levelsOutside, const char *entry)
+static int copyFileEntry(const char *sourceRoot, const char *shortDir, int levelsOutside, const char *entry)
 {
     if (equalsIgnoringCase(entry, "quillmrk.dat") && installState.directorySource == 1) return 0;
 
@@ -207,7 +212,7 @@ static int copyFileEntry(const char *sourceRoot, const char *destinationDir, int
     copyText(copyState.currentFileName, sizeof copyState.currentFileName, entry);
     SendMessageA(copyState.progressWindow, progressRefresh, 0, 0);
     destinationPath[0] = '\0';
-    if (!levelsOutside) buildDestinationPath(destinationDir, entry);
+    if (!levelsOutside) buildDestinationPath(shortDir, entry);
     if (sourceFits && destinationPath[0]) transferFile(sourcePath, destinationPath);
 
     if (copyState.cancelRequested) {
@@ -229,6 +234,7 @@ static int copyFileEntry(const char *sourceRoot, const char *destinationDir, int
  * the right place and never creates anything above the install directory. */
 struct WalkPlace {
     char destinationDir[textSize];
+    char shortDir[textSize];  // destinationDir's short form, or its long one when it has none
     int levelsOutside;
 };
 
@@ -245,6 +251,7 @@ static void enterDirectory(WalkPlace *place, const char *name)
         return;
     }
     copyText(place->destinationDir, sizeof place->destinationDir, deeper);
+    readShortDir(place->destinationDir, place->shortDir);
 }
 
 static void leaveDirectory(WalkPlace *place)
@@ -256,6 +263,7 @@ static void leaveDirectory(WalkPlace *place)
     _chdir("..");
     char *cut = strrchr(place->destinationDir, '\\');
     if (cut) *cut = '\0';
+    readShortDir(place->destinationDir, place->shortDir);
 }
 
 int deepestDestinationLength()
@@ -299,6 +307,7 @@ int copyDisk(char driveLetter, int disk)
 
     WalkPlace place;
     copyText(place.destinationDir, sizeof place.destinationDir, installState.installDir);
+    readShortDir(place.destinationDir, place.shortDir);
     place.levelsOutside = 0;
     LZStart();
     // The end is read again at every step: "Finished" may shorten the walk.
@@ -314,7 +323,7 @@ int copyDisk(char driveLetter, int disk)
             if (!installState.installSamples) diskTable.diskStart[disk + 1] = i;
         } else if (isMarker(entry, dirEndMarker)) {
             leaveDirectory(&place);
-        } else if (copyFileEntry(sourceRoot, place.destinationDir, place.levelsOutside, entry) == cancelled) {
+        } else if (copyFileEntry(sourceRoot, place.shortDir, place.levelsOutside, entry) == cancelled) {
             return cancelled;
         }
     }

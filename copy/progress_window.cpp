@@ -123,14 +123,21 @@ static void drawBar(HDC dc)
     DeleteObject(green);
 }
 
+/* 1 when the paint's update area reaches the Cancel button's place. */
+static int paintMeetsButton(const PAINTSTRUCT *paint)
+{
+    RECT button = {layout.cancelX, layout.cancelY, layout.cancelX + layout.cancelWidth,
+                   layout.cancelY + layout.cancelHeight};
+    RECT common;
+    return IntersectRect(&common, &paint->rcPaint, &button) != 0;
+}
+
 static void onPaint(HWND window)
 {
     PAINTSTRUCT paint;
+    // The class has no DC of its own, so the paint's DC maps one unit to one
+    // pixel already: the layout is in pixels and no mapping is set.
     HDC dc = BeginPaint(window, &paint);
-    SetMapMode(dc, MM_ISOTROPIC);
-    SetWindowExtEx(dc, layout.windowWidth, layout.windowHeight, nullptr);
-    SetViewportExtEx(dc, layout.windowWidth, layout.windowHeight, nullptr);
-    SetViewportOrgEx(dc, 0, 0, nullptr);
 
     drawTexts(dc);
     drawBar(dc);
@@ -139,11 +146,14 @@ static void onPaint(HWND window)
     drawText(dc, percentPosition(&layout), RGB(0, 0, 255), percent);
 
     // The window does not clip its child, so the button is painted again
-    // over the fresh background.
-    RECT buttonRect = {layout.cancelButtonRect.left, layout.cancelButtonRect.top,
-                       layout.cancelButtonRect.right, layout.cancelButtonRect.bottom};
-    InvalidateRect(cancelButton, &buttonRect, TRUE);
-    UpdateWindow(cancelButton);
+    // over the fresh background, where this paint reached it: a refresh
+    // stops above the button.
+    if (paintMeetsButton(&paint)) {
+        RECT buttonRect = {layout.cancelButtonRect.left, layout.cancelButtonRect.top,
+                           layout.cancelButtonRect.right, layout.cancelButtonRect.bottom};
+        InvalidateRect(cancelButton, &buttonRect, TRUE);
+        UpdateWindow(cancelButton);
+    }
     drawBitmapAt(setupBitmap, dc, 150, 10);
     EndPaint(window, &paint);
 }

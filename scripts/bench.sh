@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # make bench: whole installations of the demo medium under Wine, SETUP.EXE
 # side by side with the platform's floor (LZ32 alone, and with the
-# installer's per-file look-ups), an NSIS peer (zlib, solid LZMA) and Wine's
-# start-up, in one hyperfine run. Writes bench/results.md and the README's
-# Benchmark section.
+# installer's per-file look-ups), NSIS peers (showing its window; silent
+# with zlib and with solid LZMA) and Wine's start-up, in one hyperfine run,
+# after one checked and counted installation of each kind (the wineserver
+# requests each program makes, from the server's own trace). Writes
+# bench/results.md and the README's Benchmark section.
 #   scripts/bench.sh [BUILD_ROOT]   (default: build; the bench uses BUILD_ROOT/bench)
 #   QM_BENCH_ROUNDS=N               measured rounds, at least 5 (default 10)
-#   QM_BENCH_OUT=DIR                where results.md and README.md are written (default: this repository)
+#   QM_BENCH_OUT=DIR                where bench/results.md and README.md are written (default: this
+#                                   repository); its folders are made before anything runs
 # Internal: scripts/bench.sh --prepare   hyperfine's preparation of every run.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -36,6 +39,9 @@ out=${QM_BENCH_OUT:-$repo}
 jobs=${QM_JOBS:-2}
 [ "$rounds" -ge 5 ] || { echo "bench: QM_BENCH_ROUNDS must be at least 5" >&2; exit 2; }
 mkdir -p "$bench"
+# Where the report goes must take it, before anything runs.
+mkdir -p "$out/bench" && [ -w "$out/bench" ] && { [ ! -e "$out/README.md" ] || [ -w "$out/README.md" ]; } ||
+  { echo "bench: cannot write the report into $out/bench and $out/README.md" >&2; exit 2; }
 
 # What is measured: the commit, and whether the program's sources differ from it.
 built_from="commit $(git -C "$repo" rev-parse --short HEAD 2>/dev/null || echo unknown)"
@@ -57,9 +63,14 @@ finish() {
   qm_wine_stop
 }
 trap finish EXIT
-# One server for the whole run, as on a desktop where Wine is already up.
-# The display has a window manager (wine-env.sh), as a desktop has.
-wineserver -p
+# The checked installations run under a server that traces every request;
+# the timed rounds under an ordinary one. Each is one server for its whole
+# pass, as on a desktop where Wine is already up. The display has a window
+# manager (wine-env.sh), as a desktop has.
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+trace=$bench/server-trace.log
+wineserver -f -d1 -p 2>"$trace" &
 
 win() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); printf 'Z:%s' "${p//\//\\}"; }
 b=$build/bench
@@ -71,8 +82,9 @@ export QM_BENCH_TARGETS=$WINEPREFIX/drive_c/BENCH
 mkdir -p "$QM_BENCH_TARGETS"
 
 # label, target (C:\BENCH\...), and what to run: the runner's mode and arguments.
-labels=(setup floor floor-length nsis-zlib nsis-lzma start-up wine)
-declare -A target=([setup]=SETUP [floor]=FLOOR [floor-length]=FLOORLEN [nsis-zlib]=NSISZLIB [nsis-lzma]=NSISLZMA)
+labels=(setup floor floor-length nsis-window nsis-zlib nsis-lzma start-up wine)
+declare -A target=([setup]=SETUP [floor]=FLOOR [floor-length]=FLOORLEN [nsis-window]=NSISWIN [nsis-zlib]=NSISZLIB
+  [nsis-lzma]=NSISLZMA)
 command_for() {  # label round -> the command line, Windows paths in single quotes
   local label=$1 round=$2 t=
   [ -n "${target[$label]:-}" ] && t="C:\\BENCH\\${target[$label]}"
@@ -81,6 +93,7 @@ command_for() {  # label round -> the command line, Windows paths in single quot
     setup) echo "$run setup '$t' '$expected'" ;;
     floor) echo "$run run '$t' '$expected' '$(win "$b/bench_floor.exe")' '$medium' '$t'" ;;
     floor-length) echo "$run run '$t' '$expected' '$(win "$b/bench_floor.exe")' '$medium' '$t' length" ;;
+    nsis-window) echo "$run run '$t' '$expected' '$(win "$b/peer-window.exe")' '/D=$t'" ;;
     nsis-zlib) echo "$run run '$t' '$expected' '$(win "$b/peer-zlib.exe")' /S '/D=$t'" ;;
     nsis-lzma) echo "$run run '$t' '$expected' '$(win "$b/peer-lzma.exe")' /S '/D=$t'" ;;
     start-up) echo "$run run - - '$(win "$b/bench_bare.exe")'" ;;
@@ -88,12 +101,19 @@ command_for() {  # label round -> the command line, Windows paths in single quot
   esac
 }
 
-# Once per command, untimed: the tree it leaves is byte for byte the payload.
-echo "bench: one checked installation of each kind"
+# Once per command, untimed: the tree it leaves is byte for byte the payload,
+# and the part of the server's trace from its start to the next command's
+# holds the requests of the program it ran.
+echo "bench: one checked and counted installation of each kind"
 payload=(python3 "$repo/bench/payload.py" --release "$repo/release" --product "$build/product-files")
 rm -f "$bench/check.log"
+# The server's own start (services, the desktop) before anything is counted.
+eval "set -- $(command_for start-up 0 "$bench/check.log")"
+"$@" || { echo "bench: Wine does not start:"; tail -n 1 "$bench/check.log"; exit 1; }
+declare -A trace_from
 for label in "${labels[@]}"; do
   prepare
+  trace_from[$label]=$(stat -c %s "$trace")
   eval "set -- $(command_for "$label" 0 "$bench/check.log")"
   "$@" || { echo "bench: $label failed:"; tail -n 1 "$bench/check.log"; exit 1; }
   [ -n "${target[$label]:-}" ] || continue
@@ -103,6 +123,26 @@ for label in "${labels[@]}"; do
     { echo "bench: the tree of $label differs from the payload"; exit 1; }
   echo "bench: $label: tree identical to the payload"
 done
+wineserver -k
+wineserver -w
+trace_end=$(stat -c %s "$trace")
+rm -f "$bench/requests.tsv"
+for i in "${!labels[@]}"; do
+  label=${labels[$i]}
+  next=${labels[$((i + 1))]:-}
+  to=$trace_end
+  [ -n "$next" ] && to=${trace_from[$next]}
+  python3 "$repo/bench/requests.py" "$trace" --from "${trace_from[$label]}" --to "$to" --top 60 \
+    >"$bench/requests-$label.txt"
+  # One line per program; the label's count is that of all its programs.
+  awk -F'\t' -v label="$label" '$1 != "" { n += $2; seen = 1 } END { if (seen) print label "\t" n }' \
+    "$bench/requests-$label.txt" >>"$bench/requests.tsv"
+done
+rm -f "$trace"
+files=$(grep -c . "$b/expected.txt")
+echo "bench: wineserver requests per command (of $files files):"
+cat "$bench/requests.tsv"
+wineserver -p
 
 echo "bench: $rounds rounds of ${#labels[@]} commands, each after a warm-up run of it"
 commands=()
@@ -115,4 +155,4 @@ hyperfine -N --warmup 1 --runs 1 -L round "$(seq -s, 1 "$rounds")" \
 
 machine="$(nproc) cores, $(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -n 1), $(wine --version), hyperfine $(hyperfine --version | cut -d' ' -f2)"
 python3 "$repo/bench/report.py" --hyperfine "$bench/hyperfine.json" --runs "$log" --machine "$machine" --source "$built_from" \
-  --results "$out/bench/results.md" --readme "$out/README.md"
+  --requests "$bench/requests.tsv" --files "$files" --results "$out/bench/results.md" --readme "$out/README.md"

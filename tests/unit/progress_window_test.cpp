@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "copy/copy_state.h"
 #include "copy/progress_window.h"
@@ -198,4 +201,168 @@ TEST_F(ProgressWindow, DestroyClearsTheHandle)
     destroyProgressWindow();
     EXPECT_EQ(nullptr, copyState.progressWindow);
     EXPECT_FALSE(IsWindow(window));
+}
+
+// The window's pixels after each kind of paint, compared with captures kept
+// in tests/unit/progress_pixels. QM_RECORD_PROGRESS_PIXELS=1 writes the
+// captures instead (from a build whose painting is known good).
+class ProgressPixels : public ProgressWindow {
+protected:
+    HBITMAP picture = nullptr;
+
+    void SetUp() override
+    {
+        ProgressWindow::SetUp();
+        // A 32 x 32 picture of stripes in place of the resource bitmap, so
+        // that its place and every one of its pixels show.
+        HDC screen = GetDC(nullptr);
+        picture = CreateCompatibleBitmap(screen, 32, 32);
+        HDC memory = CreateCompatibleDC(screen);
+        HGDIOBJ old = SelectObject(memory, picture);
+        for (int y = 0; y < 32; y++)
+            for (int x = 0; x < 32; x++)
+                SetPixel(memory, x, y, RGB(x * 8, y * 8, (x + y) % 3 ? 64 : 224));
+        SelectObject(memory, old);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+        setupBitmap = picture;
+    }
+
+    void TearDown() override
+    {
+        ProgressWindow::TearDown();
+        setupBitmap = nullptr;
+        DeleteObject(picture);
+    }
+
+    // Every pixel of the window, its child included, as 0xRRGGBB, row by row.
+    std::vector<unsigned> capture(int *width, int *height)
+    {
+        RECT rect;
+        GetWindowRect(window, &rect);
+        *width = rect.right - rect.left;
+        *height = rect.bottom - rect.top;
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = *width;
+        info.bmiHeader.biHeight = -*height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void *bits = nullptr;
+        HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HDC memory = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(memory, copy);
+        HDC dc = GetDC(window);
+        BitBlt(memory, 0, 0, *width, *height, dc, 0, 0, SRCCOPY);
+        ReleaseDC(window, dc);
+        GdiFlush();
+        std::vector<unsigned> pixels((const unsigned *)bits, (const unsigned *)bits + *width * *height);
+        for (unsigned &p : pixels) p &= 0xFFFFFF;
+        SelectObject(memory, old);
+        DeleteDC(memory);
+        DeleteObject(copy);
+        return pixels;
+    }
+
+    static std::string referencePath(const char *name)
+    {
+        return std::string(QM_PROGRESS_PIXELS) + "\\" + name + ".txt";
+    }
+
+    // Runs of equal pixels, one line per row: "RRGGBBxCOUNT ...".
+    static void writeReference(const char *name, int width, int height, const std::vector<unsigned> &pixels)
+    {
+        FILE *file = fopen(referencePath(name).c_str(), "w");
+        ASSERT_NE(nullptr, file) << referencePath(name);
+        fprintf(file, "%d %d\n", width, height);
+        for (int y = 0; y < height; y++) {
+            for (int x = 0; x < width;) {
+                int run = 1;
+                while (x + run < width && pixels[y * width + x + run] == pixels[y * width + x]) run++;
+                fprintf(file, "%s%06Xx%d", x ? " " : "", pixels[y * width + x], run);
+                x += run;
+            }
+            fprintf(file, "\n");
+        }
+        fclose(file);
+    }
+
+    static bool readReference(const char *name, int *width, int *height, std::vector<unsigned> *pixels)
+    {
+        FILE *file = fopen(referencePath(name).c_str(), "r");
+        if (!file) return false;
+        bool good = fscanf(file, "%d %d", width, height) == 2 && *width > 0 && *height > 0 &&
+                    *width <= 1000 && *height <= 1000;
+        unsigned colour;
+        int run;
+        while (good && (int)pixels->size() < *width * *height && fscanf(file, " %6Xx%d", &colour, &run) == 2) {
+            good = run > 0 && (int)pixels->size() + run <= *width * *height;
+            if (good) pixels->insert(pixels->end(), run, colour);
+        }
+        fclose(file);
+        return good && (int)pixels->size() == *width * *height;
+    }
+
+    void expectLikeReference(const char *name)
+    {
+        int width, height;
+        std::vector<unsigned> seen = capture(&width, &height);
+        if (getenv("QM_RECORD_PROGRESS_PIXELS")) {
+            writeReference(name, width, height, seen);
+            return;
+        }
+        int referenceWidth, referenceHeight;
+        std::vector<unsigned> reference;
+        ASSERT_TRUE(readReference(name, &referenceWidth, &referenceHeight, &reference)) << referencePath(name);
+        ASSERT_EQ(referenceWidth, width) << name;
+        ASSERT_EQ(referenceHeight, height) << name;
+        int differing = 0, firstX = -1, firstY = -1;
+        for (int i = 0; i < width * height; i++) {
+            if (seen[i] == reference[i]) continue;
+            if (!differing++) firstX = i % width, firstY = i / width;
+        }
+        EXPECT_EQ(0, differing) << name << ": first at (" << firstX << ", " << firstY << "), seen 0x" << std::hex
+                                << seen[firstY * width + firstX] << ", kept 0x"
+                                << reference[firstY * width + firstX];
+    }
+
+    void refresh(int percent, const char *fileName)
+    {
+        copyState.percentDone = percent;
+        copyText(copyState.currentFileName, textSize, fileName);
+        SendMessageA(window, progressRefresh, 0, 0);
+    }
+
+    void repaintArea(int left, int top, int right, int bottom)
+    {
+        RECT area = {left, top, right, bottom};
+        InvalidateRect(window, &area, TRUE);
+        UpdateWindow(window);
+    }
+};
+
+TEST_F(ProgressPixels, EveryKindOfPaintAsCaptured)
+{
+    show(0, "TOP1.TXT");
+    expectLikeReference("whole-0");
+    // The disk loop's refreshes, name and percentage changing together; a
+    // shorter name after a longer one.
+    refresh(3, "FONT1.FON");
+    expectLikeReference("refresh-3");
+    refresh(42, "QUILLMRK.HLP");
+    expectLikeReference("refresh-42");
+    refresh(99, "W");
+    expectLikeReference("refresh-99");
+    refresh(100, "");
+    expectLikeReference("refresh-100");
+    // The billboard's paint asks for the whole window; and repaints of the
+    // Cancel button's and the picture's corners alone.
+    show(77, "fontmap");
+    expectLikeReference("whole-77");
+    copyState.percentDone = 12;
+    repaintArea(40, 90, 160, 150);
+    expectLikeReference("button-area-12");
+    copyState.percentDone = 64;
+    repaintArea(140, 0, 200, 30);
+    expectLikeReference("picture-area-64");
 }
