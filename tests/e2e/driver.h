@@ -59,6 +59,17 @@ HWND focusedWindow(const SetupProcess &setup);
 // Waits until the focus is on control id of dialog.
 testing::AssertionResult waitForFocus(const SetupProcess &setup, HWND dialog, int id, int timeoutMs = 5000);
 
+// Invalidates window and waits until the program has painted it again.
+// Painting comes last in a message loop, after everything posted before and
+// after a request to quit: once done, the program has handled all that.
+testing::AssertionResult waitForRepaint(HWND window, int timeoutMs = windowTimeoutMs);
+// Waits until the screen shows window painted: a caption in the caption
+// colour, more than one colour in the client area, and each visible control
+// showing both its ground (the dialog face or a field's white) and
+// something drawn on it (text, a border, an icon); a field that holds text
+// shows some.
+testing::AssertionResult waitForPainted(HWND window, int timeoutMs = windowTimeoutMs);
+
 void setControlText(HWND dialog, int id, const char *text);
 void setCheck(HWND dialog, int id, int checked);
 int checkState(HWND dialog, int id);
@@ -83,6 +94,10 @@ testing::AssertionResult answerMessageBox(const SetupProcess &setup, const Expec
                                           int timeoutMs = windowTimeoutMs);
 // No message box of the process is open.
 HWND findMessageBox(const SetupProcess &setup);
+// After a message sent to window comes back, no message box of the process
+// exists, shown or not: a box that the program's last step opens is made
+// before its thread next takes a message.
+testing::AssertionResult noMessageBoxAfterRoundTrip(const SetupProcess &setup, HWND window);
 
 // ---- pixels ----------------------------------------------------------------
 
