@@ -54,6 +54,9 @@ qm_start_wm() {
   for i in $(seq 1 50); do
     kill -0 "$(cat "$root/wm.pid")" 2>/dev/null || break
     if DISPLAY=":$n" xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+      # evilwm puts a window that asks for the top left corner under the
+      # pointer, kept on the screen: there, it lands where it asked to be.
+      DISPLAY=":$n" xdotool mousemove 0 0 || return 1
       return 0
     fi
     sleep 0.1
@@ -80,6 +83,11 @@ qm_wine_setup() {
       [ "${QM_USE_DISPLAY:-0}" = 1 ] && [ -n "${DISPLAY:-}" ] || export DISPLAY=":$(cat "$root/display")"
       wineboot -i >/dev/null 2>&1
       wineserver -w
+    fi
+    # Wine draws the frames and captions itself: evilwm draws none.
+    if ! grep -q '^"Decorated"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+      [ "${QM_USE_DISPLAY:-0}" = 1 ] && [ -n "${DISPLAY:-}" ] || export DISPLAY=":$(cat "$root/display")"
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
     fi
   ) 9>"$root/setup.lock" || return 1
   if [ "${QM_USE_DISPLAY:-0}" != 1 ] || [ -z "${DISPLAY:-}" ]; then
