@@ -80,8 +80,12 @@ protected:
         static std::string startDir;
         static DiskTable builtIn;
         if (startDir.empty()) {
+            // In its short form: the copy measures paths by their short
+            // forms, and the lengths these tests make must not depend on
+            // the names of the folders the build lies in.
             char dir[MAX_PATH];
             GetCurrentDirectoryA(sizeof dir, dir);
+            GetShortPathNameA(dir, dir, sizeof dir);
             startDir = dir;
             builtIn = diskTable;
         }
