@@ -287,7 +287,7 @@ static std::string unpaintedPart(HWND window)
             return "control " + std::to_string(GetDlgCtrlID(child)) + " (" + windowClass(child) + " \"" +
                    windowText(child) + "\")";
         // A field that holds text shows some of it on its white.
-        if (windowClass(child) == "Edit" && GetWindowTextLengthA(child) > 0 &&
+        if (windowClass(child) == "Edit" && SendMessageA(child, WM_GETTEXTLENGTH, 0, 0) > 0 &&
             !anyPixel(shot, local(clientRectOnScreen(child)), [&](uint32_t pixel) { return pixel != field; }))
             return "the text of field " + std::to_string(GetDlgCtrlID(child));
     }
