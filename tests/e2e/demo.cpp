@@ -15,16 +15,26 @@ static const char completionText[] =
     "now (setup preferences, add icons, etc.)?\n\nIf you choose No, make sure to run \"QMSETUP.EXE\"\n"
     "later to setup this workstation, or others.";
 
-// Taken once the windows named have painted on the screen.
-static void screenshot(const char *name, std::initializer_list<HWND> shown)
+enum { settleMs = 5000, settlePollMs = 50 };
+
+// Taken once the windows named have painted on the screen and, unless the
+// screen is busy, once two looks in a row see the same.
+static void screenshot(const char *name, std::initializer_list<HWND> shown, bool busy = false)
 {
     for (HWND window : shown) {
         testing::AssertionResult painted = waitForPainted(window);
         if (!painted) printf("demo: %s: %s\n", name, painted.message());
     }
     RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    Image image;
-    if (captureScreen(screen, &image)) {
+    Image image, before;
+    bool taken = captureScreen(screen, &image);
+    for (int waited = 0; taken && !busy && waited < settleMs; waited += settlePollMs) {
+        before = image;
+        Sleep(settlePollMs);
+        taken = captureScreen(screen, &image);
+        if (taken && image.pixels == before.pixels) break;
+    }
+    if (taken) {
         saveScreenshot(image, name);
         printf("demo: screenshot %s\n", name);
     }
@@ -81,7 +91,7 @@ int main()
     for (int waited = 0; waited < 30000 && !findMessageBox(setup); waited += 20) {
         progress = findChildWindow(main, "CopyProgress");
         if (progress && countFiles(target) >= copiedBeforeScreenshot) {
-            screenshot("3-copying", {main, progress});
+            screenshot("3-copying", {main, progress}, true);
             break;
         }
         Sleep(20);
@@ -89,7 +99,7 @@ int main()
     // A whole installation takes a while under Wine.
     HWND box = NULL;
     for (int waited = 0; waited < 600000 && !(box = findMessageBox(setup)); waited += 50) Sleep(50);
-    if (box) screenshot("4-complete", {box});
+    if (box) screenshot("4-complete", {main, box});
     step = answerMessageBox(setup, {completionText, "Installation Complete", MB_YESNO | MB_ICONQUESTION, main}, IDNO,
                             600000);
     if (!step) return fail(step, &setup);
