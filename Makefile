@@ -1,9 +1,10 @@
 # make test   installs what is missing, builds everything, runs every test
 # make demo   builds the demo installation medium and runs the installer on it
 # make bench  times whole installations against the platform's floor and a peer
+# make release builds the release images (ISO, floppy images, sums, report) in build/release
 B ?= build
 
-.PHONY: deps test demo bench clean
+.PHONY: deps test demo bench release clean
 deps:
 	@bash scripts/install-deps.sh
 
@@ -18,3 +19,6 @@ clean:
 
 bench: deps
 	bash scripts/bench.sh $(B)
+
+release: deps
+	bash scripts/release.sh $(B)

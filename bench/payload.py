@@ -20,8 +20,9 @@ import os
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "tools", "mkrelease"))
-import mkrelease  # noqa: E402
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "support"))
+import qmtest  # noqa: E402
+from qmtest import mkrelease  # noqa: E402
 
 OWNER_DATA = "QUILLMRK.DAT"
 RENAMED = {"VZFONTMAP": "fontmap"}   # read under one name, installed under another
@@ -32,28 +33,8 @@ class PayloadError(Exception):
 
 
 def tree_of(entries):
-    """[(relative path parts, manifest name)] of every file the manifest
-    installs, samples included, in install order, and the set of its
-    directories (upper-case path tuples). A name installed twice into one
-    directory counts once (the later copy is the same file)."""
-    files = {}
-    dirs = set()
-    place = []
-    i = 0
-    while i < len(entries):
-        text = entries[i]
-        if text == mkrelease.DIR_START:
-            place.append(entries[i + 1])
-            dirs.add(tuple(p.upper() for p in place))
-            i += 2
-            continue
-        if text == mkrelease.DIR_END:
-            place.pop()
-        elif text != mkrelease.FINISHED:
-            parts = tuple(place + [RENAMED.get(text.upper(), text)])
-            files.setdefault(tuple(p.upper() for p in parts), (parts, text))
-        i += 1
-    return list(files.values()), dirs
+    """The install tree of a manifest's entries (see qmtest.install_tree)."""
+    return qmtest.install_tree(entries, RENAMED)
 
 
 def product_file(product, name, listing):

@@ -2,10 +2,13 @@
 the comparison of an installed tree with the product files."""
 import os
 import shutil
+import sys
 import tempfile
 import unittest
 
-import payload
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "support"))
+import payload  # noqa: E402
+from qmtest import read, write, write_files, write_release  # noqa: E402
 
 MANIFEST = """# a small release
 SETUP.INI
@@ -53,14 +56,8 @@ class PayloadCase(unittest.TestCase):
         self.dir = tempfile.mkdtemp()
         self.release = os.path.join(self.dir, "release")
         self.product = os.path.join(self.dir, "product")
-        os.makedirs(self.release)
-        os.makedirs(self.product)
-        for name, text in (("manifest.txt", MANIFEST), ("disks.txt", DISKS), ("billboard.txt", BILLBOARD)):
-            with open(os.path.join(self.release, name), "w") as f:
-                f.write(text)
-        for name, data in PRODUCT.items():
-            with open(os.path.join(self.product, name), "wb") as f:
-                f.write(data)
+        write_release(self.release, MANIFEST, DISKS, BILLBOARD)
+        write_files(self.product, PRODUCT)
         self.files, self.dirs = payload.payload(self.release, self.product)
 
     def tearDown(self):
@@ -74,14 +71,9 @@ class PayloadCase(unittest.TestCase):
             rel = os.path.join(*parts)
             path = os.path.join(tree, rel)
             os.makedirs(os.path.dirname(path), exist_ok=True)
-            if rel in overrides:
-                data = overrides[rel]
-            else:
-                with open(source, "rb") as f:
-                    data = f.read()
+            data = overrides[rel] if rel in overrides else read(source)
             if data is not None:
-                with open(path, "wb") as f:
-                    f.write(data)
+                write(path, data)
         os.makedirs(os.path.join(tree, "PS", "EMPTY"), exist_ok=True)
 
 
@@ -132,8 +124,7 @@ class VerifyTest(PayloadCase):
         shutil.rmtree(tree, ignore_errors=True)
         self.install(tree, overrides)
         for rel, data in (extra or {}).items():
-            with open(os.path.join(tree, rel), "wb") as f:
-                f.write(data)
+            write(os.path.join(tree, rel), data)
         return payload.differences(tree, self.files, self.dirs, owner_data_written)
 
     def test_differences(self):

@@ -27,13 +27,12 @@
 #include <cstring>
 #include <string>
 
-#include "tests/e2e/driver.h"
+#include "tests/support/driver.h"
 
 using namespace e2e;
 
 enum { pollMs = 10, dialogPollMs = 2, boxCheckEvery = 50 };
 enum { dialogTimeoutMs = 30000, copyTimeoutMs = 300000, endTimeoutMs = 30000 };
-enum { nameField = 203, organisationField = 204, departmentField = 1020, dirField = 1022, samplesBox = 1023 };
 
 static const char dialogTitle[] = "Provide Us with Some Information";
 static const char completionCaption[] = "Installation Complete";
@@ -154,12 +153,7 @@ static void runSetup(const std::string &medium, const char *target, Measure *mea
     }
     HWND dialog = waitForWholeDialog(setup, measure);
     if (dialog) {
-        setControlText(dialog, nameField, "Bench Runner");
-        setControlText(dialog, departmentField, "Speed");
-        setControlText(dialog, organisationField, "Quillmark Bench");
-        setControlText(dialog, dirField, target);
-        setCheck(dialog, samplesBox, 1);
-        pressButton(dialog, IDOK);
+        fillUserDialog(dialog, "Bench Runner", "Speed", "Quillmark Bench", target, true);
         HWND box = waitForCompletion(setup, measure);
         if (box) {
             samplePeak(setup.process, measure);

@@ -40,8 +40,38 @@ static void closeSource(INT source, HFILE file)
     else LZClose(source);
 }
 
+// The identity of an open file, for telling whether two names lead to it.
+static int fileIdentity(HANDLE file, BY_HANDLE_FILE_INFORMATION *info)
+{
+    return GetFileInformationByHandle(file, info) != 0;
+}
+
 /*
- * Copies source to destination; equal names copy nothing. A source that
+ * 1 when destination is the open source itself under another name: a short
+ * name, another drive letter or path to the same folder, a link. The volume
+ * and the file index say so, whatever the names; the length and the time of
+ * the last write, which one file shares with itself, guard against a
+ * platform that cannot tell its volumes apart.
+ */
+static int sameFile(HFILE source, const char *destination)
+{
+    BY_HANDLE_FILE_INFORMATION from, to;
+    if (!fileIdentity((HANDLE)(INT_PTR)source, &from)) return 0;
+    HANDLE file = CreateFileA(destination, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    int known = fileIdentity(file, &to);
+    CloseHandle(file);
+    return known && from.dwVolumeSerialNumber == to.dwVolumeSerialNumber &&
+           from.nFileIndexHigh == to.nFileIndexHigh && from.nFileIndexLow == to.nFileIndexLow &&
+           from.nFileSizeHigh == to.nFileSizeHigh && from.nFileSizeLow == to.nFileSizeLow &&
+           CompareFileTime(&from.ftLastWriteTime, &to.ftLastWriteTime) == 0;
+}
+
+/*
+ * Copies source to destination; equal names copy nothing, and neither does
+ * a destination that is the source under another name: creating it would
+ * empty the source, and the file is already in place. A source that
  * cannot be opened leaves the destination untouched, and so does one whose
  * header is damaged; only such a header and a copy that fails or comes out
  * at another length than its source announces are reported, with the source
@@ -58,6 +88,10 @@ void transferFile(const char *source, const char *destination)
 
     HFILE file = _lopen(source, OF_READ);
     if (file == HFILE_ERROR) return;
+    if (sameFile(file, destination)) {
+        _lclose(file);
+        return;
+    }
     INT from = LZInit(file);
     LONG expected = from < 0 ? -1 : wholeLength(from, file);
     if (expected < 0) {

@@ -20,33 +20,69 @@ static const char creationError[] =
     "There is a problem in creating this directory,\n"
     "Check your read/write priviliges or other settings.";
 
+/* Makes the directory level and enters it: 0 or -1 each, in made and
+ * entered. A bare drive is entered at its root: "C:" alone would stay in the
+ * drive's current directory, which is not where the path points. */
+static void makeLevel(const char *level, int *made, int *entered)
+{
+    char root[4];
+    *made = _mkdir(level) == 0 ? 0 : -1;
+    if (level[0] != '\0' && level[1] == ':' && level[2] == '\0' &&
+        formatText(root, sizeof root, "%s\\", level) == 0)
+        level = root;
+    *entered = _chdir(level) == 0 ? 0 : -1;
+}
+
+/* 1 for a path that starts at the root of a drive or of a share, and so
+ * means the same folder whatever the current directory is. */
+static int startsAtRoot(const char *path)
+{
+    if (path[0] == '\\' && path[1] == '\\') return 1;
+    return path[0] != '\0' && path[1] == ':' && path[2] == '\\';
+}
+
 /*
  * Makes and enters each level of path in turn. Returns the sum of the make
  * and change results (0 or -1 each) of the deepest level: 0 created and
  * entered, -1 one of the two failed (as a rule: it exists), -2 neither.
+ * resolved (unless null) receives the full path that was made: a path that
+ * does not start at a root is taken where it points now, before any level
+ * moves the current directory, so that every later use means this folder.
  */
-int makeInstallDir(const char *path)
+int makeInstallDir(const char *path, char *resolved, int resolvedSize)
 {
     char work[textSize];
     char levels[textSize] = "";
     char component[textSize];
+    if (resolved) copyText(resolved, resolvedSize, "");
     // A path too long to hold can be neither made nor entered.
     if (copyText(work, sizeof work, path) != 0) return -2;
 
     if (work[0] == '\0' || work[1] != ':')
         showMessage(mainWindow, "Drive Letter not specified.", "", MB_ICONEXCLAMATION | MB_OK);
+    if (!startsAtRoot(work)) {
+        DWORD length = GetFullPathNameA(path, sizeof work, work, NULL);
+        if (length == 0 || length >= sizeof work) return -2;
+    }
+    if (resolved && copyText(resolved, resolvedSize, work) != 0) return -2;
 
-    // Trailing and doubled backslashes fall away in the split. Each prefix is
-    // used as it stands: "C:" makes nothing but changes to drive C, and a
-    // prefix without a drive is taken from the current directory.
+    // Trailing and doubled backslashes fall away in the split. A share is
+    // one level: \\server alone is no directory to make or enter.
     const char *cursor = work;
     int made = 0;
     int entered = 0;
+    if (work[0] == '\\' && work[1] == '\\') {
+        char server[textSize];
+        if (nextPathComponent(&cursor, server, sizeof server) != 1 ||
+            nextPathComponent(&cursor, component, sizeof component) != 1)
+            return -2;
+        formatText(levels, sizeof levels, "\\\\%s\\%s", server, component);
+        makeLevel(levels, &made, &entered);
+    }
     while (nextPathComponent(&cursor, component, sizeof component) == 1) {
         if (levels[0] != '\0') appendText(levels, sizeof levels, "\\");
         appendText(levels, sizeof levels, component);
-        made = _mkdir(levels) == 0 ? 0 : -1;
-        entered = _chdir(levels) == 0 ? 0 : -1;
+        makeLevel(levels, &made, &entered);
     }
     return made + entered;
 }
@@ -77,36 +113,45 @@ static int takesFiles(const char *dir)
     return 0;
 }
 
+// The dialog stays open: the current directory goes back to where it was,
+// so that a path typed without a drive means the same folder next time.
+static int stayInDialog(HWND dialog, const char *before)
+{
+    if (before[0] != '\0') SetCurrentDirectoryA(before);
+    focusControl(dialog, IDC_INSTALL_DIR);
+    return 0;
+}
+
+static int refuseAndStay(HWND dialog, const char *before)
+{
+    showMessage(dialog, creationError, "Error", MB_ICONHAND | MB_OK);
+    return stayInDialog(dialog, before);
+}
+
 /*
  * Creates the install directory for the user dialog and asks what the
  * outcome calls for. Returns 1 to go on, 0 to stay in the dialog with the
- * focus on the directory field.
+ * focus on the directory field. On 1, installDir holds the full path of the
+ * directory made, for every later use (destinations, owner data, WIN.INI).
  */
 int checkInstallDir(const char *path, HWND dialog)
 {
     char text[textSize];
-    // The full path is taken first: making the directory moves the current
-    // directory, against which a relative path would later mean another.
     char full[textSize];
-    DWORD length = GetFullPathNameA(path, sizeof full, full, NULL);
-    if (length == 0 || length >= sizeof full) copyText(full, sizeof full, path);
-    switch (makeInstallDir(path)) {
+    char before[textSize];
+    DWORD length = GetCurrentDirectoryA(sizeof before, before);
+    if (length == 0 || length >= sizeof before) before[0] = '\0';
+    switch (makeInstallDir(path, full, sizeof full)) {
     case -1:
-        if (!takesFiles(full)) {
-            refuseInstallDir(dialog);
-            return 0;
-        }
+        if (!takesFiles(full)) return refuseAndStay(dialog, before);
         formatText(text, sizeof text, overwriteFormat, productShortName);
-        if (showMessage(dialog, text, "Warning", MB_ICONQUESTION | MB_YESNO) != IDYES) {
-            focusControl(dialog, IDC_INSTALL_DIR);
-            return 0;
-        }
+        if (showMessage(dialog, text, "Warning", MB_ICONQUESTION | MB_YESNO) != IDYES)
+            return stayInDialog(dialog, before);
         copyText(installState.quitPrompt, textSize, longQuitPrompt);
-        return 1;
+        break;
     case -2:
-        refuseInstallDir(dialog);
-        return 0;
-    default:
-        return 1;
+        return refuseAndStay(dialog, before);
     }
+    copyText(installState.installDir, textSize, full);
+    return 1;
 }

@@ -11,8 +11,14 @@
 #include "install/install_state.h"
 #include "install/text.h"
 
-static char programFileOverride[textSize]; // stands in for the module file name
+enum {
+    longestPathSize = 32768,  // the platform's longest path, 32,767 characters, and the NUL
+    longestMediumName = 12,   // the release tables hold short (8.3) names only
+};
+
+static char programFileOverride[longestPathSize]; // stands in for the module file name
 static int useProgramFileOverride;
+static char programFile[longestPathSize];         // the module file name, whole, or ""
 
 void setProgramFileName(const char *fileName)
 {
@@ -20,16 +26,28 @@ void setProgramFileName(const char *fileName)
     copyText(programFileOverride, sizeof programFileOverride, fileName ? fileName : "");
 }
 
-// The full file name of the running program, or "" when it cannot be had
-// whole: a cut name would point at some other directory.
-static void programFileName(char *fileName, int size)
+// The full file name of the running program, asked with room for the
+// longest path there is; "" when it cannot be had whole: a cut name would
+// point at some other directory.
+static const char *programFileName()
 {
-    if (useProgramFileOverride) {
-        copyText(fileName, size, programFileOverride);
-        return;
-    }
-    DWORD length = GetModuleFileNameA(NULL, fileName, size);
-    if (length == 0 || length >= (DWORD)size) fileName[0] = '\0';
+    if (useProgramFileOverride) return programFileOverride;
+    DWORD length = GetModuleFileNameA(NULL, programFile, sizeof programFile);
+    if (length == 0 || length >= sizeof programFile) programFile[0] = '\0';
+    return programFile;
+}
+
+// Characters before the last backslash of fileName, or -1 when it has none.
+static int folderLength(const char *fileName)
+{
+    const char *lastSlash = strrchr(fileName, '\\');
+    return lastSlash ? (int)(lastSlash - fileName) : -1;
+}
+
+int programFolderUsable()
+{
+    int length = folderLength(programFileName());
+    return length > 0 && length + 1 + longestMediumName <= textSize - 1;
 }
 
 int nextPathComponent(const char **cursor, char *component, int size)
@@ -64,8 +82,7 @@ int shortPathOf(const char *path, char *result, int resultSize)
 
 void detectSourceMode()
 {
-    char fileName[textSize];
-    programFileName(fileName, sizeof fileName);
+    const char *fileName = programFileName();
 
     // A name without a drive letter (a network share) counts as a drive of
     // unknown type; asking for the root of "" would ask about the current drive.
@@ -95,16 +112,15 @@ static void copyOwnerDataEarly()
 
 int preparePaths()
 {
-    char fileName[textSize];
-    char dir[textSize];
-    programFileName(fileName, sizeof fileName);
+    const char *fileName = programFileName();
     if (fileName[0] == '\0') return 0;
     installState.sourceDrive = fileName[0];
 
-    copyText(dir, sizeof dir, fileName);
-    char *lastSlash = strrchr(dir, '\\');
-    if (lastSlash == NULL) return 0;
-    *lastSlash = '\0';
+    // A folder too long to hold is not used at all rather than cut short.
+    char dir[textSize];
+    int length = folderLength(fileName);
+    if (length < 0 || length >= textSize) return 0;
+    lstrcpynA(dir, fileName, length + 1);
 
     formatText(installState.sourceDir, textSize, "%s\\", dir);
     copyText(installState.notedInstallDir, textSize, installState.installDir);

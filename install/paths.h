@@ -3,6 +3,10 @@
 
 void detectSourceMode();
 int preparePaths();
+// 1 when the folder of the running program can be read from: its path and
+// every file name of the medium after it fit in a path. 0 when it cannot,
+// or the program's file name cannot be had whole.
+int programFolderUsable();
 // Rebuilds a directory path with the names the file system reports.
 // result receives at most resultSize - 1 characters.
 void canonicalizeDir(const char *path, char *result, int resultSize);

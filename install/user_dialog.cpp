@@ -21,6 +21,9 @@ static const char completionFormat[] =
     "\"QMSETUP.EXE\"\nlater to setup this workstation, or others.";
 static const char configFailureFormat[] =
     "%s could not be found or run.\nClose the application and run QMSETUP.EXE.";
+static const char folderTooLongText[] =
+    "Setup cannot install from the folder it was started from: the folder's path is too long.\n\n"
+    "Copy the installation files to a folder with a shorter path and start Setup from there.";
 
 static void endProgram()
 {
@@ -84,7 +87,12 @@ static int prepareTarget(HWND dialog)
 {
     // A directory too long for the deepest file of the installation would
     // lose that file without a word: it is refused before anything is made.
-    if (strlen(installState.installDir) + deepestDestinationLength() > textSize - 1) {
+    // A path without a drive counts at the full length it will have.
+    char full[textSize];
+    DWORD length = GetFullPathNameA(installState.installDir, sizeof full, full, NULL);
+    if (length == 0 || length >= sizeof full || length < strlen(installState.installDir))
+        length = (DWORD)strlen(installState.installDir);
+    if (length + deepestDestinationLength() > textSize - 1) {
         refuseInstallDir(dialog);
         return 0;
     }
@@ -94,7 +102,10 @@ static int prepareTarget(HWND dialog)
         return 1;
     }
     preparePaths();
-    return checkInstallDir(installState.installDir, dialog);
+    if (!checkInstallDir(installState.installDir, dialog)) return 0;
+    // The completion steps use the directory as it was made: its full path.
+    copyText(installState.notedInstallDir, textSize, installState.installDir);
+    return 1;
 }
 
 int buildConfigCommand(const char *path, char *command, int size)
@@ -136,6 +147,14 @@ static void finishInstallation()
 
 static void onContinue(HWND dialog)
 {
+    // Files are read from the program's own folder and nowhere else: one
+    // that cannot be used ends the run before anything is made or copied.
+    if (!programFolderUsable()) {
+        showMessage(dialog, folderTooLongText, "Error", MB_ICONHAND | MB_OK);
+        EndDialog(dialog, 0);
+        endProgram();
+        return;
+    }
     readFields(dialog);
     if (!fieldsComplete(dialog)) return;
     if (!prepareTarget(dialog)) return;

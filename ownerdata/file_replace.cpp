@@ -51,14 +51,25 @@ int makeTempName(const char *target, char *tempName, size_t size)
     return -1;
 }
 
+static int twoStepReplace = 0;  // tests: act as a system without MoveFileEx
+
+void useTwoStepReplace(int on)
+{
+    twoStepReplace = on;
+}
+
 int replaceFile(const char *tempName, const char *target)
 {
 #ifdef _WIN32
-    if (MoveFileExA(tempName, target, MOVEFILE_REPLACE_EXISTING)) return 0;
-    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return -1;
+    if (!twoStepReplace) {
+        if (MoveFileExA(tempName, target, MOVEFILE_REPLACE_EXISTING)) return 0;
+        if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return -1;
+    }
     // Windows 95 and 98 have no MoveFileEx: remove the old file, then move.
     if (GetFileAttributesA(target) != INVALID_FILE_ATTRIBUTES && !DeleteFileA(target)) return -1;
-    return MoveFileA(tempName, target) ? 0 : -1;
+    // The old file may be gone (or go when a reader closes it): the new one
+    // is then the only whole copy left.
+    return MoveFileA(tempName, target) ? 0 : replaceKeptNew;
 #else
     return rename(tempName, target) == 0 ? 0 : -1;
 #endif

@@ -23,6 +23,10 @@ extern RecordFile *openRecordFiles;   // the open files, oldest first
 extern int nextRecordFileId;          // handle numbers are never reused
 
 int loadRecordFile(const char *fileName, int scrambled, RecordFile **record);
+// The reading part of a load: header, its check and the record lines, from
+// an open stream into an empty record. On failure the lines read so far stay
+// in the record for the caller to free.
+int readRecordStream(FILE *stream, int scrambled, RecordFile *record);
 int writeRecordFile(RecordFile *record, const char *fileName, int scrambled);
 int findRecordFile(int handle, RecordFile **record);
 int freeRecordFile(RecordFile *record);

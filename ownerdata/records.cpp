@@ -108,22 +108,35 @@ int replaceLine(RecordFile *record, int index, const char *value)
     return recordOk;
 }
 
-/* Reads the record lines after a checked header; stops at the first failure. */
+/* Reads the record lines after a checked header; stops at the first failure.
+ * A read error sets the stream's error flag but never its end-of-file flag,
+ * and the read steps take it for the end of a line: it ends the load here. */
 static int readRecordLines(FILE *stream, int scrambled, CodecState *state, RecordFile *record)
 {
     char buffer[lineBufferChars];
     int status = recordOk;
     while (status == recordOk && !feof(stream)) {
         status = readRecordLine(stream, scrambled, state, buffer, lineBufferSize);
+        if (ferror(stream)) status = recordCannotRead;
         if (status == recordOk && buffer[0] != '\0') status = appendLine(record, buffer);
     }
     return status;
 }
 
-int loadRecordFile(const char *fileName, int scrambled, RecordFile **result)
+int readRecordStream(FILE *stream, int scrambled, RecordFile *record)
 {
     CodecState state;
     initCodecState(&state);
+    char header[lineBufferChars];
+    int status = readHeaderLine(stream, scrambled, &state, header, lineBufferSize);
+    if (ferror(stream)) status = recordCannotRead;  // a cut header is no wrong header
+    if (status == recordOk) status = checkHeader(header);
+    if (status == recordOk) status = readRecordLines(stream, scrambled, &state, record);
+    return status;
+}
+
+int loadRecordFile(const char *fileName, int scrambled, RecordFile **result)
+{
     RecordFile *record = (RecordFile *)recordAlloc(sizeof(RecordFile));
     if (record == nullptr) return recordNoMemory;
     strncpy(record->fileName, fileName, sizeof record->fileName - 1);
@@ -141,10 +154,7 @@ int loadRecordFile(const char *fileName, int scrambled, RecordFile **result)
         freeRecordFile(record);
         return recordCannotOpen;
     }
-    char header[lineBufferChars];
-    int status = readHeaderLine(stream, scrambled, &state, header, lineBufferSize);
-    if (status == recordOk) status = checkHeader(header);
-    if (status == recordOk) status = readRecordLines(stream, scrambled, &state, record);
+    int status = readRecordStream(stream, scrambled, record);
     fclose(stream);
     if (status != recordOk) {
         freeRecordFile(record);
@@ -178,8 +188,9 @@ int writeRecordFile(RecordFile *record, const char *fileName, int scrambled)
     // fclose (Wine's does not).
     if (fflush(stream) != 0 && status == recordOk) status = recordWriteFailed;
     if (fclose(stream) != 0 && status == recordOk) status = recordWriteFailed;
-    if (status == recordOk && replaceFile(tempName, fileName) != 0) status = recordCannotOpen;
-    if (status != recordOk) remove(tempName);
+    int replaced = status == recordOk ? replaceFile(tempName, fileName) : -1;
+    if (status == recordOk && replaced != 0) status = recordCannotOpen;
+    if (status != recordOk && replaced != replaceKeptNew) remove(tempName);
     return status;
 }
 

@@ -10,7 +10,8 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok
 pkgs=(cmake make g++ googletest libgtest-dev g++-mingw-w64-i686 gcc-mingw-w64-i686
       mingw-w64-tools binutils-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth
       x11-utils x11-apps mscompress imagemagick clang libclang-rt-14-dev
-      python3 hyperfine nsis xdotool evilwm)
+      python3 hyperfine nsis xdotool evilwm
+      xorriso genisoimage mtools dosfstools fuseiso fusefat)
 for p in "${pkgs[@]}"; do
   have_pkg "$p" || need+=("$p")
 done

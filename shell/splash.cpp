@@ -7,7 +7,10 @@ INT_PTR CALLBACK splashDialogProc(HWND dialog, UINT message, WPARAM, LPARAM)
     switch (message) {
     case WM_INITDIALOG:
         centreAndTitleWindow(dialog);
-        UpdateWindow(dialog);  // no message loop runs for it during start-up
+        // No message loop runs for it during start-up: it is shown here,
+        // before the dialog would show it, and painted at once while visible.
+        ShowWindow(dialog, SW_SHOWNA);
+        UpdateWindow(dialog);
         return TRUE;
     }
     return FALSE;
@@ -25,7 +28,9 @@ void centreAndTitleWindow(HWND window)
     int height = outer.bottom - outer.top;
     int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 3;
-    SetWindowPos(window, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    // Not activated: under Wine an activated window goes to the window
+    // manager, which shows it only after the paint has gone by, blank.
+    SetWindowPos(window, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     char caption[256];
     if (formatText(caption, sizeof caption, "%s Installation", productShortName) == 0)

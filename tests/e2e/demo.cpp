@@ -3,7 +3,7 @@
 // screenshots/. Prints what the installation left behind.
 #include <cstdio>
 
-#include "tests/e2e/driver.h"
+#include "tests/support/driver.h"
 
 using namespace e2e;
 

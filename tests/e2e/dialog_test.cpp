@@ -1,14 +1,10 @@
 // The user information dialog, driven from outside: prefilled fields, the
 // checks of Continue, Cancel, and an existing directory answered No.
-#include <fstream>
-#include <sstream>
-
 #include "tests/e2e/scenario.h"
 
 namespace e2e {
 namespace {
 
-enum { nameField = 203, organisationField = 204, departmentField = 1020, dirField = 1022, samplesBox = 1023 };
 
 const char missingCaption[] = "Information Missing";
 const char overwriteText[] =
@@ -17,31 +13,9 @@ const char overwriteText[] =
 
 class UserDialog : public Scenario {};
 
-static std::string fileBytes(const std::string &path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
 static int countDialogs(const SetupProcess &setup)
 {
-    struct Counter {
-        DWORD processId;
-        int count;
-        static BOOL CALLBACK add(HWND window, LPARAM data)
-        {
-            Counter *counter = (Counter *)data;
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == counter->processId && windowText(window) == "Provide Us with Some Information")
-                counter->count++;
-            return TRUE;
-        }
-    } counter = {setup.processId, 0};
-    EnumWindows(Counter::add, (LPARAM)&counter);
-    return counter.count;
+    return countWindows(setup, "Provide Us with Some Information");
 }
 
 // The template as the user meets it: controls in tab order with their
@@ -250,16 +224,7 @@ TEST_F(UserDialog, AnExistingDirectoryAnsweredNoKeepsTheDialogWithTheFocusOnTheD
     EXPECT_EQ(1, countDialogs(setup));
     EXPECT_EQ(NULL, findChildWindow(main, "CopyProgress")) << "copying started";
     // Nothing was copied into it and nothing registered.
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((std::string(existingTarget) + "\\*.*").c_str(), &found);
-    int entries = 0;
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            if (strcmp(found.cFileName, ".") && strcmp(found.cFileName, "..")) entries++;
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    EXPECT_EQ(0, entries);
+    EXPECT_EQ(std::vector<std::string>(), listTree(existingTarget));
     EXPECT_EQ("", winIniValue("BinDirectory"));
 }
 

@@ -1,6 +1,5 @@
 // Whole installations from the demo medium in directory-source mode, driven
 // as a user does, with the installed files compared afterwards.
-#include "copy/manifest.h"
 #include "tests/e2e/install_support.h"
 
 namespace e2e {
@@ -171,10 +170,11 @@ TEST_F(FolderInstall, ReinstallationOverTheFirstReplacesTheFiles)
     expectExitCode(0);
     stopSetup(&setup);
 
-    // Damage the first installation: one file changed, one removed.
+    // Damage the first installation: a file near the start changed, one
+    // two thirds in removed.
     std::vector<ManifestFile> files = manifestFiles(true);
-    const std::string changed = std::string(defaultTarget) + "\\" + files[10].path;
-    const std::string removed = std::string(defaultTarget) + "\\" + files[500].path;
+    const std::string changed = std::string(defaultTarget) + "\\" + files[files.size() / 50].path;
+    const std::string removed = std::string(defaultTarget) + "\\" + files[files.size() * 2 / 3].path;
     ASSERT_TRUE(writeTextFile(changed, "damaged"));
     ASSERT_TRUE(DeleteFileA(removed.c_str()));
 
@@ -206,17 +206,17 @@ TEST_F(FolderInstall, ReinstallationOverTheFirstReplacesTheFiles)
     EXPECT_TRUE(installedExactly(defaultTarget, true, {"quillmrk.dat"}));
 }
 
-// Names of the manifest that occur once, as plain files, from index from on.
+// The name of a product file the manifest installs once, at entry from or
+// later; the owner data file and the font map are left out.
 static std::string singleFileFrom(int from)
 {
-    for (int i = from; i < installManifestCount; i++) {
-        std::string entry = InstallManifest[i];
-        if (entry[0] == '[' || entry == "Finished" || (i > 0 && std::string(InstallManifest[i - 1]) == "[DIR_START]"))
+    const std::vector<ManifestFile> files = walkManifest(true).files;
+    for (const ManifestFile &file : files) {
+        if (file.index < from || sameName(file.product, fontMapName) || sameName(file.product, ownerDataName))
             continue;
         int seen = 0;
-        for (int j = 0; j < installManifestCount; j++) seen += _stricmp(InstallManifest[j], entry.c_str()) == 0;
-        if (seen == 1 && _stricmp(entry.c_str(), "VZFONTMAP") != 0 && _stricmp(entry.c_str(), "QUILLMRK.DAT") != 0)
-            return entry;
+        for (const ManifestFile &other : files) seen += sameName(other.product, file.product);
+        if (seen == 1) return file.product;
     }
     return "";
 }
@@ -226,7 +226,8 @@ TEST_F(FolderInstall, MissingSourceFiles)
     // A copy of the medium (hard links) without the optional addon32.exe and
     // two other files.
     const std::string medium = installMediaDir() + "\\medium";
-    const std::string first = singleFileFrom(100), second = singleFileFrom(600);
+    const int last = walkManifest(true).files.back().index;
+    const std::string first = singleFileFrom(last / 7), second = singleFileFrom(last * 5 / 6);
     ASSERT_NE("", first);
     ASSERT_NE("", second);
     for (const std::string &name : {std::string("addon32.exe"), first, second})

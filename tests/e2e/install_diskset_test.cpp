@@ -1,5 +1,7 @@
-// Disk-set mode: the three-disk test release on the floppy drive A:, each
-// disk put in by renaming its folder to the one the drive shows.
+// Disk-set mode: the three-disk test release, unpacked from its floppy
+// images, on the floppy drive A:, each disk put in by renaming its folder to
+// the one the drive shows. And disk 1's image mounted write-protected at the
+// floppy drive P: (install_media.sh mount).
 #include "copy/manifest.h"
 #include "tests/e2e/install_support.h"
 
@@ -56,7 +58,7 @@ protected:
     // Waits for the next box, puts disk in while it is shown, then answers.
     testing::AssertionResult insertAndAnswer(int disk, const ExpectedBox &expected, int answer)
     {
-        for (int waited = 0; waited < windowTimeoutMs && !findMessageBox(setup); waited += 20) Sleep(20);
+        waitForMessageBox(setup);
         insertDisk(disk);
         return answerMessageBox(setup, expected, answer);
     }
@@ -123,6 +125,25 @@ TEST_F(DiskSet, CancelAtTheWrongDiskAndYesEnds)
     // Disk 1's files stay; nothing of disk 2 came.
     EXPECT_TRUE(installedExactly(defaultTarget, true, {ownerDataName(defaultTarget)}, diskTable.diskStart[2]));
     EXPECT_EQ("", winIniValue("BinDirectory"));
+}
+
+TEST_F(DiskSet, AWriteProtectedDiskOneIsReadAsAFolder)
+{
+    ASSERT_EQ((UINT)DRIVE_REMOVABLE, GetDriveTypeA("P:\\")) << "P: is not a floppy drive";
+    ASSERT_TRUE(startSetup("P:\\SETUP.EXE", "P:\\", &setup));
+    HWND main = waitForMainWindow();
+    HWND dialog = waitForDialog();
+    ASSERT_TRUE(main && dialog);
+    fillDialog(dialog, defaultTarget, true);
+    // No disk is asked for: disk 2's first file (in PS) is looked for on P:
+    // itself, and is not there.
+    ASSERT_TRUE(answerMessageBox(setup, {"Error in opening : P:\\QMPS.PRO", "Error", MB_OKCANCEL, main}, IDCANCEL));
+    EXPECT_TRUE(answerMessageBox(setup, {cancelledText, "Installation Cancelled", MB_OK | MB_ICONASTERISK, main}, IDOK));
+    expectExitCode(0);
+    // Disk 1's files, the owner data file by the early copy of a folder
+    // installation, and the directory the walk had opened; no setup.ini.
+    EXPECT_TRUE(installedExactly(defaultTarget, true, {"quillmrk.dat", "PS\\"}, diskTable.diskStart[2]));
+    EXPECT_FALSE(fileExists("P:\\setup.ini"));
 }
 
 }  // namespace

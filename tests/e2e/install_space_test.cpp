@@ -96,11 +96,7 @@ TEST_F(SmallDrive, YesGoesOnAndEveryFileThatNoLongerFitsIsReported)
     // text, the destination as caption, OK and no icon. Then the completion.
     std::vector<std::pair<std::string, std::string>> failed;  // text and caption
     for (int boxes = 0; boxes < 20; boxes++) {
-        HWND box = NULL;
-        for (int waited = 0; waited < windowTimeoutMs && !box; waited += 20) {
-            box = findMessageBox(setup);
-            if (!box) Sleep(20);
-        }
+        HWND box = waitForMessageBox(setup);
         ASSERT_TRUE(box) << "no completion question";
         if (windowText(box) == "Installation Complete") break;
         failed.push_back({controlText(box, 0xFFFF), windowText(box)});

@@ -3,11 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <map>
-#include <sstream>
-
-#include "copy/manifest.h"
 
 #ifndef QM_INSTALL_MEDIA
 #error "QM_INSTALL_MEDIA names the folder install_media.sh prepares"
@@ -17,12 +13,6 @@
 #endif
 
 namespace e2e {
-
-const char completionText[] =
-    "Quillmark installation is complete.\n\nDo you want to enable Quillmark on this computer \n"
-    "now (setup preferences, add icons, etc.)?\n\nIf you choose No, make sure to run \"QMSETUP.EXE\"\n"
-    "later to setup this workstation, or others.";
-const char cancelledText[] = "Installation has been cancelled or terminated.";
 
 std::string installMediaDir()
 {
@@ -34,77 +24,20 @@ std::string productDir()
     return QM_PRODUCT_FILES;
 }
 
-// The walk of the manifest as its markers shape the tree: each file with its
-// path, and each directory (ending in '\\'). A name after "Finished" is a
-// sample file.
-static void walkManifest(bool samples, int end, std::vector<ManifestFile> *files, std::vector<std::string> *dirs)
-{
-    std::string dir;
-    if (end < 0 || end > installManifestCount) end = installManifestCount;
-    for (int i = 0; i < end; i++) {
-        std::string entry = InstallManifest[i];
-        if (entry == "[DIR_START]") {
-            dir += std::string(InstallManifest[++i]) + "\\";
-            dirs->push_back(dir);
-        } else if (entry == "[DIR_END]") {
-            dir.pop_back();
-            size_t slash = dir.rfind('\\');
-            dir.erase(slash == std::string::npos ? 0 : slash + 1);
-        } else if (entry == "Finished") {
-            if (!samples) break;
-        } else if (_stricmp(entry.c_str(), "QUILLMRK.DAT") != 0) {
-            std::string name = _stricmp(entry.c_str(), "VZFONTMAP") == 0 ? "fontmap" : entry;
-            files->push_back({dir + name, entry});
-        }
-    }
-}
-
 std::vector<ManifestFile> manifestFiles(bool samples, int end)
 {
     std::vector<ManifestFile> files;
-    std::vector<std::string> dirs;
-    walkManifest(samples, end, &files, &dirs);
+    for (const ManifestFile &file : walkManifest(samples, end).files)
+        if (!sameName(file.product, ownerDataName)) files.push_back(file);
     return files;
-}
-
-static void listInto(const std::string &root, const std::string &relative, std::vector<std::string> *out)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((root + "\\" + relative + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        bool isDir = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        out->push_back(relative + name + (isDir ? "\\" : ""));
-        if (isDir) listInto(root, relative + name + "\\", out);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
-
-std::vector<std::string> listTree(const std::string &root)
-{
-    std::vector<std::string> out;
-    listInto(root, "", &out);
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
-std::string fileBytes(const std::string &path)
-{
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return "<missing>";
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
 }
 
 testing::AssertionResult installedExactly(const std::string &dir, bool samples, const std::vector<std::string> &extra,
                                           int end)
 {
-    std::vector<ManifestFile> files;
+    std::vector<ManifestFile> files = manifestFiles(samples, end);
     std::vector<std::string> expected = extra;
-    walkManifest(samples, end, &files, &expected);
+    for (const std::string &dir : walkManifest(samples, end).directories) expected.push_back(dir);
     for (const ManifestFile &file : files) expected.push_back(file.path);
     std::sort(expected.begin(), expected.end());
     expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
@@ -149,12 +82,7 @@ void Installation::TearDown()
 
 void Installation::fillDialog(HWND dialog, const char *dir, bool samples)
 {
-    setControlText(dialog, nameField, "Ada Lovelace");
-    setControlText(dialog, departmentField, "Analytical Engines");
-    setControlText(dialog, organisationField, "Babbage & Co");
-    setControlText(dialog, dirField, dir);
-    setCheck(dialog, samplesBox, samples);
-    pressButton(dialog, IDOK);
+    fillUserDialog(dialog, "Ada Lovelace", "Analytical Engines", "Babbage & Co", dir, samples);
 }
 
 HWND Installation::waitForProgressWindow(HWND main)

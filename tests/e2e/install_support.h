@@ -6,10 +6,9 @@
 #include <vector>
 
 #include "tests/e2e/scenario.h"
+#include "tests/support/manifest_walk.h"
 
 namespace e2e {
-
-enum { nameField = 203, organisationField = 204, departmentField = 1020, dirField = 1022, samplesBox = 1023 };
 
 // Install directories of these scenarios besides the driver's; removed
 // before and after each one.
@@ -17,24 +16,13 @@ extern const char longTarget[];   // a long name, with a short form of its own
 extern const char smallTarget[];  // on S:, too small for the release
 extern const char largeTarget[];  // on T:, more than 4 GB free
 
-extern const char completionText[];
-extern const char cancelledText[];
-
 // Folders made by install_media.sh (Windows paths), and the product's files.
 std::string installMediaDir();
 std::string productDir();
 
-// A file the manifest installs: where, relative to the install directory,
-// and the product file it must equal.
-struct ManifestFile {
-    std::string path;
-    std::string product;
-};
-// The files of manifest entries 0 to end - 1 (all when end is -1).
+// The files of manifest entries 0 to end - 1 (all when end is -1) that the
+// copy installs; the owner data file is written apart from them.
 std::vector<ManifestFile> manifestFiles(bool samples, int end = -1);
-// Every file and directory under root, relative, sorted; directories end in '\'.
-std::vector<std::string> listTree(const std::string &root);
-std::string fileBytes(const std::string &path);
 // The tree under dir is exactly the manifest's files (and its directories),
 // plus the names in extra, each byte for byte the product's file.
 testing::AssertionResult installedExactly(const std::string &dir, bool samples,

@@ -7,6 +7,12 @@ const char earlierTarget[] = "C:\\QMEARLY";
 const char existingTarget[] = "C:\\QMEXIST";
 const char bareFolder[] = "C:\\QMBARE";
 
+const char completionText[] =
+    "Quillmark installation is complete.\n\nDo you want to enable Quillmark on this computer \n"
+    "now (setup preferences, add icons, etc.)?\n\nIf you choose No, make sure to run \"QMSETUP.EXE\"\n"
+    "later to setup this workstation, or others.";
+const char cancelledText[] = "Installation has been cancelled or terminated.";
+
 static void cleanState()
 {
     clearWinIniSection();

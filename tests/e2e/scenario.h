@@ -2,7 +2,7 @@
 // WIN.INI, no target folders), the program started from a folder, and its
 // end made sure of.
 #pragma once
-#include "tests/e2e/driver.h"
+#include "tests/support/driver.h"
 
 namespace e2e {
 
@@ -29,5 +29,10 @@ protected:
 };
 
 extern const char bareFolder[];  // where startWithoutImaging puts its copy
+
+// The question at the end of a whole installation, and the message after a
+// cancelled one.
+extern const char completionText[];
+extern const char cancelledText[];
 
 }  // namespace e2e

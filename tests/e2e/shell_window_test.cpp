@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -185,23 +186,31 @@ TEST_F(MainWindow, DestroyReleasesTheProgressWindowAndBitmapsAndQuitsWithZero)
 
 TEST(SplashPlacing, CentredAcrossOneThirdDownCaptionedWithTheShortName)
 {
-    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 5, 5, 300, 90, NULL, NULL, GetModuleHandleA(NULL), NULL);
-    ASSERT_TRUE(window);
-    centreAndTitleWindow(window);
-    RECT placed;
-    GetWindowRect(window, &placed);
-    int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    // 1024 x 768 on the virtual display: (1024 - 300) / 2 and (768 - 90) / 3.
-    if (screenWidth == 1024 && screenHeight == 768) {
-        EXPECT_EQ(362, placed.left);
-        EXPECT_EQ(226, placed.top);
+    // On any screen and for any size: as much room left as right, half as
+    // much above as below (each within the pixel that halving and thirds
+    // round off), the size kept.
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    const SIZE sizes[] = {{300, 90}, {screenWidth / 2 + 1, screenHeight / 4 + 1}};
+    for (const SIZE &size : sizes) {
+        SCOPED_TRACE(std::to_string(size.cx) + " x " + std::to_string(size.cy));
+        HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 5, 5, size.cx, size.cy, NULL, NULL,
+                                      GetModuleHandleA(NULL), NULL);
+        ASSERT_TRUE(window);
+        centreAndTitleWindow(window);
+        RECT placed;
+        GetWindowRect(window, &placed);
+        int left = placed.left, right = screenWidth - placed.right;
+        int above = placed.top, below = screenHeight - placed.bottom;
+        EXPECT_LE(std::abs(left - right), 1) << left << " left, " << right << " right of " << screenWidth;
+        EXPECT_LE(std::abs(2 * above - below), 2) << above << " above, " << below << " below of " << screenHeight;
+        EXPECT_GT(above, 0);
+        EXPECT_EQ(size.cx, placed.right - placed.left);
+        EXPECT_EQ(size.cy, placed.bottom - placed.top);
+        char caption[64] = "";
+        GetWindowTextA(window, caption, sizeof caption);
+        EXPECT_STREQ("Quillmark Installation", caption);
+        DestroyWindow(window);
     }
-    EXPECT_EQ(300, placed.right - placed.left);
-    EXPECT_EQ(90, placed.bottom - placed.top);
-    char caption[64] = "";
-    GetWindowTextA(window, caption, sizeof caption);
-    EXPECT_STREQ("Quillmark Installation", caption);
-    DestroyWindow(window);
 }
 
 // The program's pictures and version, as built into it (here: this test).

@@ -1,6 +1,7 @@
 // Start-up as the user sees it: the splash, then the fixed main window that
 // no system command moves, sizes, minimises or closes.
 #include "tests/e2e/scenario.h"
+#include "tests/e2e/hold_imaging.h"
 
 namespace e2e {
 namespace {
@@ -14,18 +15,6 @@ static bool isSplash(HWND window)
            !GetDlgItem(window, 203);
 }
 
-static BOOL CALLBACK findSplash(HWND window, LPARAM data)
-{
-    std::pair<DWORD, HWND> *search = (std::pair<DWORD, HWND> *)data;
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->first && isSplash(window)) {
-        search->second = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 TEST_F(StartUp, SplashIsCentredOneThirdDownAndGoneBeforeTheMainWindowShows)
 {
     startFromMedium();
@@ -36,22 +25,21 @@ TEST_F(StartUp, SplashIsCentredOneThirdDownAndGoneBeforeTheMainWindowShows)
     bool splashSeen = false, bothShown = false;
     HWND mainWindow = NULL;
     for (DWORD start = GetTickCount(); GetTickCount() - start < (DWORD)windowTimeoutMs;) {
-        std::pair<DWORD, HWND> search(setup.processId, (HWND)NULL);
-        EnumWindows(findSplash, (LPARAM)&search);
+        HWND splash = findWindowWhere(setup, isSplash);
         HWND main = findWindow(setup, "setup", NULL);
         bool mainShown = main && IsWindowVisible(main);
-        if (search.second && IsWindowVisible(search.second)) {
+        if (splash && IsWindowVisible(splash)) {
             // Read without a message: start-up does not answer any while the
             // splash shows. Kept from a reading while the splash was whole.
-            std::string seenText = windowText(GetDlgItem(search.second, 0xFFFF));
+            std::string seenText = windowText(GetDlgItem(splash, 0xFFFF));
             if (!splashSeen || text.empty()) {
-                caption = windowText(search.second);
+                caption = windowText(splash);
                 text = seenText;
-                splashRect = windowRect(search.second);
-                splashClient = clientRectOnScreen(search.second);
-                splashStyle = GetWindowLongA(search.second, GWL_STYLE);
-                splashExStyle = GetWindowLongA(search.second, GWL_EXSTYLE);
-                HWND label = GetDlgItem(search.second, 0xFFFF);
+                splashRect = windowRect(splash);
+                splashClient = clientRectOnScreen(splash);
+                splashStyle = GetWindowLongA(splash, GWL_STYLE);
+                splashExStyle = GetWindowLongA(splash, GWL_EXSTYLE);
+                HWND label = GetDlgItem(splash, 0xFFFF);
                 staticRect = windowRect(label);
                 staticStyle = GetWindowLongA(label, GWL_STYLE);
             }
@@ -90,9 +78,7 @@ TEST_F(StartUp, SplashIsCentredOneThirdDownAndGoneBeforeTheMainWindowShows)
     EXPECT_NEAR(20 * unitY, staticRect.bottom - staticRect.top, 2.0);
     EXPECT_FALSE(bothShown) << "the splash was still shown when the main window appeared";
     ASSERT_TRUE(mainWindow);
-    std::pair<DWORD, HWND> after(setup.processId, (HWND)NULL);
-    EnumWindows(findSplash, (LPARAM)&after);
-    EXPECT_EQ(NULL, after.second) << "the splash still exists once the main window is shown";
+    EXPECT_EQ(NULL, findWindowWhere(setup, isSplash)) << "the splash still exists once the main window is shown";
 }
 
 TEST_F(StartUp, MainWindowIsFixedAtTheTopLeftAndIgnoresSystemCommands)
@@ -143,6 +129,107 @@ TEST_F(StartUp, MainWindowIsFixedAtTheTopLeftAndIgnoresSystemCommands)
         EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(setup.process, 0)) << attempt.what << " ended the program";
     }
     EXPECT_TRUE(IsWindowVisible(dialog)) << "the user dialog went away";
+}
+
+
+// Start-up held by the test imaging library while only the splash shows, as
+// a slow machine holds it: what is on the screen then is what the user sees.
+class SplashHeld : public StartUp {
+protected:
+    void SetUp() override
+    {
+        StartUp::SetUp();
+        removeTree(heldFolder);
+        holding = CreateEventA(NULL, TRUE, FALSE, holdingEventName);
+        release = CreateEventA(NULL, TRUE, FALSE, releaseEventName);
+        ASSERT_TRUE(holding && release);
+    }
+    void TearDown() override
+    {
+        if (release) SetEvent(release);
+        StartUp::TearDown();
+        removeTree(heldFolder);
+        if (holding) CloseHandle(holding);
+        if (release) CloseHandle(release);
+    }
+    const char *heldFolder = "C:\\QMHELD";
+    HANDLE holding = NULL;
+    HANDLE release = NULL;
+};
+
+// What one look at the splash's area found.
+struct SplashLook {
+    int groundShare = 0;   // per cent of the client area in the dialog colour
+    int upperText = 0;     // dark pixels in the upper and the lower half of the text
+    int lowerText = 0;
+    bool painted() const { return groundShare >= 60 && upperText >= 15 && lowerText >= 15; }
+};
+
+static bool isDark(uint32_t pixel)
+{
+    return ((pixel >> 16) & 0xFF) < 0x60 && ((pixel >> 8) & 0xFF) < 0x60 && (pixel & 0xFF) < 0x60;
+}
+
+static SplashLook lookAtSplash(const Image &image, const RECT &client, const RECT &text)
+{
+    SplashLook look;
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    uint32_t ground = rgb(GetRValue(face), GetGValue(face), GetBValue(face));
+    int groundPixels = 0;
+    for (int y = 0; y < image.height; y++)
+        for (int x = 0; x < image.width; x++) {
+            uint32_t pixel = image.at(x, y);
+            groundPixels += pixel == ground;
+            int screenX = client.left + x, screenY = client.top + y;
+            if (!isDark(pixel) || screenX < text.left || screenX >= text.right || screenY < text.top ||
+                screenY >= text.bottom)
+                continue;
+            if (screenY < (text.top + text.bottom) / 2) look.upperText++;
+            else look.lowerText++;
+        }
+    int area = image.width * image.height;
+    look.groundShare = area > 0 ? groundPixels * 100 / area : 0;
+    return look;
+}
+
+TEST_F(SplashHeld, ShowsItsGroundAndBothLinesWhileTheStartUpIsBusy)
+{
+    ASSERT_TRUE(CreateDirectoryA(heldFolder, NULL));
+    std::string exe = std::string(heldFolder) + "\\SETUP.EXE";
+    ASSERT_TRUE(copyFileTo(mediumFile("SETUP.EXE"), exe));
+    ASSERT_TRUE(copyFileTo(QM_HOLD_IMAGING, std::string(heldFolder) + "\\SNBD7W95.DLL"));
+    ASSERT_TRUE(startSetup(exe, heldFolder, &setup));
+    HANDLE waits[2] = {holding, setup.process};
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, waits, FALSE, windowTimeoutMs))
+        << "the start-up never reached the making of the main window";
+
+    HWND splash = findWindowWhere(setup, isSplash);
+    ASSERT_TRUE(splash && IsWindowVisible(splash)) << "no splash shows while the start-up is held";
+    RECT client = clientRectOnScreen(splash);
+    RECT text = windowRect(GetDlgItem(splash, 0xFFFF));
+
+    // Held, the program draws nothing more: every look for a second finds
+    // what it drew while the splash was made visible.
+    Image image;
+    SplashLook firstBad;
+    int looks = 0, unpainted = 0, firstUnpainted = -1;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 1000; looks++) {
+        ASSERT_TRUE(captureScreen(client, &image));
+        SplashLook look = lookAtSplash(image, client, text);
+        if (!look.painted() && !unpainted++) {
+            firstUnpainted = looks;
+            firstBad = look;
+            saveScreenshot(image, "splash-held");
+        }
+        Sleep(10);
+    }
+    EXPECT_EQ(0, unpainted) << unpainted << " of " << looks << " looks found the splash unpainted; the first, look "
+                            << firstUnpainted << ", found " << firstBad.groundShare << "% ground, "
+                            << firstBad.upperText << " and " << firstBad.lowerText << " text pixels";
+
+    SetEvent(release);
+    EXPECT_TRUE(waitForDialog()) << "the start-up did not go on once released";
+    EXPECT_FALSE(IsWindow(splash)) << "the splash outlived the start-up";
 }
 
 }  // namespace

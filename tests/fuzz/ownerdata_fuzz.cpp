@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "ownerdata/record_file.h"
+#include "tests/support/files.h"
 
 using Lines = std::vector<std::string>;
 
@@ -28,9 +29,7 @@ static void require(bool holds, const char *what)
 
 static void removeScratch()
 {
-    remove((scratch + "/in.dat").c_str());
-    remove((scratch + "/out.dat").c_str());
-    rmdir(scratch.c_str());
+    removeTree(scratch);
 }
 
 static std::string scratchFile(const char *name)
@@ -41,14 +40,6 @@ static std::string scratchFile(const char *name)
         atexit(removeScratch);
     }
     return scratch + "/" + name;
-}
-
-static void writeFile(const std::string &name, const uint8_t *data, size_t size)
-{
-    FILE *f = fopen(name.c_str(), "wb");
-    require(f != nullptr, "cannot write the input file");
-    require(fwrite(data, 1, size, f) == size, "cannot write the input file");
-    fclose(f);
 }
 
 static Lines linesOf(int handle)
@@ -125,7 +116,7 @@ static void fuzzOneMode(const uint8_t *data, size_t size, int scrambled)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    writeFile(scratchFile("in.dat"), data, size);
+    require(writeFile(scratchFile("in.dat"), std::string((const char *)data, size)), "cannot write the input file");
     fuzzOneMode(data, size, 1);
     fuzzOneMode(data, size, 0);
     require(openRecordFiles == nullptr, "a file stayed open");

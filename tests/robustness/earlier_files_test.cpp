@@ -1,9 +1,6 @@
 // Damaged, empty, foreign and over-long quillmrk.dat and userdata.ini left
 // by an earlier installation: the dialog prefills only what can be read,
 // the installation still works, and neither file is ever made worse.
-#include <cstdio>
-
-#include "ownerdata/codec.h"
 #include "tests/robustness/robust_support.h"
 
 namespace robust {
@@ -18,21 +15,6 @@ static std::string junk()
     return bytes;
 }
 
-// A scrambled file whose one line is longer than a line may be (253).
-static std::string overlongOwnerData(const std::string &scratch)
-{
-    FILE *file = fopen(scratch.c_str(), "w");
-    if (!file) return "";
-    CodecState state;
-    initCodecState(&state);
-    writeHeaderLine(file, 1, &state);
-    writeRecordLine(file, 1, &state, ("User=" + std::string(300, 'L')).c_str());
-    fclose(file);
-    std::string bytes = fileBytes(scratch);
-    DeleteFileA(scratch.c_str());
-    return bytes;
-}
-
 struct EarlierFiles {
     const char *name;
     const char *ownerData;  // valid, empty, damaged, foreign, junk, overlong
@@ -44,14 +26,12 @@ class EarlierInstallation : public Robust, public testing::WithParamInterface<Ea
 protected:
     std::string ownerDataBytes(const std::string &kind)
     {
-        const std::string scratch = std::string(earlierTarget) + "\\scratch.dat";
         if (kind == "empty") return "";
         if (kind == "junk") return junk();
         if (kind == "foreign") return "[Quillmark]\r\nUser=Someone Else\r\n";
-        if (kind == "overlong") return overlongOwnerData(scratch);
-        EXPECT_TRUE(writeOwnerData(scratch, {"User=Grace Hopper", "Dept=Compilers", "Company=Navy"}));
-        std::string bytes = fileBytes(scratch);
-        DeleteFileA(scratch.c_str());
+        // One line longer than a line may be (253).
+        if (kind == "overlong") return scrambledOwnerFile({"User=" + std::string(300, 'L')});
+        std::string bytes = scrambledOwnerFile({"User=Grace Hopper", "Dept=Compilers", "Company=Navy"});
         // Damaged: the encoded end of the header no longer decodes to NUL.
         if (kind == "damaged") bytes.replace(17, 2, "G7");
         return bytes;

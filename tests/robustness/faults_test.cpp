@@ -5,10 +5,10 @@
 #include <lzexpand.h>
 
 #include "copy/transfer.h"
-#include "install/message_box.h"
 #include "ownerdata/records.h"
 #include "shell/shell.h"
 #include "tests/robustness/robust_support.h"
+#include "tests/support/box_recorder.h"
 
 namespace robust {
 namespace {
@@ -16,44 +16,20 @@ namespace {
 const char scratch[] = "C:\\QMFAULT";
 const char ballast[] = "Q:\\ballast.bin";
 
-struct Box {
-    std::string text;
-    std::string caption;
-    UINT style;
-    bool operator==(const Box &other) const
-    {
-        return text == other.text && caption == other.caption && style == other.style;
-    }
-};
-
-std::vector<Box> boxes;
-
-int recordBox(HWND, const char *text, const char *caption, UINT style)
-{
-    boxes.push_back({text, caption, style});
-    return IDOK;
-}
-
-[[maybe_unused]] void PrintTo(const Box &box, std::ostream *out)
-{
-    *out << "{\"" << box.text << "\", \"" << box.caption << "\", " << box.style << "}";
-}
-
 class Faults : public testing::Test {
 protected:
     void SetUp() override
     {
         removeTree(scratch);
         ASSERT_TRUE(CreateDirectoryA(scratch, NULL));
-        boxes.clear();
-        setMessageBoxHook(recordBox);
+        recordBoxes();
         LZStart();
     }
 
     void TearDown() override
     {
         LZDone();
-        setMessageBoxHook(NULL);
+        stopRecording();
         removeTree(scratch);
         DeleteFileA(ballast);
     }
@@ -92,14 +68,14 @@ TEST_F(Faults, DamagedSourcesAreReportedAndADamagedHeaderLeavesTheDestinationAlo
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        boxes.clear();
+        recordBoxes();
         ASSERT_TRUE(writeTextFile(in("source"), c.source));
         ASSERT_TRUE(writeTextFile(in("README.TXT"), earlier));
 
         transferFile(in("source").c_str(), in("README.TXT").c_str());
 
-        const std::vector<Box> report = {{in("source"), in("README.TXT"), MB_OK}};
-        EXPECT_EQ(c.reported ? report : std::vector<Box>(), boxes);
+        const std::vector<BoxCall> report = {{mainWindow, in("source"), in("README.TXT"), MB_OK}};
+        EXPECT_EQ(c.reported ? report : std::vector<BoxCall>(), recordedBoxes);
         if (!c.after.empty()) {
             EXPECT_EQ(c.after, fileBytes(in("README.TXT")));
         } else {
@@ -128,7 +104,7 @@ TEST_F(Faults, PathsOfUpTo255CharactersAreCopied)
     transferFile(source.c_str(), destination.c_str());
 
     EXPECT_EQ(fileBytes(productDir() + "\\README.TXT"), fileBytes(destination));
-    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(recordedBoxes.empty()) << testing::PrintToString(recordedBoxes);
 }
 
 TEST_F(Faults, SaveOntoAFullDriveKeepsTheOwnerDataFile)

@@ -2,7 +2,6 @@
 // deepest files reach the 255-character path limit, or would pass it.
 #include <cstdio>
 
-#include "ownerdata/codec.h"
 #include "tests/robustness/robust_support.h"
 
 namespace robust {
@@ -38,35 +37,7 @@ static std::string deepDir(size_t length)
     return dir;
 }
 
-// The record lines of a scrambled owner data file, as stored.
-static std::vector<std::string> ownerDataLines(const std::string &path)
-{
-    std::vector<std::string> lines;
-    FILE *file = fopen(path.c_str(), "r");
-    if (!file) return {"<cannot open>"};
-    CodecState state;
-    initCodecState(&state);
-    char buffer[lineBufferChars];
-    int status = readHeaderLine(file, 1, &state, buffer, lineBufferSize);
-    while (status == recordOk && !feof(file)) {
-        status = readRecordLine(file, 1, &state, buffer, lineBufferSize);
-        if (status == recordOk && buffer[0]) lines.push_back(buffer);
-    }
-    fclose(file);
-    if (status != recordOk) lines.push_back("<status " + std::to_string(status) + ">");
-    return lines;
-}
-
 class Fields : public Robust {};
-
-TEST_F(Fields, DeepDirHelperMakesTheLengthAsked)
-{
-    for (size_t length : {40u, 234u, 235u, 236u, 255u}) {
-        std::string dir = deepDir(length);
-        EXPECT_EQ(length, dir.size()) << dir;
-        EXPECT_EQ(std::string::npos, dir.find("\\\\")) << dir;
-    }
-}
 
 const char creationError[] =
     "There is a problem in creating this directory,\nCheck your read/write priviliges or other settings.";

@@ -186,5 +186,40 @@ TEST_F(Floppy, TakenOutBetweenFilesEachLaterFileIsReported)
     EXPECT_EQ(defaultTarget, winIniValue("BinDirectory"));
 }
 
+// From the floppy, whose drive is current, a path on C: without its root
+// means the folder it names when typed (C: has its root as current
+// directory); the files, the owner data file and WIN.INI all use that folder.
+TEST_F(Floppy, DirectoryWithoutItsRootIsInstalledWhereItPoints)
+{
+    const std::string target = "C:\\QMDISK";
+    removeTree(target);
+    ASSERT_NO_FATAL_FAILURE(insertDisk(1));
+    ASSERT_TRUE(startSetup("F:\\SETUP.EXE", "F:\\", &setup));
+    main = waitForMainWindow();
+    dialog = waitForDialog();
+    ASSERT_TRUE(main && dialog);
+    fillDialog(dialog, "C:QMDISK", true);
+    for (int disk = 2; disk <= 3; disk++) {
+        HWND box = NULL;
+        SeenBox seen;
+        ASSERT_TRUE(waitForBox(&box, &seen));
+        EXPECT_EQ("Insert Test Disk " + std::to_string(disk) + " in your drive\nand click on OK.", seen.text);
+        ASSERT_NO_FATAL_FAILURE(insertDisk(disk));
+        press(box, IDOK);
+    }
+    expectCompletedEnd();
+
+    std::string owner = "<none>";
+    for (const std::string &entry : listTree(target))
+        if (_stricmp(entry.c_str(), "quillmrk.dat") == 0) owner = entry;
+    EXPECT_TRUE(installedExactly(target, true, {owner}));
+    std::string user = "<unreadable>";
+    EXPECT_TRUE(readOwnerData(target + "\\" + owner, "User", &user));
+    EXPECT_EQ("Ada Lovelace", user);
+    EXPECT_EQ(target, winIniValue("BinDirectory"));
+    EXPECT_EQ(target + "\\PREFS", winIniValue("PrefDirectory"));
+    removeTree(target);
+}
+
 }  // namespace
 }  // namespace robust

@@ -6,7 +6,7 @@
 // show, then saved as a BMP under screenshots/.
 #include <cstdio>
 
-#include "tests/e2e/driver.h"
+#include "tests/support/driver.h"
 
 using namespace e2e;
 
@@ -80,11 +80,7 @@ static int shootCopy(const SetupProcess &setup, HWND main, HANDLE thread, int co
 // answers No. 1 when saved.
 static int shootCompletion(const SetupProcess &setup, HWND main, const char *name)
 {
-    HWND box = NULL;
-    for (int waited = 0; waited < 600000 && !box; waited += 50) {
-        box = findMessageBox(setup);
-        if (!box) Sleep(50);
-    }
+    HWND box = waitForMessageBox(setup, 600000);
     if (!box || windowText(box) != "Installation Complete") return 0;
     Sleep(500);  // let it paint
     Image image;
@@ -108,12 +104,7 @@ int main()
     HWND main = findWindow(setup, "setup", NULL);
     HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, setup.threadId);
     if (!main || !thread) return fail("no main window or thread", &setup);
-    setControlText(dialog, 203, "Ada Lovelace");
-    setControlText(dialog, 1020, "Documentation");
-    setControlText(dialog, 204, "Quillmark Demo Ltd");
-    setControlText(dialog, 1022, installDir);
-    setCheck(dialog, 1023, 1);
-    pressButton(dialog, IDOK);
+    fillUserDialog(dialog, "Ada Lovelace", "Documentation", "Quillmark Demo Ltd", installDir, true);
 
     // The theme turns at every 17 %: the middle shows the third theme, 90 %
     // the last one.

@@ -7,27 +7,19 @@
 #              renaming its folder to floppy
 #   R: a read-only mount that holds the folder EXISTING
 #   Q: a 2 MiB mount, a little too small for the test release once expanded
+#   V: and DIR/selflink: a drive letter and a symbolic link on DIR/Self Medium,
+#              the folder the scenarios fill with a copy of the tiny medium
 #   robust_media.sh setup DIR DISKSET | robust_media.sh cleanup DIR
 # Mounting needs root, as everything here does.
 set -u
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../scripts/wine-env.sh"
-
-action=${1:?setup or cleanup}
-dir=${2:?media folder}
-
-unmount() {
-  local mnt=$1
-  mountpoint -q "$mnt" || return 0
-  umount "$mnt" 2>/dev/null || umount -l "$mnt"
-}
+. "$(dirname "$0")/../support/drives.sh"
 
 cleanup() {
-  rm -f "$WINEPREFIX/dosdevices/f:" "$WINEPREFIX/dosdevices/r:" "$WINEPREFIX/dosdevices/q:"
+  qm_unmap_drives f r q v
   # The deep directory scenario's tree may pass what Windows calls can remove.
   rm -rf "$WINEPREFIX/drive_c/QMDEEP"
-  unmount "$dir/readonly"
-  unmount "$dir/small"
+  qm_unmount "$dir/readonly"
+  qm_unmount "$dir/small"
   rm -rf "$dir"
 }
 
@@ -42,30 +34,19 @@ setup() {
     cp "$d"/* "$dir/tiny/" || return 1
   done
 
-  mount -t tmpfs -o size=1m tmpfs "$dir/readonly" || return 1
-  mkdir "$dir/readonly/EXISTING"
-  mount -o remount,ro "$dir/readonly" || return 1
-  mount -t tmpfs -o size=2m tmpfs "$dir/small" || return 1
+  qm_mount_read_only "$dir/readonly" EXISTING || return 1
+  qm_mount_tmpfs "$dir/small" 2m || return 1
 
-  ln -sfn "$dir/floppy" "$WINEPREFIX/dosdevices/f:"
-  ln -sfn "$dir/readonly" "$WINEPREFIX/dosdevices/r:"
-  ln -sfn "$dir/small" "$WINEPREFIX/dosdevices/q:"
-  # The mount manager reads the drive types when the server starts.
-  wine reg add 'HKLM\Software\Wine\Drives' /v f: /t REG_SZ /d floppy /f >/dev/null || return 1
+  qm_map_drive f "$dir/floppy"
+  qm_map_drive r "$dir/readonly"
+  qm_map_drive q "$dir/small"
+  qm_map_drive v "$dir/Self Medium"
+  ln -sfn "$dir/Self Medium" "$dir/selflink"
+  qm_drive_type f floppy || return 1
   # A program that crashes ends at once, with its fault as exit code, rather
   # than waiting behind Wine's crash dialog.
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null || return 1
-  wineserver -k 2>/dev/null
-  wineserver -w
+  qm_restart_server
 }
 
-case $action in
-  setup)
-    qm_wine_setup || exit 1
-    setup "${3:-}" || { echo "robust_media.sh: setup failed" >&2; cleanup; exit 1; } ;;
-  cleanup)
-    # Unmounting must not depend on Wine starting.
-    WINEPREFIX=$(qm_wine_root)/prefix
-    cleanup ;;
-  *) echo "robust_media.sh: unknown action $action" >&2; exit 2 ;;
-esac
+qm_media_main "$@"

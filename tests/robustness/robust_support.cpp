@@ -112,29 +112,12 @@ void Robust::startIn(const std::string &folder)
 
 bool Robust::waitForBox(HWND *box, SeenBox *seen, int timeoutMs)
 {
-    *box = NULL;
-    for (int waited = 0; waited <= timeoutMs; waited += 20) {
-        *box = findMessageBox(setup);
-        if (*box) break;
-        if (WaitForSingleObject(setup.process, 0) == WAIT_OBJECT_0) return false;
-        Sleep(20);
-    }
+    *box = waitForMessageBox(setup, timeoutMs);
     if (!*box) return false;
     seen->text = controlText(*box, 0xFFFF);
     seen->caption = windowText(*box);
     seen->owner = GetWindow(*box, GW_OWNER);
     return true;
-}
-
-UINT boxStyle(HWND box, UINT expected)
-{
-    // The icon can be recognised once the box has painted.
-    UINT style = messageBoxStyle(box);
-    for (int waited = 0; style != expected && waited < 3000; waited += 20) {
-        Sleep(20);
-        style = messageBoxStyle(box);
-    }
-    return style;
 }
 
 void Robust::press(HWND box, int button)

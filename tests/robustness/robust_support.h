@@ -42,10 +42,6 @@ struct SeenBox {
     HWND owner = NULL;
 };
 
-// The buttons and icon of a box (MB_ values), once it shows the expected
-// ones or after a while.
-UINT boxStyle(HWND box, UINT expected);
-
 // Every file of the tree under dir with its bytes, to show that nothing of
 // an earlier installation changed.
 typedef std::vector<std::pair<std::string, std::string>> TreeBytes;

@@ -15,6 +15,8 @@ MKMEDIUM = os.path.join(ROOT, "tools", "mkmedium", "mkmedium.py")
 MKPRODUCT = os.path.join(ROOT, "tools", "mkproduct", "mkproduct.py")
 MKPICTURE = os.path.join(ROOT, "tools", "mkproduct", "mkpicture.py")
 RELEASE3 = os.path.join(ROOT, "tests", "release3")
+sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
+from qmtest import SZDD, expand, read, write, write_files, write_release  # noqa: E402
 
 MANIFEST = """addon32.exe
 newscr1.bmp
@@ -58,21 +60,10 @@ PRODUCT = {
     "ARIAL.TTF": noise(2, 300000),
     "MEMO.QMD": bytes(10000),
 }
-SZDD = b"SZDD\x88\xf0\x27\x33"
 
 
 def listing(folder):
-    return sorted(n for n in os.listdir(folder) if n != ".mkmedium")
-
-
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
-
-
-def expand(path):
-    with open(path, "rb") as source:
-        return subprocess.run(["msexpand"], stdin=source, capture_output=True, check=True).stdout
+    return sorted(os.listdir(folder))
 
 
 class Scratch(unittest.TestCase):
@@ -80,15 +71,10 @@ class Scratch(unittest.TestCase):
         self.work = tempfile.mkdtemp()
         self.release = os.path.join(self.work, "release")
         self.product = os.path.join(self.work, "product")
-        os.makedirs(self.release)
-        os.makedirs(self.product)
         self.write_release("283 304", "300 330")
-        for name, data in PRODUCT.items():
-            with open(os.path.join(self.product, name), "wb") as f:
-                f.write(data)
+        write_files(self.product, PRODUCT)
         self.setup = os.path.join(self.work, "SETUP.EXE")
-        with open(self.setup, "wb") as f:
-            f.write(noise(3, 5000))
+        write(self.setup, noise(3, 5000))
         self.medium = os.path.join(self.work, "medium")
         self.disks = os.path.join(self.work, "media")
 
@@ -96,10 +82,7 @@ class Scratch(unittest.TestCase):
         shutil.rmtree(self.work)
 
     def write_release(self, compressed, required):
-        for name, text in (("manifest.txt", MANIFEST), ("billboard.txt", BILLBOARD),
-                           ("disks.txt", DISKS % (compressed, required))):
-            with open(os.path.join(self.release, name), "w") as f:
-                f.write(text)
+        write_release(self.release, MANIFEST, DISKS % (compressed, required), BILLBOARD)
 
     def build(self, *extra, setup=True):
         args = [sys.executable, MKMEDIUM, "--release", self.release, "--product", self.product,
@@ -132,6 +115,7 @@ class Media(Scratch):
     def test_each_disk_holds_its_stretch_and_disk1_the_program(self):
         result = self.build()
         self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(listing(self.disks), ["disk1", "disk2"])
         self.assertEqual(listing(os.path.join(self.disks, "disk1")), sorted([
             "SETUP.EXE", "addon32.exe", "newscr1.bmp", "SNBD7W95.DLL", "quillmrk.dat",
             "README.TXT"]))
@@ -162,16 +146,37 @@ class Media(Scratch):
         self.assertNotIn("SETUP.EXE", listing(os.path.join(self.disks, "disk1")))
 
     def test_a_new_build_replaces_what_an_earlier_one_left(self):
-        self.assertEqual(self.build().returncode, 0)
+        # The build's cache remembers which folders it made.
+        cache = os.path.join(self.work, "cache")
+        with open(os.path.join(self.release, "disks.txt"), "w") as f:
+            f.write("diskCount = 3\ndiskStart = 0 0 1 4 15\n"
+                    "compressedKB = 200 80 307\nrequiredKB = 200 80 350\n")
+        result = self.build("--cache", cache)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        self.assertEqual(listing(self.disks), ["disk1", "disk2", "disk3"])
+        self.write_release("283 304", "300 330")
         with open(os.path.join(self.medium, "stale.txt"), "w") as f:
             f.write("left over")
-        shutil.copytree(os.path.join(self.disks, "disk2"), os.path.join(self.disks, "disk3"))
         os.makedirs(os.path.join(self.disks, "release3"))
-        result = self.build()
+        os.makedirs(os.path.join(self.disks, "disk4"))
+        result = self.build("--cache", cache)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertNotIn("stale.txt", listing(self.medium))
-        self.assertFalse(os.path.exists(os.path.join(self.disks, "disk3")))
-        self.assertTrue(os.path.isdir(os.path.join(self.disks, "release3")), "not ours to remove")
+        self.assertEqual(listing(self.disks), ["disk1", "disk2", "disk4", "release3"],
+                         "disk3 was ours; the others are not ours to remove")
+
+    def test_folders_marked_by_an_earlier_version_are_replaced_and_lose_the_mark(self):
+        for folder in (self.medium, os.path.join(self.disks, "disk1")):
+            os.makedirs(folder)
+            for name in (".mkmedium", "old.txt"):
+                with open(os.path.join(folder, name), "w") as f:
+                    f.write("made by mkmedium; replaced on every build\n")
+        result = self.build()
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(listing(self.medium), sorted([
+            "SETUP.EXE", "addon32.exe", "newscr1.bmp", "SNBD7W95.DLL", "quillmrk.dat",
+            "README.TXT", "ARIAL.TTF", "MEMO.QMD"]))
+        self.assertNotIn(".mkmedium", listing(os.path.join(self.disks, "disk1")))
 
     def test_cache_follows_a_changed_product_file(self):
         cache = os.path.join(self.work, "cache")
@@ -179,8 +184,7 @@ class Media(Scratch):
         memo = os.path.join(cache, "MEMO.QMD.lz")
         memo_time = os.stat(memo).st_mtime_ns
         changed = b"\x01" * 20000       # same size, other bytes
-        with open(os.path.join(self.product, "README.TXT"), "wb") as f:
-            f.write(changed)
+        write(os.path.join(self.product, "README.TXT"), changed)
         stamp = os.stat(os.path.join(self.product, "README.TXT")).st_mtime_ns + 10**9
         os.utime(os.path.join(self.product, "README.TXT"), ns=(stamp, stamp))
         result = self.build("--cache", cache)
@@ -251,12 +255,9 @@ class ProductGenerator(unittest.TestCase):
     def setUp(self):
         self.work = tempfile.mkdtemp()
         self.product = os.path.join(self.work, "product")
-        os.makedirs(self.product)
-        for name, data in (("SNBD7W95.DLL", noise(4, 18000)),
-                           ("QMSETUP.EXE", noise(5, 20000) + bytes(26000)),
-                           ("QUILLMRK.DAT", b"x" * 61)):
-            with open(os.path.join(self.product, name), "wb") as f:
-                f.write(data)
+        write_files(self.product, {"SNBD7W95.DLL": noise(4, 18000),
+                                   "QMSETUP.EXE": noise(5, 20000) + bytes(26000),
+                                   "QUILLMRK.DAT": b"x" * 61})
         subprocess.run([sys.executable, MKPICTURE, os.path.join(self.product, "newscr1.bmp")],
                        check=True)
 

@@ -68,7 +68,7 @@ class GoodRelease(unittest.TestCase):
         self.assertEqual(lines[1:12], ["addon32.exe", "README.TXT", "[DIR_START]", "FONTS",
                                        "ARIAL.TTF", "[DIR_END]", "Finished", "[DIR_START]",
                                        "SAMPLES", "MEMO.QMD", "[DIR_END]"])
-        self.assertEqual(lines[12], "2 0 0 6 11 0 0 0 0 0 0 0 10 20 0 0 0 0 0 0 0 20 40 0 0 0 0 0 0 0")
+        self.assertEqual(lines[12], "2 0 0 2 11 0 0 0 0 0 0 0 10 20 0 0 0 0 0 0 0 20 40 0 0 0 0 0 0 0")
         self.assertEqual(lines[13], "[][Disk #1][Disk #2][][][][][][][]")
         # Quotes, backslash and "??!" (a trigraph if written plainly) come
         # through as written; missing titles are empty.

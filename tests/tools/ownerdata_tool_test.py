@@ -124,6 +124,39 @@ class Tool(unittest.TestCase):
         rc, out, _ = self.run_tool("dump", "s.dat")
         self.assertEqual((0, "User=" + "v" * 248 + "\n"), (rc, out))
 
+    def test_lines_that_would_not_read_back_are_refused(self):
+        # An empty line is dropped by the next read; a plain file cannot hold
+        # a line break inside a line.
+        self.write("p.dat", text_lines(HEADER, b"User=one"))
+        cases = [
+            (["create", "o.dat", "User=", ""], "line 2 would not read back: empty lines are dropped"),
+            (["create", "--plain", "o.dat", ""], "line 1 would not read back: empty lines are dropped"),
+            (["set", "--plain", "p.dat", "User", "a\nb"], "VALUE would not read back"),
+            (["set", "--plain", "p.dat", "User", "a\rb"], "VALUE would not read back"),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                rc, out, err = self.run_tool(*args)
+                self.assertEqual((64, ""), (rc, out))
+                self.assertIn("ownerdata: " + message, err)
+        self.assertEqual(["p.dat"], self.files())
+        self.assertEqual(text_lines(HEADER, b"User=one"), self.read("p.dat"))
+        # A scrambled file holds any byte but NUL: there the line break stays.
+        self.write("s.dat", USER_FILE)
+        self.assertEqual((0, "", ""), self.run_tool("set", "s.dat", "User", "a\nb"))
+        self.assertEqual((0, "a\nb\n", ""), self.run_tool("get", "s.dat", "User"))
+
+    def test_keys_count_with_their_first_80_characters(self):
+        long_key = b"k" * 100
+        self.write("p.dat", text_lines(HEADER, long_key + b"=far"))
+        self.assertEqual((0, "far\n", ""), self.run_tool("get", "--plain", "p.dat", "k" * 80))
+        rc, out, err = self.run_tool("get", "--plain", "p.dat", "k" * 100)
+        self.assertEqual((8, ""), (rc, out))
+        self.assertIn("longer than 80", err)
+        # The help says so.
+        rc, out, _ = self.run_tool("--help")
+        self.assertIn("a KEY longer than 80 characters matches no line", " ".join(out.split()))
+
     def test_failures_name_the_file_and_the_problem(self):
         self.write("empty.dat", b"")
         self.write("other.dat", b"Kind=Tessera Data3C")

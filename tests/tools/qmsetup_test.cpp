@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/driver.h"
+
 namespace {
 
 std::string tempFolder(const char *name)
@@ -23,13 +25,8 @@ std::string tempFolder(const char *name)
 std::vector<std::string> logLines(const std::string &path)
 {
     std::vector<std::string> lines;
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f) return lines;
-    std::string all;
-    char buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, f)) > 0) all.append(buffer, got);
-    fclose(f);
+    std::string all = readFile(path);
+    if (all == "<missing>") return lines;
     size_t start = 0, end;
     while ((end = all.find("\r\n", start)) != std::string::npos) {
         lines.push_back(all.substr(start, end - start));
@@ -39,42 +36,20 @@ std::vector<std::string> logLines(const std::string &path)
     return lines;
 }
 
-HWND waitForWindow(DWORD processId)
-{
-    for (int i = 0; i < 200; i++) {
-        HWND window = FindWindowA(NULL, "Quillmark Configuration");
-        DWORD owner = 0;
-        if (window) GetWindowThreadProcessId(window, &owner);
-        if (window && owner == processId) return window;
-        Sleep(100);
-    }
-    return NULL;
-}
-
 // Starts the program with the given current directory, waits for its window,
 // closes it and returns the exit code (-1: no window, -2: did not end).
 int runAndClose(const std::string &program, const std::string &current)
 {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::string commandLine = "\"" + program + "\"";
-    if (!CreateProcessA(program.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL,
-                        current.c_str(), &startup, &process))
-        return -3;
+    e2e::SetupProcess process = {};
+    if (!e2e::startSetup(program, current, &process)) return -3;
     int result = -1;
-    HWND window = waitForWindow(process.dwProcessId);
-    if (window) {
+    HWND window = NULL;
+    if (e2e::waitForWindow(process, "QuillmarkConfiguration", "Quillmark Configuration", &window)) {
         PostMessageA(window, WM_CLOSE, 0, 0);
         DWORD code = 0;
-        result = WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0 &&
-                         GetExitCodeProcess(process.hProcess, &code)
-                     ? (int)code
-                     : -2;
+        result = e2e::waitForExit(&process, &code, 10000) ? (int)code : -2;
     }
-    if (result < 0) TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    e2e::stopSetup(&process);
     return result;
 }
 

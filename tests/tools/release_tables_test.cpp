@@ -1,196 +1,145 @@
-// The compiled-in tables of the release: structure, special entries, the
-// destination of every file and the disk table, as the release defines them.
+// The compiled-in tables of the release checked against the rules the
+// program relies on, whatever the release holds: the manifest's markers, the
+// names, the files the program treats by name, the disk table and the
+// billboard texts. A new release passes unchanged when it keeps the rules.
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <cstring>
-#include <map>
-#include <set>
 #include <string>
-#include <vector>
 
 #include "copy/manifest.h"
 #include "shell/billboard_state.h"
+#include "tests/support/manifest_walk.h"
 
 namespace {
 
-// One file entry with the directory the walk of the markers puts it in.
-struct Placed {
-    int index;
-    std::string name;
-    std::string destination;  // "" is the install directory itself
-    bool sample;              // after "Finished"
-};
-
-// Walks the manifest as the copy does: "[DIR_START]" and a name go one level
-// down, "[DIR_END]" one up, "Finished" starts the samples.
-std::vector<Placed> walk()
+bool isMarker(const std::string &entry)
 {
-    std::vector<Placed> files;
-    std::vector<std::string> path;
+    return entry == "[DIR_START]" || entry == "[DIR_END]" || entry == "Finished";
+}
+
+// Why name is no short (8.3) name the platform keeps as it is, or "".
+std::string shortNameProblem(const std::string &name)
+{
+    if (name.empty() || name.size() > 12) return "not 1 to 12 characters";
+    for (char c : name)
+        if (!isalnum((unsigned char)c) && !strchr("!#$%&'()-@^_`{}~.", c)) return "character '" + std::string(1, c) + "'";
+    size_t dot = name.find('.');
+    if (dot == std::string::npos) return "";
+    if (name.find('.', dot + 1) != std::string::npos) return "two dots";
+    if (dot < 1 || dot > 8 || name.size() - dot - 1 < 1 || name.size() - dot - 1 > 3) return "not 8.3";
+    return "";
+}
+
+TEST(ReleaseManifest, MarkersNestAndFinishedStandsOnceAtTheTop)
+{
+    ASSERT_GT(installManifestCount, 0);
+    int depth = 0, finished = 0;
+    for (int i = 0; i < installManifestCount; i++) {
+        std::string entry = InstallManifest[i];
+        if (entry == "[DIR_START]") {
+            ASSERT_LT(i + 1, installManifestCount) << "entry " << i << " opens a directory at the end";
+            std::string name = InstallManifest[++i];
+            EXPECT_FALSE(isMarker(name)) << "entry " << i << " names a directory " << name;
+            EXPECT_EQ("", shortNameProblem(name)) << "directory " << name;
+            // The disk probe looks two entries on: a directory opens with a file or closes at once.
+            if (i + 1 < installManifestCount) {
+                EXPECT_STRNE("[DIR_START]", InstallManifest[i + 1]) << "entry " << i + 1;
+            }
+            depth++;
+        } else if (entry == "[DIR_END]") {
+            EXPECT_GT(depth, 0) << "entry " << i << " closes no directory";
+            depth--;
+        } else if (entry == "Finished") {
+            EXPECT_EQ(0, depth) << "entry " << i << " stands inside a directory";
+            finished++;
+        }
+    }
+    EXPECT_EQ(0, depth) << "directories left open";
+    EXPECT_EQ(1, finished);
+}
+
+TEST(ReleaseManifest, EveryFileHasAShortNameAndTheSamplesComeLast)
+{
+    ManifestTree tree = walkManifest(true);
+    ASSERT_FALSE(tree.files.empty());
     bool samples = false;
-    for (int i = 0; i < installManifestCount; i++) {
-        std::string e = InstallManifest[i];
-        if (e == "[DIR_START]") {
-            path.push_back(InstallManifest[++i]);
-        } else if (e == "[DIR_END]") {
-            if (!path.empty()) path.pop_back();
-        } else if (e == "Finished") {
-            samples = true;
-        } else {
-            std::string destination;
-            for (const std::string &part : path)
-                destination += (destination.empty() ? "" : "\\") + part;
-            files.push_back({i, e, destination, samples});
-        }
+    size_t installed = 0;
+    for (const ManifestFile &file : tree.files) {
+        EXPECT_EQ("", shortNameProblem(file.product)) << "entry " << file.index << " " << file.product;
+        EXPECT_FALSE(samples && !file.sample) << "entry " << file.index << " after the samples";
+        samples = samples || file.sample;
+        installed += !file.sample;
     }
-    return files;
+    // Without the samples the walk stops at "Finished".
+    EXPECT_EQ(installed, walkManifest(false).files.size());
 }
 
-// The release's structure: entry ranges and where their files go, the inner
-// directory PS\FONTS listed after PS, which encloses it.
-struct Row {
-    int first, last;
-    const char *destination;
-    int files;
-};
-const Row structure[] = {
-    {0, 198, "", 199},
-    {199, 215, "API", 14},
-    {216, 296, "", 81},
-    {297, 488, "PS", 150},
-    {449, 487, "PS\\FONTS", 36},
-    {489, 490, "", 2},
-    {491, 514, "BIN", 21},
-    {515, 704, "FONTS", 187},
-    {706, 738, "SAMPLES", 30},
-};
-
-const char *expectedDestination(int index)
+// The owner data file and the configuration program are installed once, in
+// the install directory itself, where the program writes and starts them;
+// the other files it treats by name stand at most once.
+TEST(ReleaseManifest, FilesTheProgramTreatsByNameStandWhereItLooks)
 {
-    const char *found = nullptr;
-    for (const Row &row : structure)
-        if (index >= row.first && index <= row.last) found = row.destination;  // innermost wins
-    return found;
-}
-
-TEST(ReleaseManifest, HasTheReleaseCounts)
-{
-    EXPECT_EQ(installManifestCount, 739);
-    std::vector<Placed> files = walk();
-    EXPECT_EQ(files.size(), 720u);
-    int top = 0, inSubdirectories = 0, samples = 0;
-    for (const Placed &f : files) {
-        if (f.sample) samples++;
-        else if (f.destination.empty()) top++;
-        else inSubdirectories++;
-    }
-    EXPECT_EQ(top, 282);
-    EXPECT_EQ(inSubdirectories, 408);
-    EXPECT_EQ(samples, 30);
-}
-
-TEST(ReleaseManifest, MarkersStandWhereTheStructureSays)
-{
-    struct {
-        int index;
-        const char *entry;
-    } const cases[] = {
-        {199, "[DIR_START]"}, {200, "API"},      {215, "[DIR_END]"},
-        {297, "[DIR_START]"}, {298, "PS"},       {449, "[DIR_START]"},
-        {450, "FONTS"},       {487, "[DIR_END]"}, {488, "[DIR_END]"},
-        {491, "[DIR_START]"}, {492, "BIN"},      {514, "[DIR_END]"},
-        {515, "[DIR_START]"}, {516, "FONTS"},    {704, "[DIR_END]"},
-        {705, "Finished"},    {706, "[DIR_START]"}, {707, "SAMPLES"},
-        {738, "[DIR_END]"},
-    };
-    for (const auto &c : cases) EXPECT_STREQ(InstallManifest[c.index], c.entry) << "entry " << c.index;
-
-    int starts = 0, ends = 0, finished = 0;
-    for (int i = 0; i < installManifestCount; i++) {
-        starts += strcmp(InstallManifest[i], "[DIR_START]") == 0;
-        ends += strcmp(InstallManifest[i], "[DIR_END]") == 0;
-        finished += strcmp(InstallManifest[i], "Finished") == 0;
-    }
-    EXPECT_EQ(starts, 6);
-    EXPECT_EQ(ends, 6);
-    EXPECT_EQ(finished, 1);
-}
-
-TEST(ReleaseManifest, SpecialEntries)
-{
-    struct {
-        int index;
-        const char *entry;
-    } const cases[] = {
-        {0, "addon32.exe"},  {3, "newscr1.bmp"},  {4, "SNBD7W95.DLL"},
-        {16, "QUILLMRK.DAT"}, {60, "QMSETUP.EXE"}, {662, "VZFONTMAP"},
-    };
-    for (const auto &c : cases) EXPECT_STREQ(InstallManifest[c.index], c.entry) << "entry " << c.index;
-    // Each is named once: the copy treats the name, not the position, specially.
-    for (const auto &c : cases) {
+    ManifestTree tree = walkManifest(true);
+    for (const char *name : {ownerDataName, "QMSETUP.EXE"}) {
         int count = 0;
-        for (int i = 0; i < installManifestCount; i++)
-            count += strcmp(InstallManifest[i], c.entry) == 0;
-        EXPECT_EQ(count, 1) << c.entry;
+        for (const ManifestFile &file : tree.files)
+            if (sameName(file.product, name)) {
+                count++;
+                EXPECT_EQ("", file.directory) << name;
+                EXPECT_FALSE(file.sample) << name;
+            }
+        EXPECT_EQ(1, count) << name;
+    }
+    for (const char *name : {"addon32.exe", "newscr1.bmp", "SNBD7W95.DLL", fontMapName}) {
+        int count = 0;
+        for (const ManifestFile &file : tree.files) count += sameName(file.product, name);
+        EXPECT_LE(count, 1) << name;
     }
 }
 
-TEST(ReleaseManifest, EveryFileGoesWhereTheStructureSays)
+TEST(ReleaseDiskTable, DisksCoverTheManifestInOrder)
 {
-    std::map<std::string, int> perDestination;
-    for (const Placed &f : walk()) {
-        const char *expected = expectedDestination(f.index);
-        ASSERT_NE(expected, nullptr) << "entry " << f.index << " outside every range";
-        EXPECT_EQ(f.destination, expected) << "entry " << f.index << " " << f.name;
-        EXPECT_EQ(f.sample, f.index > 705) << "entry " << f.index;
-        perDestination[f.destination]++;
-    }
-    EXPECT_EQ(perDestination[""], 199 + 81 + 2);
-    EXPECT_EQ(perDestination["API"], 14);
-    EXPECT_EQ(perDestination["PS"], 150);
-    EXPECT_EQ(perDestination["PS\\FONTS"], 36);
-    EXPECT_EQ(perDestination["BIN"], 21);
-    EXPECT_EQ(perDestination["FONTS"], 187);
-    EXPECT_EQ(perDestination["SAMPLES"], 30);
-}
-
-TEST(ReleaseManifest, NamesAreShortNamesAndOneOccursInTwoDirectories)
-{
-    std::map<std::string, std::set<std::string>> directoriesOf;
-    for (const Placed &f : walk()) {
-        EXPECT_LE(f.name.size(), 12u) << f.name;
-        size_t dot = f.name.find('.');
-        if (dot != std::string::npos) {
-            EXPECT_LE(dot, 8u) << f.name;
-            EXPECT_LE(f.name.size() - dot - 1, 3u) << f.name;
+    const int count = diskTable.diskCount;
+    ASSERT_GE(count, 1);
+    ASSERT_LE(count, (int)maxDisks);
+    EXPECT_EQ(0, diskTable.diskStart[0]);
+    EXPECT_EQ(0, diskTable.diskStart[1]);
+    EXPECT_EQ(installManifestCount, diskTable.diskStart[count + 1]);
+    for (int d = 1; d <= count; d++) {
+        EXPECT_LE(diskTable.diskStart[d], diskTable.diskStart[d + 1]) << "disk " << d;
+        int start = diskTable.diskStart[d];
+        if (d > 1 && start > 0) {
+            EXPECT_STRNE("[DIR_START]", InstallManifest[start - 1]) << "disk " << d;
         }
-        for (char c : f.name) EXPECT_FALSE(c == '\\' || c == '/' || c == ' ') << f.name;
-        directoriesOf[f.name].insert(f.destination);
     }
-    int inTwo = 0;
-    for (const auto &entry : directoriesOf) inTwo += entry.second.size() >= 2;
-    EXPECT_GE(inTwo, 1);
+    long long compressed = 0, required = 0;
+    for (int d = 0; d < maxDisks; d++) {
+        EXPECT_GE(diskTable.compressedKB[d], 0) << "disk " << d + 1;
+        EXPECT_GE(diskTable.requiredKB[d], 0) << "disk " << d + 1;
+        if (d >= count) {
+            EXPECT_EQ(0, diskTable.compressedKB[d] + diskTable.requiredKB[d]) << "disk " << d + 1;
+        }
+        compressed += diskTable.compressedKB[d];
+        required += diskTable.requiredKB[d];
+    }
+    // The program counts bytes in 32 bits.
+    EXPECT_LE(compressed * 1000, 0x7FFFFFFFLL);
+    EXPECT_LE(required * 1000, 0x7FFFFFFFLL);
+    EXPECT_GT(required, 0);
 }
 
-TEST(ReleaseDiskTable, HoldsTheReleaseValues)
+TEST(ReleaseDiskTable, EveryDiskOfTheSetIsNamedInANulPaddedSlot)
 {
-    EXPECT_EQ(diskTable.diskCount, 1);
-    EXPECT_EQ(diskTable.diskStart[0], 0);
-    EXPECT_EQ(diskTable.diskStart[1], 0);
-    EXPECT_EQ(diskTable.diskStart[2], 739);
-    EXPECT_EQ(diskTable.compressedKB[0], 18614);
-    EXPECT_EQ(diskTable.requiredKB[0], 33550);
-}
-
-TEST(ReleaseDiskTable, NamesTheDisksInNulPaddedSlots)
-{
-    const char *const names[maxDisks + 1] = {"",        "Disk #1", "Disk #2", "Disk #3", "Disk #4",
-                                             "Disk #5", "Disk #6", "Disk #7", "Disk #8", "Disk #9"};
     for (int slot = 0; slot <= maxDisks; slot++) {
-        char expected[diskNameSize] = {};
-        memcpy(expected, names[slot], strlen(names[slot]));
-        EXPECT_EQ(memcmp(diskTable.diskNames[slot], expected, diskNameSize), 0) << "slot " << slot;
+        const char *name = diskTable.diskNames[slot];
+        size_t length = strnlen(name, diskNameSize);
+        ASSERT_LT(length, (size_t)diskNameSize) << "slot " << slot << " has no NUL";
+        // The prompts name every disk of the set; slot 0 is no disk.
+        bool named = slot >= 1 && slot <= diskTable.diskCount;
+        EXPECT_TRUE(named ? length > 0 : slot != 0 || length == 0) << "slot " << slot << ": \"" << name << "\"";
+        for (size_t i = length; i < diskNameSize; i++) EXPECT_EQ(0, name[i]) << "slot " << slot << ", byte " << i;
     }
 }
 
@@ -210,9 +159,8 @@ TEST(ReleaseBillboard, TextsFitTheirPlaces)
     for (const char *footer : {productTagLine, makerNoticeLine}) {
         EXPECT_GT(strlen(footer), 0u);
         EXPECT_LE(strlen(footer), 52u) << footer;
+        for (const char *c = footer; *c; c++) EXPECT_GE((unsigned char)*c, 0x20u) << footer;
     }
-    // The notice is stored in the Windows Western code page: the copyright sign is one byte.
-    EXPECT_EQ((unsigned char)makerNoticeLine[0], 0xA9u);
 }
 
 }  // namespace

@@ -1,25 +1,12 @@
 #include "copy_test_support.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "copy/copy_state.h"
 #include "copy/progress_window.h"
 #include "install/install_state.h"
-#include "install/message_box.h"
 #include "shell/billboard_state.h"
 #include "shell/shell.h"
-#include "tests/wine/backend_support.h"
-
-std::vector<RecordedBox> shownBoxes;
-std::function<int(const RecordedBox &)> boxAnswer;
-
-static int recordBox(HWND owner, const char *text, const char *caption, UINT style)
-{
-    RecordedBox box = {owner, text, caption, style};
-    shownBoxes.push_back(box);
-    return boxAnswer ? boxAnswer(box) : IDOK;
-}
 
 static LRESULT CALLBACK plainMainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -54,42 +41,7 @@ void setUpCopyWindows()
     resetCopyState();
     resetBillboardState();
     resetInstallState();
-    shownBoxes.clear();
-    boxAnswer = nullptr;
-    setMessageBoxHook(recordBox);
-}
-
-std::string captionsOf(const std::vector<RecordedBox> &boxes)
-{
-    std::string out;
-    for (const RecordedBox &box : boxes) out += (out.empty() ? "" : ", ") + box.caption;
-    return out;
-}
-
-static void listInto(const std::string &root, const std::string &relative, std::vector<std::string> *out)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((root + "\\" + relative + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            out->push_back(relative + name + "\\");
-            listInto(root, relative + name + "\\", out);
-        } else {
-            out->push_back(relative + name);
-        }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-}
-
-std::vector<std::string> listTree(const std::string &root)
-{
-    std::vector<std::string> out;
-    listInto(root, "", &out);
-    std::sort(out.begin(), out.end());
-    return out;
+    recordBoxes();
 }
 
 std::string uniqueDir(const std::string &parent, const char *stem)

@@ -80,12 +80,8 @@ protected:
         static std::string startDir;
         static DiskTable builtIn;
         if (startDir.empty()) {
-            // In its short form: the copy measures paths by their short
-            // forms, and the lengths these tests make must not depend on
-            // the names of the folders the build lies in.
             char dir[MAX_PATH];
             GetCurrentDirectoryA(sizeof dir, dir);
-            GetShortPathNameA(dir, dir, sizeof dir);
             startDir = dir;
             builtIn = diskTable;
         }
@@ -98,7 +94,7 @@ protected:
         CreateDirectoryA(install.c_str(), nullptr);
         CreateDirectoryA(medium.c_str(), nullptr);
         for (int disk = 1; disk <= 3; disk++)
-            for (const std::string &name : diskFiles[disk]) writeFile(medium + "\\" + name, mediumBytes(name));
+            for (const std::string &name : diskFiles[disk]) EXPECT_TRUE(writeFile(medium + "\\" + name, mediumBytes(name)));
         copyText(installState.installDir, textSize, install.c_str());
         copyText(installState.sourceDir, textSize, (medium + "\\").c_str());
         installState.directorySource = 1;
@@ -248,7 +244,7 @@ TEST_F(DiskLoop, CancelInTheProgressWindow)
 
 TEST_F(DiskLoop, DirectoryThatCannotBeEnteredKeepsTheWalkInTheTree)
 {
-    writeFile(install + "\\SUB", "a file in the way");
+    EXPECT_TRUE(writeFile(install + "\\SUB", "a file in the way"));
     EXPECT_EQ(0, runCopy());
     // Nothing meant for SUB or below it is made, the later directories are
     // made in the right place, and nothing is made beside the install directory.
@@ -278,7 +274,9 @@ TEST_F(DiskLoop, DestinationTooLongIsNeverWrittenPastItsText)
 {
     // 248 characters: SUB still fits (252), SUB\INNER (258) and SAMPLES
     // (256) do not, nor any file name at the top.
-    std::string deep = makeDeepDir(install, 248);
+    // Made from the short form of the build folder's path, so that the
+    // program's own shortening of the destination finds nothing to take off.
+    std::string deep = makeDeepDir(shortPath(install), 248);
     ASSERT_EQ(248u, deep.size());
     ASSERT_TRUE(isDirectory(deep));
     copyText(installState.installDir, textSize, deep.c_str());
@@ -307,19 +305,18 @@ TEST_F(DiskLoop, SourceTooLongCountsAsAFileThatCannotBeOpened)
 
 TEST_F(DiskLoop, FreeSpaceOfALargeDriveIsNotWrappedAround)
 {
-    ULARGE_INTEGER available, total, free;
-    ASSERT_TRUE(GetDiskFreeSpaceExA("Z:\\", &available, &total, &free));
-    // A requirement between the drive's free space taken in 32 bits and its
-    // real free space: only a wrapped product would find it short. 100 MB
-    // above the wrapped value, as other programs may free some room meanwhile.
-    unsigned long long wrapped = free.QuadPart % (1ULL << 32);
-    unsigned long long requiredKB = std::min(wrapped / 1000 + 100000, 0xFFFFFFFFULL / 1000);
-    if (free.QuadPart < (1ULL << 32) || requiredKB * 1000 <= wrapped || requiredKB * 1000 >= free.QuadPart)
-        GTEST_SKIP() << "the drive's free space does not wrap in 32 bits: " << free.QuadPart;
-    diskTable.requiredKB[0] = (int)requiredKB - 2;  // disks 2 and 3 need 1 KB each
+    // N: has 4,110 MiB free; taken in 32 bits that would be 14 MiB. A
+    // requirement of 1 GB fits, unless the free space wraps around.
+    const std::string large = root(largeDrive, "DLLARGE");
+    removeTree(large);
+    ASSERT_TRUE(CreateDirectoryA(large.c_str(), nullptr)) << large;
+    copyText(installState.installDir, textSize, large.c_str());
+    diskTable.requiredKB[0] = 1000000 - 2;  // disks 2 and 3 need 1 KB each
     EXPECT_EQ(0, runCopy());
     EXPECT_EQ("", captionsOf(shownBoxes));
-    EXPECT_EQ(fullTree, listTree(install));
+    EXPECT_EQ(fullTree, listTree(large));
+    _chdir(base.c_str());
+    removeTree(large);
 }
 
 // Disk-set mode. The drive is C:, whose current directory (the "=C:"
@@ -372,7 +369,9 @@ protected:
         int number = disk < 0 ? -disk : disk;
         const char *probeFile = number == 1 ? "addon32.exe" : number == 2 ? "VZFONTMAP" : "TOP2.TXT";
         for (const std::string &name : diskFiles[number])
-            if (disk > 0 || name != probeFile) writeFile(drive + "\\" + name, mediumBytes(name));
+            if (disk > 0 || name != probeFile) {
+                EXPECT_TRUE(writeFile(drive + "\\" + name, mediumBytes(name)));
+            }
     }
 };
 

@@ -1,6 +1,9 @@
 // The record operations: lookups, changes, saves, handles, and the failures
 // each one reports.
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -11,9 +14,11 @@
 #include <sys/resource.h>
 #endif
 
+#include "ownerdata/file_replace.h"
 #include "ownerdata/record_file.h"
 #include "tests/unit/ownerdata_test_files.h"
 
+namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
 static const std::string abScrambled = "Type=Tessera Data3C1B1AB4";      // the line "Ab"
@@ -133,10 +138,24 @@ TEST_F(OwnerDataRecords, SaveToAnotherNameLeavesTheFirst)
 
 TEST_F(OwnerDataRecords, FileNameIsKeptToTwoHundredFiftyFiveCharacters)
 {
-    std::string longName = path(std::string(300, 'n'));
-    int handle = 42;
-    EXPECT_EQ(1, openRecordFile(longName.c_str(), 1, &handle));
-    EXPECT_EQ(42, handle);
+    // A whole path of 258 characters opens (Windows allows 259), and the
+    // store keeps its first 255.
+    std::string folder = fs::absolute(dir).string();
+    while (folder.size() < 240) folder += "/" + std::string(std::min<size_t>(240 - folder.size() - 1, 60), 'd');
+    fs::create_directories(folder);
+    const std::string name = folder + "/" + std::string(258 - folder.size() - 1, 'n');
+    ASSERT_EQ(258u, name.size());
+    FILE *f = fopen(name.c_str(), "wb");
+    ASSERT_NE(nullptr, f) << name;
+    fputs(abScrambled.c_str(), f);
+    fclose(f);
+    int handle = -1;
+    ASSERT_EQ(0, openRecordFile(name.c_str(), 1, &handle));
+    RecordFile *record = nullptr;
+    ASSERT_EQ(0, findRecordFile(handle, &record));
+    EXPECT_EQ(name.substr(0, 255), record->fileName);
+    EXPECT_EQ((Lines{"Ab"}), linesOf(handle));
+    closeRecordFile(handle);
 }
 
 TEST_F(OwnerDataRecords, HandlesCountUpAndDieForGood)
@@ -344,5 +363,101 @@ TEST_F(OwnerDataRecords, SaveThatRunsOutOfRoomFailsWhole)
     EXPECT_EQ(abScrambled, readBytes("f.dat"));
     EXPECT_EQ((Lines{"f.dat", "g.dat"}), fileNames());
     closeRecordFile(h);
+}
+#endif
+
+#ifdef __GLIBC__
+// A stream that gives the first failAt bytes of a file and then fails as a
+// disk with a bad sector does (EIO). After many failed reads it reports the
+// end instead, so that a load that keeps reading ends and is seen to fail.
+struct FailingSource {
+    std::string bytes;
+    size_t failAt;
+    size_t position;
+    int failedReads;
+};
+
+static ssize_t readFailing(void *cookie, char *buffer, size_t size)
+{
+    FailingSource *source = (FailingSource *)cookie;
+    if (source->position >= source->failAt) {
+        if (++source->failedReads > 100) return 0;
+        errno = EIO;
+        return -1;
+    }
+    size_t count = std::min(size, source->failAt - source->position);
+    memcpy(buffer, source->bytes.data() + source->position, count);
+    source->position += count;
+    return (ssize_t)count;
+}
+
+TEST_F(OwnerDataRecords, ReadErrorPartWayEndsTheLoadWithStatus2)
+{
+    // Both files hold the lines User=Ann and Dept=Sales. Scrambled: 17 header
+    // characters, then two digits per byte: the header's NUL, User=Ann and its
+    // NUL, Dept=Sales and its NUL, 59 characters in all.
+    const std::string plain = plainFile({"User=Ann", "Dept=Sales"});
+    int h = openBytes("p.dat", plain, 0);
+    ASSERT_EQ(0, saveRecordFile(h, path("s.dat").c_str(), 1));
+    closeRecordFile(h);
+    const std::string scrambled = readBytes("s.dat");
+    ASSERT_EQ(59u, scrambled.size());
+    int status = -1;
+    EXPECT_EQ((Lines{"User=Ann", "Dept=Sales"}), loadLines("s.dat", 1, &status));
+    EXPECT_EQ(0, status);
+
+    struct { const std::string *bytes; int isScrambled; size_t failAt; const char *where; } cases[] = {
+        {&scrambled, 1, 5, "inside the header"},
+        {&scrambled, 1, 17, "before the header's NUL"},
+        {&scrambled, 1, 18, "between two digits"},
+        {&scrambled, 1, 19, "before the first line"},
+        {&scrambled, 1, 27, "inside the first line"},
+        {&scrambled, 1, 37, "between the lines"},
+        {&scrambled, 1, 57, "before the last NUL"},
+        {&plain, 0, 10, "inside the plain header"},
+        {&plain, 0, 22, "inside the first plain line"},
+        {&plain, 0, (size_t)plain.find("Dept"), "between the plain lines"},
+    };
+    cookie_io_functions_t functions = {readFailing, nullptr, nullptr, nullptr};
+    for (const auto &c : cases) {
+        FailingSource source = {*c.bytes, c.failAt, 0, 0};
+        FILE *stream = fopencookie(&source, "r", functions);
+        ASSERT_NE(nullptr, stream);
+        RecordFile *record = (RecordFile *)recordAlloc(sizeof(RecordFile));
+        ASSERT_NE(nullptr, record);
+        memset(record, 0, sizeof *record);
+        EXPECT_EQ(2, readRecordStream(stream, c.isScrambled, record)) << c.where;
+        EXPECT_LE(source.failedReads, 2) << c.where << ": reads went on after the error";
+        fclose(stream);
+        freeRecordFile(record);
+    }
+}
+#endif
+
+#ifdef _WIN32
+TEST_F(OwnerDataRecords, TwoStepReplaceThatCannotMoveKeepsTheNewFile)
+{
+    writeBytes("f.dat", abScrambled);
+    int h = openBytes("g.dat", plainFile({"User=new"}), 0);
+    // Another program reads the old file and lets it be deleted, as virus
+    // scanners and indexers do: its removal waits for their close, and the
+    // move onto its name fails.
+    HANDLE reader = CreateFileA(path("f.dat").c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+    useTwoStepReplace(1);
+    int status = saveRecordFile(h, path("f.dat").c_str(), 1);
+    useTwoStepReplace(0);
+    CloseHandle(reader);
+    closeRecordFile(h);
+
+    EXPECT_EQ(1, status);
+    // The old file is gone with the reader's close; the new one, whole, is
+    // left beside its name.
+    EXPECT_EQ((Lines{"g.dat", "qmd00000.tmp"}), fileNames());
+    int loaded = -1;
+    EXPECT_EQ((Lines{"User=new"}), loadLines("qmd00000.tmp", 1, &loaded));
+    EXPECT_EQ(0, loaded);
 }
 #endif

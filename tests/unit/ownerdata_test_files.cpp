@@ -1,10 +1,10 @@
 #include "tests/unit/ownerdata_test_files.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 
 #include "ownerdata/record_file.h"
+#include "tests/support/files.h"
 
 namespace fs = std::filesystem;
 
@@ -44,21 +44,12 @@ std::string OwnerDataFiles::path(const std::string &name) const
 
 void OwnerDataFiles::writeBytes(const std::string &name, const std::string &bytes) const
 {
-    FILE *f = fopen(path(name).c_str(), "wb");
-    ASSERT_NE(nullptr, f);
-    ASSERT_EQ(bytes.size(), fwrite(bytes.data(), 1, bytes.size(), f));
-    fclose(f);
+    ASSERT_TRUE(writeFile(path(name), bytes)) << name;
 }
 
 std::string OwnerDataFiles::readBytes(const std::string &name) const
 {
-    std::string bytes;
-    FILE *f = fopen(path(name).c_str(), "rb");
-    if (f == nullptr) return "<missing>";
-    int c;
-    while ((c = getc(f)) != EOF) bytes += (char)c;
-    fclose(f);
-    return bytes;
+    return readFile(path(name));
 }
 
 std::vector<std::string> OwnerDataFiles::fileNames() const

@@ -11,43 +11,17 @@
 #include <vector>
 
 #include "product/imaging/snbd7w95.h"
+#include "shell/imaging/imaging.h"
+#include "tests/support/files.h"
 
 namespace {
 
-const char *const allNames[] = {
-    "IMGLOW_get_filetype",      "IMGLOW_get_pages",           "IMGLOW_get_bitmap_name",
-    "IMG_set_statusbar",        "IMG_decompress_bitmap_fd",   "IMGLOW_get_bitmap_header",
-    "IMG_delete_bitmap",        "IMG_set_croprect",           "IMG_display_bitmap",
-    "IMG_bitmap_palette",       "IMG_rotate_bitmap",          "IMG_flip_bitmapx",
-    "IMG_flip_bitmapy",         "IMG_bitmap_info",            "IMG_print_bitmap",
-    "IMGLOW_set_alias",         "IMG_dib_to_ddb",             "IMG_sharpen_bitmap",
-    "IMG_set_lut",              "IMG_set_gamma",              "IMG_invert_bitmap",
-    "IMG_get_bitmap_palette",   "IMG_print_bitmap_fast",      "IMG_runs_to_dib",
-    "IMG_set_display_angle",    "IMG_save_bitmap",            "IMGLOW_set_alias_quality",
-    "IMGLOW_get_raster",        "IMGLOW_set_rop",             "IMGLOW_is_tiled_image",
-    "IMGLOW_get_tile_info",     "IMG_decompress_tiled_bitmap", "IMGLOW_get_image_orientation",
-};
 const std::set<std::string> calledNames = {"IMG_decompress_bitmap_fd", "IMGLOW_set_alias",
                                            "IMG_dib_to_ddb", "IMG_get_bitmap_palette"};
 
-std::vector<unsigned char> readFile(const char *name)
+std::vector<unsigned char> bytesOf(const std::string &text)
 {
-    std::vector<unsigned char> data;
-    FILE *f = fopen(name, "rb");
-    if (!f) return data;
-    unsigned char buffer[65536];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, f)) > 0) data.insert(data.end(), buffer, buffer + got);
-    fclose(f);
-    return data;
-}
-
-void writeFile(const char *name, const std::vector<unsigned char> &data)
-{
-    FILE *f = fopen(name, "wb");
-    ASSERT_NE(f, nullptr) << name;
-    fwrite(data.data(), 1, data.size(), f);
-    fclose(f);
+    return std::vector<unsigned char>(text.begin(), text.end());
 }
 
 unsigned readU32(const std::vector<unsigned char> &d, size_t at)
@@ -79,7 +53,7 @@ protected:
         dibToDdb = (ImgDibToDdb)(void *)GetProcAddress(library, "IMG_dib_to_ddb");
         getPalette = (ImgGetBitmapPalette)(void *)GetProcAddress(library, "IMG_get_bitmap_palette");
         ASSERT_TRUE(decompress && setAlias && dibToDdb && getPalette);
-        picture = readFile("newscr1.bmp");
+        picture = bytesOf(readFile("newscr1.bmp"));
         ASSERT_EQ(picture.size(), 337078u) << "newscr1.bmp: 671 x 500 at 8 bits with 256 colours";
     }
     void TearDown() override
@@ -137,15 +111,16 @@ TEST_F(Imaging, ExportsExactlyTheThirtyThreeNamesUndecorated)
     std::set<std::string> exported;
     for (DWORD i = 0; i < exports->NumberOfNames; i++) exported.insert((const char *)(base + names[i]));
 
-    std::set<std::string> expected(std::begin(allNames), std::end(allNames));
+    // Exactly the names the program binds, all or nothing.
+    std::set<std::string> expected(std::begin(imagingEntryPointNames), std::end(imagingEntryPointNames));
     EXPECT_EQ(exports->NumberOfFunctions, 33u);
     EXPECT_EQ(exported, expected);
-    for (const char *name : allNames) EXPECT_NE(GetProcAddress(library, name), nullptr) << name;
+    for (const char *name : imagingEntryPointNames) EXPECT_NE(GetProcAddress(library, name), nullptr) << name;
 }
 
 TEST_F(Imaging, UncalledEntryPointsReportFailure)
 {
-    for (const char *name : allNames) {
+    for (const char *name : imagingEntryPointNames) {
         if (calledNames.count(name)) continue;
         typedef int(WINAPI * Stub)(void);
         Stub stub = (Stub)(void *)GetProcAddress(library, name);
@@ -216,7 +191,7 @@ TEST_F(Imaging, ReadsRowsStoredTopDown)
     char path[MAX_PATH];
     ASSERT_GT(GetTempPathA(MAX_PATH, path), 0u);
     strncat(path, "imaging_topdown.bmp", MAX_PATH - strlen(path) - 1);
-    writeFile(path, topDown);
+    ASSERT_TRUE(writeFile(path, std::string(topDown.begin(), topDown.end())));
     int image = decodeFile(path);
     DeleteFileA(path);
     ASSERT_NE(image, -1);
@@ -276,7 +251,7 @@ TEST_F(Imaging, RefusesWhatIsNotAPictureItReads)
     ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
     for (const auto &c : cases) {
         std::string path = std::string(temp) + c.name;
-        writeFile(path.c_str(), c.data);
+        ASSERT_TRUE(writeFile(path, std::string(c.data.begin(), c.data.end())));
         EXPECT_EQ(decodeFile(path.c_str()), -1) << c.name;
         DeleteFileA(path.c_str());
     }

@@ -65,13 +65,17 @@ const MakeCase makeCases[] = {
     {"existing", "C:\\QUILLMRK", nullptr, {"C:\\QUILLMRK"}, -1, "C:\\QUILLMRK", {}, 0},
     {"drive root", "C:\\", nullptr, {}, -1, "C:\\", {}, 0},
     {"bare drive", "C:", nullptr, {}, -1, "C:\\", {}, 0},
-    {"backslash alone", "\\", nullptr, {}, 0, nullptr, {}, 1},
+    {"drive root, from a folder of that drive", "C:\\", "C:\\A", {"C:\\A"}, -1, "C:\\", {}, 0},
+    // A path without a drive is taken where it points when it is given,
+    // before any level moves the current directory.
+    {"backslash alone", "\\", "C:\\A", {"C:\\A"}, -1, "C:\\", {}, 1},
     {"no drive letter", "QMREL", "C:\\", {}, 0, "C:\\QMREL", {"C:\\QMREL"}, 1},
-    // Each prefix is taken from the directory the level before entered, so
-    // the second level is looked for as C:\QMREL\QMREL\SUB.
-    {"no drive letter, two levels", "QMREL\\SUB", "C:\\", {}, -2, "C:\\QMREL", {"C:\\QMREL"}, 1},
-    {"rooted without drive", "\\QMREL", "C:\\", {}, 0, "C:\\QMREL", {"C:\\QMREL"}, 1},
+    {"no drive letter, two levels", "QMREL\\SUB", "C:\\A", {"C:\\A"}, 0, "C:\\A\\QMREL\\SUB",
+     {"C:\\A\\QMREL", "C:\\A\\QMREL\\SUB"}, 1},
+    {"rooted without drive", "\\QMREL", "C:\\A", {"C:\\A"}, 0, "C:\\QMREL", {"C:\\QMREL"}, 1},
     {"no drive letter, existing", "QMREL", "C:\\", {"C:\\QMREL"}, -1, "C:\\QMREL", {}, 1},
+    {"drive letter without root", "C:QMREL", "C:\\A", {"C:\\A"}, 0, "C:\\A\\QMREL", {"C:\\A\\QMREL"}, 0},
+    {"share that does not answer", "\\\\qmserver\\share\\QM", "C:\\A", {"C:\\A"}, -2, "C:\\A", {}, 1},
     {"drive that does not exist", "?:\\QUILLMRK", nullptr, {}, -2, nullptr, {}, 0},
     {"read-only mount", "L:\\QUILLMRK", nullptr, {}, -2, "L:\\", {}, 0},
     {"below a level that cannot be made", "L:\\QUILLMRK\\SUB", nullptr, {}, -2, "L:\\", {}, 0},
@@ -154,7 +158,6 @@ TEST_F(InstallDirTest, ExistingDirectoryAsksWhetherToOverwrite)
         EXPECT_STREQ(installState.quitPrompt, c.quitPrompt);
         TearDown();
     }
-    EXPECT_EQ(strlen(longQuitText), 105u);
 }
 
 TEST_F(InstallDirTest, DirectoryThatCannotBeMadeKeepsTheDialogOpen)
@@ -174,18 +177,79 @@ TEST_F(InstallDirTest, DirectoryThatCannotBeMadeKeepsTheDialogOpen)
 
 TEST_F(InstallDirTest, PathWithoutDriveLetterWarnsThenGoesOn)
 {
+    // "\\" is the root of the current drive, which exists: the warning,
+    // then the overwrite question for the drive itself.
     SetCurrentDirectoryA("C:\\");
+    recordBoxes({IDOK, IDYES});
     EXPECT_EQ(checkInstallDir("\\", fakeDialog), 1);
-    EXPECT_EQ(recordedBoxes, std::vector<BoxCall>{noDriveWarning});
+    EXPECT_EQ(recordedBoxes, (std::vector<BoxCall>{noDriveWarning, overwriteQuestion}));
     EXPECT_EQ(currentDirectory(), "C:\\");
 
     // An existing folder found relative to the current directory draws the
     // warning first, then the overwrite question.
+    SetCurrentDirectoryA("C:\\");
     CreateDirectoryA("C:\\QMREL", NULL);
     recordBoxes({IDOK, IDNO});
     EXPECT_EQ(checkInstallDir("QMREL", fakeDialog), 0);
     EXPECT_EQ(recordedBoxes, (std::vector<BoxCall>{noDriveWarning, overwriteQuestion}));
     EXPECT_EQ(recordedFocus, (std::vector<FocusCall>{{fakeDialog, 1022}}));
+}
+
+// Going on, installDir becomes the full path the directory was made at, so
+// that the destinations, the owner data file and WIN.INI all name it.
+TEST_F(InstallDirTest, GoingOnLeavesTheFullPathInInstallDir)
+{
+    struct Case {
+        const char *typed;
+        const char *full;
+    };
+    const Case cases[] = {
+        {"QMREL", "C:\\A\\QMREL"},
+        {"QMREL\\SUB\\", "C:\\A\\QMREL\\SUB\\"},
+        {"\\QMREL", "C:\\QMREL"},
+        {"C:QMREL", "C:\\A\\QMREL"},
+        {"C:\\QUILLMRK\\", "C:\\QUILLMRK\\"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.typed);
+        SetUp();
+        ASSERT_TRUE(CreateDirectoryA("C:\\A", NULL));
+        ASSERT_TRUE(SetCurrentDirectoryA("C:\\A"));
+        copyText(installState.installDir, textSize, c.typed);
+
+        EXPECT_EQ(checkInstallDir(installState.installDir, fakeDialog), 1);
+
+        EXPECT_STREQ(installState.installDir, c.full);
+        EXPECT_TRUE(isDirectory(c.full));
+        TearDown();
+    }
+}
+
+// When the dialog stays open, the current directory is where it was: the
+// same text typed again means the same folder, and a share that cannot be
+// reached leaves nothing behind.
+TEST_F(InstallDirTest, DialogThatStaysOpenKeepsTheCurrentDirectory)
+{
+    ASSERT_TRUE(CreateDirectoryA("C:\\A", NULL));
+    ASSERT_TRUE(CreateDirectoryA("C:\\A\\QMREL", NULL));
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\A"));
+    copyText(installState.installDir, textSize, "\\\\qmserver\\share\\QM");
+    recordBoxes({});
+    EXPECT_EQ(checkInstallDir(installState.installDir, fakeDialog), 0);
+    EXPECT_EQ(recordedBoxes, (std::vector<BoxCall>{noDriveWarning, creationError}));
+    EXPECT_EQ(currentDirectory(), "C:\\A");
+    EXPECT_FALSE(exists("C:\\A\\qmserver"));
+    EXPECT_STREQ(installState.installDir, "\\\\qmserver\\share\\QM");
+
+    copyText(installState.installDir, textSize, "QMREL");
+    recordBoxes({IDOK, IDNO, IDOK, IDYES});
+    EXPECT_EQ(checkInstallDir(installState.installDir, fakeDialog), 0);
+    EXPECT_EQ(currentDirectory(), "C:\\A");
+    EXPECT_EQ(checkInstallDir(installState.installDir, fakeDialog), 1);
+    EXPECT_EQ(recordedBoxes, (std::vector<BoxCall>{noDriveWarning, overwriteQuestion, noDriveWarning, overwriteQuestion}));
+    EXPECT_EQ(currentDirectory(), "C:\\A\\QMREL");
+    EXPECT_STREQ(installState.installDir, "C:\\A\\QMREL");
+    EXPECT_FALSE(exists("C:\\A\\QMREL\\QMREL"));
 }
 
 // With the platform's own focus call: after No the directory field of a real

@@ -4,53 +4,43 @@
 #   B: a floppy (removable) folder   K: a CD-ROM folder
 #   L: a read-only mount that holds the folder "existing"
 #   M: a 64 KiB mount, to fill up during a copy
+#   DIR/floppylink: a symbolic link to the floppy folder, a second path to it
+#   N: a 4,110 MiB mount: its free space, taken in 32 bits, would be 14 MiB
 # and, in DIR/files, plain files and their LZ-compressed (SZDD) forms.
 #   media.sh setup DIR | media.sh cleanup DIR
 # Mounting needs root, as everything here does.
 set -u
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../scripts/wine-env.sh"
+. "$(dirname "$0")/../support/drives.sh"
 
-action=${1:?setup or cleanup}
-dir=${2:?media folder}
-
-drive_links=(b:floppy k:cdrom l:readonly m:small)
-
-unmount() {
-  local mnt=$1
-  mountpoint -q "$mnt" || return 0
-  umount "$mnt" 2>/dev/null || umount -l "$mnt"
-}
+drive_links=(b:floppy k:cdrom l:readonly m:small n:large)
 
 cleanup() {
   local entry
   for entry in "${drive_links[@]}"; do
-    rm -f "$WINEPREFIX/dosdevices/${entry%%:*}:"
+    qm_unmap_drives "${entry%%:*}"
   done
-  unmount "$dir/readonly"
-  unmount "$dir/small"
+  qm_unmount "$dir/readonly"
+  qm_unmount "$dir/small"
+  qm_unmount "$dir/large"
   rm -rf "$dir"
 }
 
 setup() {
   cleanup
-  mkdir -p "$dir/floppy" "$dir/cdrom" "$dir/readonly" "$dir/small" "$dir/files/packed" || return 1
+  mkdir -p "$dir/floppy" "$dir/cdrom" "$dir/readonly" "$dir/small" "$dir/large" "$dir/files/packed" || return 1
 
-  mount -t tmpfs -o size=1m tmpfs "$dir/readonly" || return 1
-  mkdir "$dir/readonly/existing"
-  mount -o remount,ro "$dir/readonly" || return 1
-  mount -t tmpfs -o size=64k tmpfs "$dir/small" || return 1
+  qm_mount_read_only "$dir/readonly" existing || return 1
+  qm_mount_tmpfs "$dir/small" 64k || return 1
+  qm_mount_tmpfs "$dir/large" 4110m || return 1
 
   local entry
   for entry in "${drive_links[@]}"; do
-    ln -sfn "$dir/${entry#*:}" "$WINEPREFIX/dosdevices/${entry%%:*}:"
+    qm_map_drive "${entry%%:*}" "$dir/${entry#*:}"
   done
-
-  # The mount manager reads the drive types when the server starts.
-  wine reg add 'HKLM\Software\Wine\Drives' /v b: /t REG_SZ /d floppy /f >/dev/null || return 1
-  wine reg add 'HKLM\Software\Wine\Drives' /v k: /t REG_SZ /d cdrom /f >/dev/null || return 1
-  wineserver -k 2>/dev/null
-  wineserver -w
+  ln -sfn "$dir/floppy" "$dir/floppylink" || return 1
+  qm_drive_type b floppy || return 1
+  qm_drive_type k cdrom || return 1
+  qm_restart_server
 
   # A text that compresses, and 1,000,000 zero bytes that shrink to about
   # 130 KB but do not fit on M: once expanded. The medium keeps compressed
@@ -69,13 +59,4 @@ setup() {
   done
 }
 
-case $action in
-  setup)
-    qm_wine_setup || exit 1
-    setup || { echo "media.sh: setup failed" >&2; cleanup; exit 1; } ;;
-  cleanup)
-    # Unmounting must not depend on Wine starting.
-    WINEPREFIX=$(qm_wine_root)/prefix
-    cleanup ;;
-  *) echo "media.sh: unknown action $action" >&2; exit 2 ;;
-esac
+qm_media_main "$@"

@@ -62,7 +62,7 @@ TEST_F(PathsTest, SourceModeNeedsRemovableDriveAndWritableOwnerFileInCurrentDire
         CreateDirectoryA("C:\\QMSOURCE", NULL);
         if (c.ownerFile) {
             std::string file = c.currentDir + "\\" + c.ownerFile;
-            writeFile(file, "Type=Tessera Data");
+            EXPECT_TRUE(writeFile(file, "Type=Tessera Data"));
             if (c.readOnly) {
                 ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
             }
@@ -84,7 +84,7 @@ TEST_F(PathsTest, SourceModeNeedsRemovableDriveAndWritableOwnerFileInCurrentDire
 // current directory holds, it runs from a folder.
 TEST_F(PathsTest, RunningProgramOnAFixedDriveIsDirectorySource)
 {
-    writeFile(root(floppyDrive, "quillmrk.dat"), "Type=Tessera Data");
+    EXPECT_TRUE(writeFile(root(floppyDrive, "quillmrk.dat"), "Type=Tessera Data"));
     SetCurrentDirectoryA(root(floppyDrive).c_str());
     installState.directorySource = 0;
     detectSourceMode();
@@ -143,7 +143,7 @@ TEST_F(PathsTest, DirectorySourceCopiesTheOwnerFileAheadOfTheRest)
     const std::string ownerBytes = scrambledOwnerFile({"User=", "Dept=", "Company="});
     CreateDirectoryA("C:\\QMSOURCE", NULL);
     CreateDirectoryA("C:\\Quillmark Data", NULL);
-    writeFile("C:\\QMSOURCE\\quillmrk.dat", ownerBytes);
+    EXPECT_TRUE(writeFile("C:\\QMSOURCE\\quillmrk.dat", ownerBytes));
     setProgramFileName("C:\\QMSOURCE\\SETUP.EXE");
     copyText(installState.installDir, textSize, "C:\\Quillmark Data");
 
@@ -163,7 +163,7 @@ TEST_F(PathsTest, DiskSetModeAndAMissingOwnerFileCopyNothing)
     preparePaths(); // directory source, nothing on the medium
     EXPECT_FALSE(exists("C:\\QUILLMRK\\quillmrk.dat"));
 
-    writeFile("C:\\QMSOURCE\\quillmrk.dat", "Type=Tessera Data");
+    EXPECT_TRUE(writeFile("C:\\QMSOURCE\\quillmrk.dat", "Type=Tessera Data"));
     installState.directorySource = 0;
     preparePaths();
     EXPECT_FALSE(exists("C:\\QUILLMRK\\quillmrk.dat"));
@@ -181,7 +181,7 @@ TEST_F(PathsTest, OwnerFileIsLeftAloneWhenSourceAndDestinationAreOne)
         SCOPED_TRACE(dir);
         CreateDirectoryA(dir, NULL);
         std::string file = std::string(dir) + "\\quillmrk.dat";
-        writeFile(file, ownerBytes);
+        EXPECT_TRUE(writeFile(file, ownerBytes));
         std::string shortDir = shortPath(dir);
         setProgramFileName((shortDir + "\\SETUP.EXE").c_str());
         copyText(installState.installDir, textSize, dir);

@@ -42,8 +42,12 @@ void makeEarlierInstallation(const char *userData, const std::vector<std::string
 {
     CreateDirectoryA("C:\\QUILLMRK", NULL);
     CreateDirectoryA("C:\\QUILLMRK\\PREFS", NULL);
-    if (userData) writeFile("C:\\QUILLMRK\\PREFS\\userdata.ini", userData);
-    if (ownerLines) writeFile("C:\\QUILLMRK\\quillmrk.dat", scrambledOwnerFile(*ownerLines));
+    if (userData) {
+        EXPECT_TRUE(writeFile("C:\\QUILLMRK\\PREFS\\userdata.ini", userData));
+    }
+    if (ownerLines) {
+        EXPECT_TRUE(writeFile("C:\\QUILLMRK\\quillmrk.dat", scrambledOwnerFile(*ownerLines)));
+    }
 }
 
 const std::vector<std::string> ownerLines = {"User=Old Name", "Dept=Old Dept", "Company=Acme Corp"};
@@ -112,7 +116,7 @@ TEST_F(SettingsTest, ReinstallationPrefillsFromWhatWasLeft)
 TEST_F(SettingsTest, DamagedOwnerFileLeavesTheFieldsAsTheyWere)
 {
     makeEarlierInstallation("[User Data]\r\nUserName=Jane Roe\r\n", nullptr);
-    writeFile("C:\\QUILLMRK\\quillmrk.dat", "Type=Tessera Data\nUser=Plain Text\n");
+    EXPECT_TRUE(writeFile("C:\\QUILLMRK\\quillmrk.dat", "Type=Tessera Data\nUser=Plain Text\n"));
     WriteProfileStringA("Quillmark", "BinDirectory", "C:\\QUILLMRK");
     WriteProfileStringA("Quillmark", "PrefDirectory", "C:\\QUILLMRK\\PREFS");
 
@@ -153,7 +157,7 @@ TEST_F(SettingsTest, DefinedValuesGoToSetupIniWithTheLock)
 TEST_F(SettingsTest, UserDataReplacesTheThreeValuesOfTheOwnerFile)
 {
     CreateDirectoryA("C:\\QUILLMRK", NULL);
-    writeFile("C:\\QUILLMRK\\quillmrk.dat", scrambledOwnerFile({"User=", "Serial=QM-1234", "Dept=", "Company="}));
+    EXPECT_TRUE(writeFile("C:\\QUILLMRK\\quillmrk.dat", scrambledOwnerFile({"User=", "Serial=QM-1234", "Dept=", "Company="})));
     copyText(installState.notedInstallDir, textSize, "C:\\QUILLMRK");
     copyText(installState.installDir, textSize, "C:\\ELSEWHERE");
     copyText(installState.userName, textSize, "John Doe");
@@ -172,7 +176,7 @@ TEST_F(SettingsTest, OwnerFileWithoutDeptStaysExactlyAsItWas)
 {
     CreateDirectoryA("C:\\QUILLMRK", NULL);
     const std::string before = scrambledOwnerFile({"User=Old Name", "Company=Acme Corp"});
-    writeFile("C:\\QUILLMRK\\quillmrk.dat", before);
+    EXPECT_TRUE(writeFile("C:\\QUILLMRK\\quillmrk.dat", before));
     copyText(installState.notedInstallDir, textSize, "C:\\QUILLMRK");
     copyText(installState.userName, textSize, "John Doe");
     copyText(installState.organisation, textSize, "Example Ltd");
@@ -232,8 +236,8 @@ TEST_F(SettingsTest, NextInstallationFindsWhatThisOneLeft)
 {
     CreateDirectoryA("C:\\Quillmark Data", NULL);
     CreateDirectoryA("C:\\Quillmark Data\\PREFS", NULL);
-    writeFile("C:\\Quillmark Data\\PREFS\\userdata.ini", "[User Data]\r\nUserName=Jane Roe\r\n");
-    writeFile("C:\\Quillmark Data\\quillmrk.dat", scrambledOwnerFile({"User=", "Dept=", "Company="}));
+    EXPECT_TRUE(writeFile("C:\\Quillmark Data\\PREFS\\userdata.ini", "[User Data]\r\nUserName=Jane Roe\r\n"));
+    EXPECT_TRUE(writeFile("C:\\Quillmark Data\\quillmrk.dat", scrambledOwnerFile({"User=", "Dept=", "Company="})));
     copyText(installState.notedInstallDir, textSize, "C:\\Quillmark Data");
     copyText(installState.userName, textSize, "John Doe");
     copyText(installState.department, textSize, "Sales");

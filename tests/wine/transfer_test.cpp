@@ -56,7 +56,7 @@ TEST_F(TransferTest, PlainAndCompressedSourcesArriveAsThePlainFile)
     for (const char *source : sources) {
         SCOPED_TRACE(source);
         // An existing destination is replaced, not appended to.
-        writeFile("C:\\QMCOPY\\readme.txt", std::string(50000, 'x'));
+        EXPECT_TRUE(writeFile("C:\\QMCOPY\\readme.txt", std::string(50000, 'x')));
 
         transferFile(mediaPath(source).c_str(), "C:\\QMCOPY\\readme.txt");
 
@@ -69,7 +69,7 @@ TEST_F(TransferTest, PlainAndCompressedSourcesArriveAsThePlainFile)
 
 TEST_F(TransferTest, EqualNamesCopyNothing)
 {
-    writeFile("C:\\QMCOPY\\same.txt", "unchanged");
+    EXPECT_TRUE(writeFile("C:\\QMCOPY\\same.txt", "unchanged"));
     transferFile("C:\\QMCOPY\\same.txt", "C:\\QMCOPY\\same.txt");
     EXPECT_EQ(readFile("C:\\QMCOPY\\same.txt"), "unchanged");
     EXPECT_TRUE(recordedBoxes.empty());
@@ -77,7 +77,7 @@ TEST_F(TransferTest, EqualNamesCopyNothing)
 
 TEST_F(TransferTest, MissingSourceLeavesTheDestinationAsItWas)
 {
-    writeFile("C:\\QMCOPY\\kept.txt", "an earlier installation's file\r\n");
+    EXPECT_TRUE(writeFile("C:\\QMCOPY\\kept.txt", "an earlier installation's file\r\n"));
     transferFile(mediaPath("files\\no-such-file.txt").c_str(), "C:\\QMCOPY\\kept.txt");
     transferFile(root(readOnlyDrive, "absent.txt").c_str(), "C:\\QMCOPY\\kept.txt");
     EXPECT_EQ(readFile("C:\\QMCOPY\\kept.txt"), "an earlier installation's file\r\n");
@@ -121,7 +121,7 @@ TEST_F(TransferTest, ExpansionOntoAFullDriveIsReported)
 
 TEST_F(TransferTest, NamesTooLongToHoldOpenNothing)
 {
-    writeFile("C:\\QMCOPY\\kept.txt", "kept");
+    EXPECT_TRUE(writeFile("C:\\QMCOPY\\kept.txt", "kept"));
     const std::string longName = "C:\\QMCOPY\\" + std::string(250, 'n');
     transferFile(longName.c_str(), "C:\\QMCOPY\\kept.txt");
     transferFile(mediaPath("files\\readme.txt").c_str(), longName.c_str());

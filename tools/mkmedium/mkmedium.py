@@ -11,6 +11,13 @@
 --disks   a disk set: DIR/disk1 .. DIR/diskN, each with the files of its
           stretch of the manifest; disk 1 also with SETUP.EXE and the owner
           data file.
+--cache   the build's own folder for this tool: compressed files kept between
+          runs, and the record of the folders the tool made.
+
+The media hold nothing but their files: what was made is recorded in the
+cache, and only a folder recorded there (or an empty one) is replaced.
+Without --cache nothing is remembered, so a second run into the same
+folders is refused.
 
 Files are stored in the Windows LZ format (Debian's mscompress, kept under
 the plain name) when that makes them smaller, plain otherwise; the files
@@ -37,7 +44,8 @@ import mkrelease  # noqa: E402
 BESIDE_PROGRAM = ("SNBD7W95.DLL", "newscr1.bmp", "quillmrk.dat")
 OWNER_DATA = "quillmrk.dat"
 SETUP_NAME = "SETUP.EXE"
-MARK = ".mkmedium"        # marks a folder this tool made and may replace
+MADE_RECORD = "made.json"   # in the cache: the folders this tool made and may replace
+OLD_MARK = ".mkmedium"      # what earlier versions left inside the folders they made
 TOLERANCE = 0.01
 JOBS = 2
 
@@ -200,36 +208,63 @@ def check_totals(release, totals):
     return lines, problems
 
 
-def fresh_folder(path):
+class MadeFolders:
+    """The folders this tool made, kept in the cache, outside the media: a
+    medium copied to a disc then carries nothing but its files."""
+
+    def __init__(self, cache):
+        self.path = os.path.join(cache, MADE_RECORD)
+        try:
+            with open(self.path) as f:
+                self.folders = set(json.load(f))
+        except (OSError, ValueError):
+            self.folders = set()
+
+    def made(self, folder):
+        return (os.path.abspath(folder) in self.folders
+                or os.path.exists(os.path.join(folder, OLD_MARK)))
+
+    def change(self, folder, made):
+        if made:
+            self.folders.add(os.path.abspath(folder))
+        else:
+            self.folders.discard(os.path.abspath(folder))
+        with open(self.path + ".tmp", "w") as out:
+            json.dump(sorted(self.folders), out)
+        os.replace(self.path + ".tmp", self.path)
+
+
+def fresh_folder(path, made):
     """Empties a folder this tool made before, or makes a new one; refuses
     to touch a folder it did not make."""
     if os.path.exists(path):
-        if os.listdir(path) and not os.path.exists(os.path.join(path, MARK)):
-            raise MediumError("%s: exists and was not made by mkmedium; not replacing it" % path)
+        if os.listdir(path) and not made.made(path):
+            raise MediumError("%s: exists and was not made by mkmedium (no record of it in "
+                              "the cache); not replacing it" % path)
         shutil.rmtree(path)
+    # Recorded first: a run that fails half way may redo its own folder.
+    made.change(path, True)
     os.makedirs(path)
-    with open(os.path.join(path, MARK), "w") as f:
-        f.write("made by mkmedium; replaced on every build\n")
 
 
 def place(folder, f):
     shutil.copyfile(f.stored, os.path.join(folder, f.name))
 
 
-def write_medium(folder, files, setup):
-    fresh_folder(folder)
+def write_medium(folder, files, setup, made):
+    fresh_folder(folder, made)
     if setup:
         shutil.copyfile(setup, os.path.join(folder, SETUP_NAME))
     for f in files.values():
         place(folder, f)
 
 
-def write_disks(folder, release, files, setup):
+def write_disks(folder, release, files, setup, made):
     os.makedirs(folder, exist_ok=True)
     count = release.disks["diskCount"]
     for d in range(1, count + 1):
         disk = os.path.join(folder, "disk%d" % d)
-        fresh_folder(disk)
+        fresh_folder(disk, made)
         names = {n.upper() for n in release.disk_files(d)}
         if d == 1:
             if setup:
@@ -238,10 +273,12 @@ def write_disks(folder, release, files, setup):
         for key in sorted(names):
             place(disk, files[key])
     # Disks of an earlier, longer set would be taken for part of this one.
-    d = count + 1
-    while os.path.exists(os.path.join(folder, "disk%d" % d, MARK)):
-        shutil.rmtree(os.path.join(folder, "disk%d" % d))
-        d += 1
+    stale = os.path.join(folder, "disk%d" % (count + 1))
+    while os.path.isdir(stale) and made.made(stale):
+        shutil.rmtree(stale)
+        made.change(stale, False)
+        count += 1
+        stale = os.path.join(folder, "disk%d" % (count + 1))
 
 
 def build(args):
@@ -252,14 +289,13 @@ def build(args):
         raise MediumError("%s: no such setup program" % args.setup)
     if args.cache:
         compress(files, args.cache)
-    else:
-        with tempfile.TemporaryDirectory() as cache:
-            compress(files, cache)
-            return finish(args, release, files)
-    return finish(args, release, files)
+        return finish(args, release, files, args.cache)
+    with tempfile.TemporaryDirectory() as cache:
+        compress(files, cache)
+        return finish(args, release, files, cache)
 
 
-def finish(args, release, files):
+def finish(args, release, files, cache):
     lines, problems = check_totals(release, disk_totals(release, files))
     report = "\n".join(lines + ["problem: " + p for p in problems]) + "\n"
     sys.stdout.write(report)
@@ -269,10 +305,11 @@ def finish(args, release, files):
             f.write(report)
     if problems:
         raise MediumError(problems[0])
+    made = MadeFolders(cache)
     if args.medium:
-        write_medium(args.medium, files, args.setup)
+        write_medium(args.medium, files, args.setup, made)
     if args.disks:
-        write_disks(args.disks, release, files, args.setup)
+        write_disks(args.disks, release, files, args.setup, made)
     return 0
 
 
@@ -283,7 +320,8 @@ def main(argv):
     parser.add_argument("--setup", help="SETUP.EXE to put on the media")
     parser.add_argument("--medium", help="directory-source medium to write")
     parser.add_argument("--disks", help="folder to write disk1 .. diskN into")
-    parser.add_argument("--cache", help="folder that keeps compressed files between runs")
+    parser.add_argument("--cache", help="folder that keeps compressed files, and the record "
+                        "of the folders made, between runs")
     parser.add_argument("--report", help="file to write the totals report to")
     args = parser.parse_args(argv[1:])
     try:

@@ -207,6 +207,63 @@ def parse_ints(path, line, key, value):
         raise ReleaseError(path, line, "%s: whole numbers expected, found %r" % (key, value))
 
 
+def open_directories(manifest):
+    """For each entry, (the "[DIR_START]" Entry, the name) of each directory
+    still open before it."""
+    out = []
+    open_dirs = []
+    after_start = False
+    for index, e in enumerate(manifest):
+        out.append(list(open_dirs))
+        if after_start:
+            after_start = False
+        elif e.text == DIR_START:
+            open_dirs.append((e, manifest[index + 1].text))
+            after_start = True
+        elif e.text == DIR_END:
+            open_dirs.pop()
+    return out
+
+
+def check_disk_walks(path, line, manifest, start, count):
+    """Each disk is walked on its own from the install directory and found in
+    the drive by its first file, and declining the sample files ends the walk
+    of the disk that holds "Finished": so every disk needs entries, begins at
+    the top level with a file or a directory whose first entry is a file, and
+    "Finished" lies on the last disk."""
+    entries = [e.text for e in manifest]
+    inside = open_directories(manifest)
+    for d in range(1, count + 1):
+        s = start[d]
+        if s >= start[d + 1]:
+            raise ReleaseError(path, line, "disk %d carries no entries: the check that the "
+                               "right disk is in the drive would look for a file not on it" % d)
+        if entries[s] == DIR_END:
+            raise ReleaseError(path, line, "disk %d starts at entry %d, a [DIR_END]: a disk "
+                               "starts at the top level, with a file or a [DIR_START]" % (d, s))
+        if entries[s] == FINISHED:
+            raise ReleaseError(path, line, "disk %d starts at entry %d, \"Finished\": a disk "
+                               "starts with a file or a [DIR_START], so that it can be found "
+                               "by its first file" % (d, s))
+        if inside[s]:
+            opening, name = inside[s][-1]
+            raise ReleaseError(path, line, "disk %d starts at entry %d inside the directory %r "
+                               "(opened on line %d of the manifest): its walk would not enter "
+                               "the directory, and its [DIR_END] would climb above the install "
+                               "directory" % (d, s, name, opening.line))
+        if entries[s] == DIR_START and entries[s + 2] in MARKERS:
+            raise ReleaseError(path, line, "disk %d starts with the empty directory %r: a disk "
+                               "is found by its first file, and this one has none before %s"
+                               % (d, entries[s + 1], entries[s + 2]))
+    finished = entries.index(FINISHED)
+    for d in range(1, count):
+        if start[d] <= finished < start[d + 1]:
+            raise ReleaseError(path, line, "\"Finished\" (line %d of the manifest) is on disk "
+                               "%d of %d: without the sample files the walk ends there, and "
+                               "the next disk would then never be found; it belongs on the "
+                               "last disk" % (manifest[finished].line, d, count))
+
+
 def read_disks(path, manifest):
     """The disk table, checked: it must fit the program's arrays and its
     stretches must cover the manifest exactly, each disk beginning at an entry
@@ -267,6 +324,7 @@ def read_disks(path, manifest):
         if 0 < s < len(entries) and entries[s - 1] == DIR_START:
             raise ReleaseError(path, line, "disk %d starts at entry %d, a directory name: a "
                                "disk may not split [DIR_START] from its name" % (d, s))
+    check_disk_walks(path, line, manifest, start, count)
 
     sizes = {}
     for key in ("compressedKB", "requiredKB"):

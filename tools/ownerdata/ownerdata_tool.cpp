@@ -31,16 +31,20 @@ static const char helpText[] =
     "          saves the file in the same mode; the line is cut to 253\n"
     "          characters so that it can be read again\n"
     "  create  writes a new file holding exactly the given lines (none: an\n"
-    "          empty owner data file); a line must be readable again: at most\n"
-    "          253 characters scrambled, 254 plain and no line break\n"
+    "          empty owner data file); a line must be readable again: not\n"
+    "          empty, at most 253 characters scrambled, 254 plain and no line\n"
+    "          break\n"
     "\n"
-    "Keys are compared on their first 80 characters. A save replaces the file\n"
-    "only once the new one is completely written.\n"
+    "A plain file's VALUE holds no line break. A key in the file counts with\n"
+    "its first 80 characters: a longer one is found by those 80, as the setup\n"
+    "program finds it, and a KEY longer than 80 characters matches no line.\n"
+    "A save replaces the file only once the new one is completely written.\n"
     "\n"
     "Exit status: 0 done; 1 the file cannot be opened; 2 it is not readable\n"
     "as an owner data file; 3 a write failed; 4 its header is not an owner\n"
     "data header; 6 out of memory; 8 no line has the key; 9 the key has fewer\n"
-    "than N lines; 64 wrong command line.\n";
+    "than N lines; 64 wrong command line, or a line or VALUE that the file\n"
+    "would not give back.\n";
 
 /* The words for a failed status; writing tells the two meanings of 1 apart. */
 static const char *statusText(int status, int writing)
@@ -68,7 +72,11 @@ static int reportLookup(const char *file, int status, const char *key, int occur
 {
     switch (status) {
     case recordNoKey:
-        fprintf(stderr, "%s: no line has the key \"%s\"\n", file, key);
+        if (strlen(key) > lineKeyLength)
+            fprintf(stderr, "%s: no line has the key \"%s\": a key longer than %d characters "
+                    "matches no line; give its first %d\n", file, key, lineKeyLength, lineKeyLength);
+        else
+            fprintf(stderr, "%s: no line has the key \"%s\"\n", file, key);
         return status;
     case recordTooFewOccurrences:
         fprintf(stderr, "%s: the key \"%s\" has no occurrence %d\n", file, key, occurrence);
@@ -126,6 +134,8 @@ static int getValue(const char *file, int scrambled, const char *key, int occurr
 static int setValue(const char *file, int scrambled, const char *key, const char *value,
                     int occurrence)
 {
+    if (!scrambled && strpbrk(value, "\r\n") != nullptr)
+        return usage("VALUE would not read back: a plain file's line holds no line break");
     int handle;
     int status = openRecordFile(file, scrambled, &handle);
     if (status != recordOk) return report(file, status, 0);
@@ -139,25 +149,27 @@ static int setValue(const char *file, int scrambled, const char *key, const char
     return report(file, status, 1);
 }
 
-/* A line that the store would not give back as it is: too long for the
- * reader's buffer, or (plain) holding a line break. */
-static int lineReadsBack(const char *line, int scrambled)
+/* Why the store would not give a line back as it is, or null: a read drops
+ * empty lines, and a line too long for the reader's buffer or (plain)
+ * holding a line break comes back as other lines. */
+static const char *lineProblem(const char *line, int scrambled)
 {
-    size_t longest = scrambled ? lineBufferSize - 2 : lineBufferSize - 1;
-    if (strlen(line) > longest) return 0;
-    return scrambled || strpbrk(line, "\r\n") == nullptr;
+    if (line[0] == '\0') return "empty lines are dropped when the file is read";
+    if (scrambled)
+        return strlen(line) > lineBufferSize - 2 ? "at most 253 characters" : nullptr;
+    if (strlen(line) > lineBufferSize - 1 || strpbrk(line, "\r\n") != nullptr)
+        return "at most 254 characters and no line break";
+    return nullptr;
 }
 
 static int createFile(const char *file, int scrambled, char **lines, int lineCount)
 {
     for (int i = 0; i < lineCount; i++) {
-        if (!lineReadsBack(lines[i], scrambled)) {
-            char problem[128];
-            snprintf(problem, sizeof problem,
-                     "line %d would not read back: at most %d characters%s", i + 1,
-                     scrambled ? lineBufferSize - 2 : lineBufferSize - 1,
-                     scrambled ? "" : " and no line break");
-            return usage(problem);
+        const char *problem = lineProblem(lines[i], scrambled);
+        if (problem != nullptr) {
+            char text[128];
+            snprintf(text, sizeof text, "line %d would not read back: %s", i + 1, problem);
+            return usage(text);
         }
     }
     // The lines are written straight from the command line: no copy is needed.

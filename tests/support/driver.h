@@ -14,6 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/files.h"
+#include "tests/support/owner_data.h"
+
 namespace e2e {
 
 // Generous: the first message box of a process takes 1-2 s under Wine.
@@ -41,6 +44,10 @@ void stopSetup(SetupProcess *setup);
 
 // A top-level window of the process with this class and (unless null) title.
 HWND findWindow(const SetupProcess &setup, const char *className, const char *title);
+// A top-level window of the process that accept takes, shown or not.
+HWND findWindowWhere(const SetupProcess &setup, bool (*accept)(HWND));
+// How many top-level windows of the process have this title.
+int countWindows(const SetupProcess &setup, const char *title);
 testing::AssertionResult waitForWindow(const SetupProcess &setup, const char *className, const char *title,
                                        HWND *found, int timeoutMs = windowTimeoutMs);
 testing::AssertionResult waitForWindowGone(HWND window, int timeoutMs = windowTimeoutMs);
@@ -69,6 +76,11 @@ testing::AssertionResult waitForRepaint(HWND window, int timeoutMs = windowTimeo
 // something drawn on it (text, a border, an icon); a field that holds text
 // shows some.
 testing::AssertionResult waitForPainted(HWND window, int timeoutMs = windowTimeoutMs);
+// The user dialog's fields.
+enum { nameField = 203, organisationField = 204, departmentField = 1020, dirField = 1022, samplesBox = 1023 };
+// Fills in the user dialog as a user does and presses Continue.
+void fillUserDialog(HWND dialog, const char *name, const char *department, const char *organisation, const char *dir,
+                    bool samples);
 
 void setControlText(HWND dialog, int id, const char *text);
 void setCheck(HWND dialog, int id, int checked);
@@ -92,12 +104,18 @@ UINT messageBoxStyle(HWND box);
 // icon and owner, and answers it with the button id given (IDOK, IDYES, ...).
 testing::AssertionResult answerMessageBox(const SetupProcess &setup, const ExpectedBox &expected, int answer,
                                           int timeoutMs = windowTimeoutMs);
-// No message box of the process is open.
+// An open message box of the process, or NULL.
 HWND findMessageBox(const SetupProcess &setup);
 // After a message sent to window comes back, no message box of the process
 // exists, shown or not: a box that the program's last step opens is made
 // before its thread next takes a message.
 testing::AssertionResult noMessageBoxAfterRoundTrip(const SetupProcess &setup, HWND window);
+// Waits for a message box of the process; NULL when none came before the
+// program ended or the time ran out.
+HWND waitForMessageBox(const SetupProcess &setup, int timeoutMs = windowTimeoutMs);
+// The buttons and icon of a box once it shows the expected ones, or what it
+// shows after 3 s: the icon can be recognised only once the box has painted.
+UINT boxStyle(HWND box, UINT expected);
 
 // ---- pixels ----------------------------------------------------------------
 
@@ -121,22 +139,11 @@ testing::AssertionResult captureScreen(const RECT &area, Image *image);
 void saveScreenshot(const Image &image, const std::string &name);
 
 // ---- state left behind -----------------------------------------------------
+// (files, trees and owner data files: tests/support)
 
 // The "Quillmark" section of WIN.INI.
 void clearWinIniSection();
 std::string winIniValue(const char *key);
 void setWinIniValue(const char *key, const char *value);
-
-bool fileExists(const std::string &path);
-bool directoryExists(const std::string &path);
-// Removes a directory and everything in it; true when it is gone.
-bool removeTree(const std::string &path);
-bool writeTextFile(const std::string &path, const std::string &text);
-bool copyFileTo(const std::string &source, const std::string &destination);
-
-// Writes a scrambled owner data file through the store from key=value lines.
-testing::AssertionResult writeOwnerData(const std::string &path, const std::vector<std::string> &lines);
-// A value of the owner data file, read through the store.
-testing::AssertionResult readOwnerData(const std::string &path, const char *key, std::string *value);
 
 }  // namespace e2e

@@ -1,11 +1,10 @@
-#include "tests/e2e/driver.h"
+#include "tests/support/driver.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
 
-#include "ownerdata/records.h"
 
 #ifndef QM_E2E_MEDIUM
 #error "QM_E2E_MEDIUM names the medium folder the tests start SETUP.EXE from"
@@ -141,6 +140,30 @@ HWND findWindow(const SetupProcess &setup, const char *className, const char *ti
     return findProcessWindow(setup, className, title, NULL);
 }
 
+HWND findWindowWhere(const SetupProcess &setup, bool (*accept)(HWND))
+{
+    return findProcessWindow(setup, NULL, NULL, accept);
+}
+
+int countWindows(const SetupProcess &setup, const char *title)
+{
+    struct Count {
+        DWORD processId;
+        const char *title;
+        int count;
+        static BOOL CALLBACK add(HWND window, LPARAM data)
+        {
+            Count *count = (Count *)data;
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == count->processId && windowText(window) == count->title) count->count++;
+            return TRUE;
+        }
+    } count = {setup.processId, title, 0};
+    EnumWindows(Count::add, (LPARAM)&count);
+    return count.count;
+}
+
 HWND findChildWindow(HWND parent, const char *className)
 {
     return FindWindowExA(parent, NULL, className, NULL);
@@ -200,7 +223,7 @@ testing::AssertionResult waitForUserDialog(const SetupProcess &setup, HWND *dial
     if (!result) return result;
     // The template's last control is made last: once it exists the dialog is whole.
     for (int waited = 0; waited <= windowTimeoutMs; waited += pollMs) {
-        if (IsWindowVisible(*dialog) && GetDlgItem(*dialog, 1022)) return testing::AssertionSuccess();
+        if (IsWindowVisible(*dialog) && GetDlgItem(*dialog, dirField)) return testing::AssertionSuccess();
         Sleep(pollMs);
     }
     return testing::AssertionFailure() << "the user dialog never became visible";
@@ -305,6 +328,17 @@ testing::AssertionResult waitForPainted(HWND window, int timeoutMs)
     }
     return testing::AssertionFailure() << "window \"" << windowText(window) << "\": " << missing
                                        << " not painted on the screen within " << timeoutMs << " ms";
+}
+
+void fillUserDialog(HWND dialog, const char *name, const char *department, const char *organisation, const char *dir,
+                    bool samples)
+{
+    setControlText(dialog, nameField, name);
+    setControlText(dialog, departmentField, department);
+    setControlText(dialog, organisationField, organisation);
+    setControlText(dialog, dirField, dir);
+    setCheck(dialog, samplesBox, samples);
+    pressButton(dialog, IDOK);
 }
 
 void setControlText(HWND dialog, int id, const char *text)
@@ -461,27 +495,35 @@ static std::string describeOwner(HWND owner)
     return windowClass(owner) + " \"" + windowText(owner) + "\"";
 }
 
+HWND waitForMessageBox(const SetupProcess &setup, int timeoutMs)
+{
+    for (int waited = 0; waited <= timeoutMs; waited += pollMs) {
+        HWND box = findMessageBox(setup);
+        if (box) return box;
+        if (exited(setup)) break;
+        Sleep(pollMs);
+    }
+    return NULL;
+}
+
+UINT boxStyle(HWND box, UINT expected)
+{
+    UINT style = messageBoxStyle(box);
+    for (int waited = 0; style != expected && waited < 3000; waited += pollMs) {
+        Sleep(pollMs);
+        style = messageBoxStyle(box);
+    }
+    return style;
+}
+
 testing::AssertionResult answerMessageBox(const SetupProcess &setup, const ExpectedBox &expected, int answer,
                                           int timeoutMs)
 {
-    HWND box = NULL;
-    for (int waited = 0; waited <= timeoutMs && !box; waited += pollMs) {
-        box = findMessageBox(setup);
-        if (!box) {
-            if (exited(setup)) break;
-            Sleep(pollMs);
-        }
-    }
+    HWND box = waitForMessageBox(setup, timeoutMs);
     if (!box)
         return testing::AssertionFailure() << "expected the message box \"" << expected.text << "\" captioned \""
                                            << expected.caption << "\"; seen:" << describeWindows(setup);
-    // Once the box has painted, its icon can be recognised.
-    UINT style = 0;
-    for (int waited = 0; waited <= 3000; waited += pollMs) {
-        style = messageBoxStyle(box);
-        if (style == expected.style) break;
-        Sleep(pollMs);
-    }
+    UINT style = boxStyle(box, expected.style);
     std::string text = controlText(box, 0xFFFF);
     std::string caption = windowText(box);
     HWND owner = GetWindow(box, GW_OWNER);
@@ -599,84 +641,6 @@ std::string winIniValue(const char *key)
 void setWinIniValue(const char *key, const char *value)
 {
     WriteProfileStringA(winIniSection, key, value);
-}
-
-bool fileExists(const std::string &path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool directoryExists(const std::string &path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool removeTree(const std::string &path)
-{
-    if (!directoryExists(path)) return !fileExists(path) || DeleteFileA(path.c_str());
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string child = path + "\\" + name;
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            removeTree(child);
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(path.c_str());
-    return !directoryExists(path);
-}
-
-bool writeTextFile(const std::string &path, const std::string &text)
-{
-    FILE *file = fopen(path.c_str(), "wb");
-    if (!file) return false;
-    bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
-    return fclose(file) == 0 && written;
-}
-
-bool copyFileTo(const std::string &source, const std::string &destination)
-{
-    return CopyFileA(source.c_str(), destination.c_str(), FALSE) != 0;
-}
-
-testing::AssertionResult writeOwnerData(const std::string &path, const std::vector<std::string> &lines)
-{
-    // A plain file is written first and saved scrambled by the store itself.
-    std::string plainPath = path + ".plain";
-    std::string plain = "Type=Tessera Data\n";
-    for (const std::string &line : lines) plain += line + "\n";
-    if (!writeTextFile(plainPath, plain)) return testing::AssertionFailure() << "cannot write " << plainPath;
-    int handle = 0;
-    int status = openRecordFile(plainPath.c_str(), 0, &handle);
-    if (status == recordOk) {
-        status = saveRecordFile(handle, path.c_str(), 1);
-        closeRecordFile(handle);
-    }
-    DeleteFileA(plainPath.c_str());
-    if (status != recordOk)
-        return testing::AssertionFailure() << "the store could not write " << path << ": status " << status;
-    return testing::AssertionSuccess();
-}
-
-testing::AssertionResult readOwnerData(const std::string &path, const char *key, std::string *value)
-{
-    int handle = 0;
-    int status = openRecordFile(path.c_str(), 1, &handle);
-    if (status != recordOk)
-        return testing::AssertionFailure() << "the store cannot open " << path << ": status " << status;
-    char text[textLimit] = "";
-    status = getRecordValue(handle, key, 1, text);
-    closeRecordFile(handle);
-    if (status != recordOk)
-        return testing::AssertionFailure() << path << " has no \"" << key << "\": status " << status;
-    *value = text;
-    return testing::AssertionSuccess();
 }
 
 }  // namespace e2e

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds the release images from the release description (release/, or
+# QM_RELEASE_DIR): SETUP.EXE with its tables, the medium, then in
+# BUILD_ROOT/release the ISO, the floppy images of a set of more than one
+# disk, SHA256SUMS and release.txt. Checks the images against their sums.
+#   scripts/release.sh [BUILD_ROOT]   (default: build)
+set -u
+cd "$(dirname "$0")/.."
+root=${1:-build}
+mkdir -p "$root"
+root=$(cd "$root" && pwd)
+export QM_WINE_DIR=${QM_WINE_DIR:-$root/wine}
+# Its own optimised build, medium and media, apart from the tests' debug build.
+work=$root/release-build
+dir=$work/win32
+release=${QM_RELEASE_DIR:-$PWD/release}
+out=$root/release
+mkdir -p "$work"
+
+echo "=== release: configure and build ($dir)"
+if ! cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQM_RELEASE_DIR="$release" \
+     -DQM_RELEASE_IMAGES_DIR="$out" -DQM_MEDIUM_DIR="$work/medium" -DQM_MEDIA_DIR="$work/media" \
+     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" \
+     >"$dir.configure.log" 2>&1; then
+  cat "$dir.configure.log"; echo "=== release: configure FAILED"; exit 1
+fi
+if ! cmake --build "$dir" -j "${QM_JOBS:-2}" --target release_images >"$dir.release.log" 2>&1; then
+  grep -E 'error|Error|mkimages:|mkmedium:|mkrelease' "$dir.release.log" | head -n 40
+  echo "=== release: build FAILED (see $dir.release.log)"; exit 1
+fi
+cat "$out/release.txt"
+echo "=== release: checking the images against SHA256SUMS"
+(cd "$out" && sha256sum -c SHA256SUMS) || exit 1
+echo "=== release: the images are in $out"
+. scripts/wine-env.sh
+qm_wine_stop

@@ -1,0 +1,84 @@
+"""What the Python tests of the tools and the bench share: files read and
+written whole, a release description and product files written into a
+scratch folder, LZ files expanded, and the release read through the
+release tools' own reader (tools/mkrelease), never through a walk of our own.
+
+    sys.path.insert(0, "<repo>/tests/support"); import qmtest
+"""
+import os
+import subprocess
+import sys
+
+ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+sys.path.insert(0, os.path.join(ROOT, "tools", "mkrelease"))
+import mkrelease  # noqa: E402
+
+SZDD = b"SZDD\x88\xf0\x27\x33"   # the magic of an LZ-compressed file
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def write(path, data):
+    """Writes bytes, or text as UTF-8, as the whole file."""
+    with open(path, "wb") as f:
+        f.write(data.encode("utf-8") if isinstance(data, str) else data)
+
+
+def write_files(folder, files):
+    """Each {name: bytes or text} as a file in folder (made if need be)."""
+    os.makedirs(folder, exist_ok=True)
+    for name, data in files.items():
+        write(os.path.join(folder, name), data)
+
+
+def write_release(folder, manifest, disks, billboard):
+    """A release description of three texts in folder."""
+    write_files(folder, {"manifest.txt": manifest, "disks.txt": disks, "billboard.txt": billboard})
+
+
+def expand(path):
+    """The bytes of an LZ file, expanded by msexpand."""
+    with open(path, "rb") as source:
+        return subprocess.run(["msexpand"], stdin=source, capture_output=True, check=True).stdout
+
+
+def by_upper_name(folder):
+    """{NAME: path} of the files in folder: Windows names ignore letter case."""
+    return {n.upper(): os.path.join(folder, n) for n in os.listdir(folder) if n != ".mkmedium"}
+
+
+def release_file_names(folder):
+    """The file names of the release's manifest, in order, as the release
+    tools read them."""
+    release = mkrelease.read_release(folder)
+    return [name for _, name in mkrelease.file_entries(release.entries())]
+
+
+def install_tree(entries, renamed=None):
+    """[(relative path parts, manifest name)] of every file a manifest
+    installs, samples included, in install order, and the set of its
+    directories (upper-case path tuples). A name installed twice into one
+    directory counts once (the later copy is the same file). renamed maps an
+    upper-case name to the name it is installed under."""
+    renamed = renamed or {}
+    files = {}
+    dirs = set()
+    place = []
+    i = 0
+    while i < len(entries):
+        text = entries[i]
+        if text == mkrelease.DIR_START:
+            place.append(entries[i + 1])
+            dirs.add(tuple(p.upper() for p in place))
+            i += 2
+            continue
+        if text == mkrelease.DIR_END:
+            place.pop()
+        elif text != mkrelease.FINISHED:
+            parts = tuple(place + [renamed.get(text.upper(), text)])
+            files.setdefault(tuple(p.upper() for p in parts), (parts, text))
+        i += 1
+    return list(files.values()), dirs

@@ -1,0 +1,119 @@
+// A transfer whose destination is its own source under a second name: the
+// short name, another drive letter on the same folder (B: is the media
+// fixture's floppy folder), the Z: path of a folder on C:, and a folder
+// reached through a symbolic link (the fixture's floppylink). Each must leave
+// the file as it was; creating the destination would empty it.
+#include <windows.h>
+#include <lzexpand.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "copy/transfer.h"
+#include "tests/wine/backend_support.h"
+
+namespace {
+
+const char longFolder[] = "C:\\Quillmark Same File";
+
+class SameFileTest : public BackendTest {
+protected:
+    void SetUp() override
+    {
+        BackendTest::SetUp();
+        CreateDirectoryA(longFolder, NULL);
+        LZStart();
+    }
+    void TearDown() override
+    {
+        LZDone();
+        BackendTest::TearDown();
+    }
+    void removeScratch() override
+    {
+        removeTree(longFolder);
+        removeTree(root(floppyDrive, "same.txt"));
+        removeTree(root(floppyDrive, "other.txt"));
+    }
+};
+
+// The Z: form of a path, through the Unix name Wine gives it.
+std::string zPath(const std::string &path)
+{
+    typedef char *(CDECL * UnixName)(const WCHAR *);
+    FARPROC found = GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name");
+    UnixName unixName = reinterpret_cast<UnixName>(reinterpret_cast<void (*)()>(found));
+    if (!unixName) return "<no unix name>";
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    char *name = unixName(wide);
+    if (!name) return "<no unix name>";
+    std::string result = "Z:" + std::string(name);
+    HeapFree(GetProcessHeap(), 0, name);
+    for (char &c : result)
+        if (c == '/') c = '\\';
+    return result;
+}
+
+struct SecondName {
+    const char *name;
+    std::string file;   // where the file is written
+    std::string second; // the same file under its second name
+};
+
+std::vector<SecondName> secondNames()
+{
+    const std::string inLong = std::string(longFolder) + "\\same.txt";
+    return {
+        {"short name", inLong, shortPath(longFolder) + "\\same.txt"},
+        {"Z: path to a folder on C:", inLong, zPath(inLong)},
+        {"another drive letter", mediaPath("floppy\\same.txt"), root(floppyDrive, "same.txt")},
+        {"folder through a link", mediaPath("floppy\\same.txt"), mediaPath("floppylink\\same.txt")},
+    };
+}
+
+TEST_F(SameFileTest, FileUnderASecondNameKeepsItsContent)
+{
+    const std::string packed = readFile(mediaPath("files\\packed\\readme.txt"));
+    ASSERT_EQ(packed.substr(0, 4), "SZDD") << "media fixture missing";
+    // A plain file, and one stored compressed, which would otherwise be
+    // expanded onto itself.
+    const std::string contents[] = {"the only copy\r\n", packed};
+    for (const SecondName &c : secondNames()) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NE(c.file, c.second);
+        for (const std::string &bytes : contents) {
+            writeFile(c.file, bytes);
+            ASSERT_EQ(readFile(c.second), bytes) << c.second << " is not the same file";
+
+            transferFile(c.file.c_str(), c.second.c_str());
+            EXPECT_TRUE(readFile(c.file) == bytes) << c.file << " to " << c.second << ": "
+                                                   << readFile(c.file).size() << " bytes left of " << bytes.size();
+            transferFile(c.second.c_str(), c.file.c_str());
+            EXPECT_TRUE(readFile(c.file) == bytes) << c.second << " to " << c.file << ": "
+                                                   << readFile(c.file).size() << " bytes left of " << bytes.size();
+        }
+    }
+    EXPECT_TRUE(recordedBoxes.empty());
+}
+
+// Another file of the same content, in the same folder or on the same
+// volume, is still replaced.
+TEST_F(SameFileTest, DistinctFileOfTheSameContentIsStillReplaced)
+{
+    const std::string plain = readFile(mediaPath("files\\readme.txt"));
+    writeFile(mediaPath("floppy\\same.txt"), plain);
+    writeFile(mediaPath("floppy\\other.txt"), plain);
+    writeFile(std::string(longFolder) + "\\same.txt", "old");
+
+    transferFile(mediaPath("floppy\\same.txt").c_str(), root(floppyDrive, "other.txt").c_str());
+    transferFile(mediaPath("files\\packed\\readme.txt").c_str(), (std::string(longFolder) + "\\same.txt").c_str());
+
+    EXPECT_EQ(readFile(mediaPath("floppy\\other.txt")), plain);
+    EXPECT_EQ(readFile(std::string(longFolder) + "\\same.txt"), plain);
+    EXPECT_TRUE(recordedBoxes.empty());
+}
+
+} // namespace
