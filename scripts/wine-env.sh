@@ -38,9 +38,10 @@ qm_start_display() {
   return 1
 }
 
-# A desktop has a window manager. Without one, Wine waits 2 s each time a
-# top-level window is shown or hidden. QM_NO_WM=1 leaves the display bare
-# (set it before the display is first started).
+# A desktop has a window manager. Wine hands it none of its windows (see
+# qm_wine_setup); without that, and without a window manager, Wine waited
+# 2 s each time a top-level window was shown or hidden. QM_NO_WM=1 leaves
+# the display bare (set it before the display is first started).
 qm_start_wm() {
   local root=$1 n=$2 i
   [ "${QM_NO_WM:-0}" = 1 ] && return 0
@@ -80,6 +81,16 @@ qm_wine_setup() {
       [ "${QM_USE_DISPLAY:-0}" = 1 ] && [ -n "${DISPLAY:-}" ] || export DISPLAY=":$(cat "$root/display")"
       wineboot -i >/dev/null 2>&1
       wineserver -w
+    fi
+    # On the virtual display Wine places, frames and captions its windows
+    # itself, as Windows does, and never waits for a window manager to show
+    # or hide one. Handed to evilwm, windows came without captions and where
+    # the pointer was, not where the program put them. (On the user's own
+    # display their window manager keeps them.)
+    if { [ "${QM_USE_DISPLAY:-0}" != 1 ] || [ -z "${DISPLAY:-}" ]; } &&
+      ! grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+      export DISPLAY=":$(cat "$root/display")"
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
     fi
   ) 9>"$root/setup.lock" || return 1
   if [ "${QM_USE_DISPLAY:-0}" != 1 ] || [ -z "${DISPLAY:-}" ]; then

@@ -8,16 +8,33 @@
 using namespace e2e;
 
 static const char target[] = "C:\\QUILLMRK";
+// Files of the demo medium there when the copy's screenshot is taken.
+enum { copiedBeforeScreenshot = 100 };
 static const char completionText[] =
     "Quillmark installation is complete.\n\nDo you want to enable Quillmark on this computer \n"
     "now (setup preferences, add icons, etc.)?\n\nIf you choose No, make sure to run \"QMSETUP.EXE\"\n"
     "later to setup this workstation, or others.";
 
-static void screenshot(const char *name)
+enum { settleMs = 5000, settlePollMs = 50 };
+
+// Taken once the windows named have painted on the screen and, unless the
+// screen is busy, once two looks in a row see the same.
+static void screenshot(const char *name, std::initializer_list<HWND> shown, bool busy = false)
 {
+    for (HWND window : shown) {
+        testing::AssertionResult painted = waitForPainted(window);
+        if (!painted) printf("demo: %s: %s\n", name, painted.message());
+    }
     RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    Image image;
-    if (captureScreen(screen, &image)) {
+    Image image, before;
+    bool taken = captureScreen(screen, &image);
+    for (int waited = 0; taken && !busy && waited < settleMs; waited += settlePollMs) {
+        before = image;
+        Sleep(settlePollMs);
+        taken = captureScreen(screen, &image);
+        if (taken && image.pixels == before.pixels) break;
+    }
+    if (taken) {
         saveScreenshot(image, name);
         printf("demo: screenshot %s\n", name);
     }
@@ -26,7 +43,7 @@ static void screenshot(const char *name)
 static int fail(const testing::AssertionResult &result, SetupProcess *setup)
 {
     printf("demo: %s\n", result.message());
-    screenshot("failure");
+    screenshot("failure", {});
     stopSetup(setup);
     return 1;
 }
@@ -58,29 +75,31 @@ int main()
     if (!step) return fail(step, &setup);
     HWND dialog = NULL;
     if (!(step = waitForUserDialog(setup, &dialog))) return fail(step, &setup);
-    screenshot("1-dialog");
+    HWND main = findWindow(setup, "setup", NULL);
+    screenshot("1-dialog", {main, dialog});
 
     setControlText(dialog, 203, "Ada Lovelace");
     setControlText(dialog, 1020, "Documentation");
     setControlText(dialog, 204, "Quillmark Demo Ltd");
     setControlText(dialog, 1022, target);
     setCheck(dialog, 1023, 1);
-    screenshot("2-answers");
+    screenshot("2-answers", {dialog});
     pressButton(dialog, IDOK);
 
-    // The copy is quick: one screenshot a while into it, if it still runs.
-    HWND main = findWindow(setup, "setup", NULL);
+    // One screenshot a while into the copy, if it still runs then.
+    HWND progress = NULL;
     for (int waited = 0; waited < 30000 && !findMessageBox(setup); waited += 20) {
-        if (findChildWindow(main, "CopyProgress") && waited >= 1000) {
-            screenshot("3-copying");
+        progress = findChildWindow(main, "CopyProgress");
+        if (progress && countFiles(target) >= copiedBeforeScreenshot) {
+            screenshot("3-copying", {main, progress}, true);
             break;
         }
         Sleep(20);
     }
     // A whole installation takes a while under Wine.
-    for (int waited = 0; waited < 600000 && !findMessageBox(setup); waited += 50) Sleep(50);
-    Sleep(500);  // let it paint
-    screenshot("4-complete");
+    HWND box = NULL;
+    for (int waited = 0; waited < 600000 && !(box = findMessageBox(setup)); waited += 50) Sleep(50);
+    if (box) screenshot("4-complete", {main, box});
     step = answerMessageBox(setup, {completionText, "Installation Complete", MB_YESNO | MB_ICONQUESTION, main}, IDNO,
                             600000);
     if (!step) return fail(step, &setup);

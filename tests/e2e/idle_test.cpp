@@ -31,14 +31,11 @@ TEST_F(Idle, AConfigurationProgramThatCannotStartLeavesTheWindowOpenUntilTheUser
                                          MB_OK | MB_ICONINFORMATION, main}, IDOK));
 
     // Idle: open, enabled, painting, and deaf to every system command but close.
-    DWORD_PTR ignored;
-    for (UINT command : {SC_MINIMIZE, SC_MOVE, SC_SIZE, SC_MAXIMIZE}) {
-        PostMessageA(main, WM_SYSCOMMAND, command, 0);
-        SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
-    }
-    InvalidateRect(main, NULL, TRUE);
-    ASSERT_TRUE(SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored)) << "the window hangs";
-    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(setup.process, 500)) << "the program ended by itself";
+    for (UINT command : {SC_MINIMIZE, SC_MOVE, SC_SIZE, SC_MAXIMIZE}) PostMessageA(main, WM_SYSCOMMAND, command, 0);
+    // The repaint comes after the posted commands and after a quit, had the
+    // program asked for one.
+    ASSERT_TRUE(waitForRepaint(main)) << "the window hangs";
+    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(setup.process, 0)) << "the program ended by itself";
     EXPECT_TRUE(IsWindowVisible(main) && IsWindowEnabled(main) && !IsIconic(main));
     RECT rect = windowRect(main);
     EXPECT_EQ(0, rect.left);

@@ -137,8 +137,14 @@ TEST_F(FolderInstall, CancelInTheProgressWindow)
     const ExpectedBox quit = {"Do you want to quit?", "Terminate Setup?", MB_YESNO | MB_ICONQUESTION, main};
     clickCancel(progress);
     ASSERT_TRUE(answerMessageBox(setup, quit, IDNO));
-    // No: the copy goes on.
-    Sleep(200);
+    // No: the copy goes on, file after file, in the same progress window.
+    const size_t answeredAt = listTree(defaultTarget).size();
+    bool more = false;
+    for (int waited = 0; waited <= windowTimeoutMs && !more && !findMessageBox(setup); waited += 10) {
+        more = listTree(defaultTarget).size() > answeredAt;
+        if (!more) Sleep(10);
+    }
+    EXPECT_TRUE(more) << "no file was copied after No; " << answeredAt << " entries were there";
     EXPECT_TRUE(IsWindow(progress));
     clickCancel(progress);
     ASSERT_TRUE(answerMessageBox(setup, quit, IDYES));

@@ -61,9 +61,15 @@ void typeInto(HWND dialog, int id, const std::string &text)
     for (unsigned char c : text) PostMessageA(edit, WM_CHAR, c, 1);
     // Done once the edit holds all it will take: the text up to its limit.
     // Waiting for the length to stand still was fooled by a busy program.
+    // The length is asked of the edit itself: GetWindowTextLength does not
+    // ask a window of another process, and kept saying 0.
     size_t limit = (size_t)SendMessageA(edit, EM_GETLIMITTEXT, 0, 0);
-    int wanted = (int)(text.size() < limit ? text.size() : limit);
-    for (int waited = 0; GetWindowTextLengthA(edit) < wanted && waited < windowTimeoutMs; waited += 20) Sleep(20);
+    LRESULT wanted = (LRESULT)(text.size() < limit ? text.size() : limit);
+    LRESULT held = 0;
+    for (int waited = 0; (held = SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0)) < wanted && waited < windowTimeoutMs;
+         waited += 20)
+        Sleep(20);
+    if (held < wanted) ADD_FAILURE() << "field " << id << " holds " << held << " of " << wanted << " characters typed";
 }
 
 static void addTree(const std::string &root, TreeBytes *out)

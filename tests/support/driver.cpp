@@ -1,7 +1,9 @@
 #include "tests/support/driver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 
 #ifndef QM_E2E_MEDIUM
@@ -249,6 +251,85 @@ testing::AssertionResult waitForFocus(const SetupProcess &setup, HWND dialog, in
                                        << windowText(seen) << "\")";
 }
 
+testing::AssertionResult waitForRepaint(HWND window, int timeoutMs)
+{
+    if (!InvalidateRect(window, NULL, TRUE))
+        return testing::AssertionFailure() << "cannot invalidate window \"" << windowText(window) << "\"";
+    for (int waited = 0; waited <= timeoutMs; waited += pollMs) {
+        if (!IsWindow(window)) return testing::AssertionFailure() << "the window went away before it painted";
+        if (!GetUpdateRect(window, NULL, FALSE)) return testing::AssertionSuccess();
+        Sleep(pollMs);
+    }
+    return testing::AssertionFailure() << "window \"" << windowText(window) << "\" not painted within " << timeoutMs
+                                       << " ms";
+}
+
+static uint32_t systemColour(int index)
+{
+    COLORREF colour = GetSysColor(index);
+    return rgb(GetRValue(colour), GetGValue(colour), GetBValue(colour));
+}
+
+static bool anyPixel(const Image &shot, const RECT &area, const std::function<bool(uint32_t)> &test)
+{
+    for (int y = std::max(0, (int)area.top); y < area.bottom && y < shot.height; y++)
+        for (int x = std::max(0, (int)area.left); x < area.right && x < shot.width; x++)
+            if (test(shot.at(x, y))) return true;
+    return false;
+}
+
+// What part of window the screen does not show painted yet; empty when all.
+static std::string unpaintedPart(HWND window)
+{
+    RECT outer = windowRect(window);
+    Image shot;
+    if (!captureScreen(outer, &shot)) return "the screen cannot be read";
+    auto local = [&](RECT rect) {
+        OffsetRect(&rect, -outer.left, -outer.top);
+        return rect;
+    };
+    RECT client = local(clientRectOnScreen(window));
+    if ((GetWindowLongA(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION) {
+        const uint32_t captions[] = {systemColour(COLOR_ACTIVECAPTION), systemColour(COLOR_INACTIVECAPTION),
+                                     systemColour(COLOR_GRADIENTACTIVECAPTION),
+                                     systemColour(COLOR_GRADIENTINACTIVECAPTION)};
+        RECT band = {0, 0, shot.width, client.top};
+        if (!anyPixel(shot, band, [&](uint32_t pixel) {
+                return std::find(std::begin(captions), std::end(captions), pixel) != std::end(captions);
+            }))
+            return "the caption";
+    }
+    uint32_t first = shot.at(std::max(0, (int)client.left), std::max(0, (int)client.top));
+    if (!anyPixel(shot, client, [&](uint32_t pixel) { return pixel != first; })) return "the client area";
+    const uint32_t face = systemColour(COLOR_BTNFACE), field = systemColour(COLOR_WINDOW);
+    auto ground = [&](uint32_t pixel) { return pixel == face || pixel == field; };
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child)) continue;
+        RECT area = local(windowRect(child));
+        if (!anyPixel(shot, area, ground) || !anyPixel(shot, area, [&](uint32_t pixel) { return !ground(pixel); }))
+            return "control " + std::to_string(GetDlgCtrlID(child)) + " (" + windowClass(child) + " \"" +
+                   windowText(child) + "\")";
+        // A field that holds text shows some of it on its white.
+        if (windowClass(child) == "Edit" && SendMessageA(child, WM_GETTEXTLENGTH, 0, 0) > 0 &&
+            !anyPixel(shot, local(clientRectOnScreen(child)), [&](uint32_t pixel) { return pixel != field; }))
+            return "the text of field " + std::to_string(GetDlgCtrlID(child));
+    }
+    return "";
+}
+
+testing::AssertionResult waitForPainted(HWND window, int timeoutMs)
+{
+    std::string missing;
+    for (int waited = 0; waited <= timeoutMs; waited += pollMs) {
+        if (!IsWindow(window)) return testing::AssertionFailure() << "the window went away before it painted";
+        missing = unpaintedPart(window);
+        if (missing.empty()) return testing::AssertionSuccess();
+        Sleep(pollMs);
+    }
+    return testing::AssertionFailure() << "window \"" << windowText(window) << "\": " << missing
+                                       << " not painted on the screen within " << timeoutMs << " ms";
+}
+
 void fillUserDialog(HWND dialog, const char *name, const char *department, const char *organisation, const char *dir,
                     bool samples)
 {
@@ -300,6 +381,28 @@ static bool isMessageBox(HWND window)
 HWND findMessageBox(const SetupProcess &setup)
 {
     return findProcessWindow(setup, "#32770", NULL, isMessageBox);
+}
+
+// A box shown or not yet shown: its text and a button, and no name field.
+static bool isMessageBoxMade(HWND window)
+{
+    if (!GetDlgItem(window, 0xFFFF) || GetDlgItem(window, 203)) return false;
+    for (int id = IDOK; id <= IDNO; id++)
+        if (GetDlgItem(window, id)) return true;
+    return false;
+}
+
+testing::AssertionResult noMessageBoxAfterRoundTrip(const SetupProcess &setup, HWND window)
+{
+    DWORD_PTR ignored;
+    if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, windowTimeoutMs, &ignored))
+        return testing::AssertionFailure() << "the program did not answer a message within " << windowTimeoutMs
+                                           << " ms";
+    HWND box = findProcessWindow(setup, "#32770", NULL, isMessageBoxMade);
+    if (box)
+        return testing::AssertionFailure() << "unexpected box \"" << windowText(box) << "\": \""
+                                           << controlText(box, 0xFFFF) << "\"";
+    return testing::AssertionSuccess();
 }
 
 static UINT boxButtons(HWND box)

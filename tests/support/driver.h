@@ -66,6 +66,16 @@ HWND focusedWindow(const SetupProcess &setup);
 // Waits until the focus is on control id of dialog.
 testing::AssertionResult waitForFocus(const SetupProcess &setup, HWND dialog, int id, int timeoutMs = 5000);
 
+// Invalidates window and waits until the program has painted it again.
+// Painting comes last in a message loop, after everything posted before and
+// after a request to quit: once done, the program has handled all that.
+testing::AssertionResult waitForRepaint(HWND window, int timeoutMs = windowTimeoutMs);
+// Waits until the screen shows window painted: a caption in the caption
+// colour, more than one colour in the client area, and each visible control
+// showing both its ground (the dialog face or a field's white) and
+// something drawn on it (text, a border, an icon); a field that holds text
+// shows some.
+testing::AssertionResult waitForPainted(HWND window, int timeoutMs = windowTimeoutMs);
 // The user dialog's fields.
 enum { nameField = 203, organisationField = 204, departmentField = 1020, dirField = 1022, samplesBox = 1023 };
 // Fills in the user dialog as a user does and presses Continue.
@@ -96,6 +106,10 @@ testing::AssertionResult answerMessageBox(const SetupProcess &setup, const Expec
                                           int timeoutMs = windowTimeoutMs);
 // An open message box of the process, or NULL.
 HWND findMessageBox(const SetupProcess &setup);
+// After a message sent to window comes back, no message box of the process
+// exists, shown or not: a box that the program's last step opens is made
+// before its thread next takes a message.
+testing::AssertionResult noMessageBoxAfterRoundTrip(const SetupProcess &setup, HWND window);
 // Waits for a message box of the process; NULL when none came before the
 // program ended or the time ran out.
 HWND waitForMessageBox(const SetupProcess &setup, int timeoutMs = windowTimeoutMs);
