@@ -263,36 +263,7 @@ HPALETTE WINAPI IMG_get_bitmap_palette(int handle)
     return image ? makePalette(image) : NULL;
 }
 
-// The entry points the setup program binds but never calls.
-int WINAPI IMGLOW_get_filetype(void) { return imagingFailure; }
-int WINAPI IMGLOW_get_pages(void) { return imagingFailure; }
-int WINAPI IMGLOW_get_bitmap_name(void) { return imagingFailure; }
-int WINAPI IMG_set_statusbar(void) { return imagingFailure; }
-int WINAPI IMGLOW_get_bitmap_header(void) { return imagingFailure; }
-int WINAPI IMG_delete_bitmap(void) { return imagingFailure; }
-int WINAPI IMG_set_croprect(void) { return imagingFailure; }
-int WINAPI IMG_display_bitmap(void) { return imagingFailure; }
-int WINAPI IMG_bitmap_palette(void) { return imagingFailure; }
-int WINAPI IMG_rotate_bitmap(void) { return imagingFailure; }
-int WINAPI IMG_flip_bitmapx(void) { return imagingFailure; }
-int WINAPI IMG_flip_bitmapy(void) { return imagingFailure; }
-int WINAPI IMG_bitmap_info(void) { return imagingFailure; }
-int WINAPI IMG_print_bitmap(void) { return imagingFailure; }
-int WINAPI IMG_sharpen_bitmap(void) { return imagingFailure; }
-int WINAPI IMG_set_lut(void) { return imagingFailure; }
-int WINAPI IMG_set_gamma(void) { return imagingFailure; }
-int WINAPI IMG_invert_bitmap(void) { return imagingFailure; }
-int WINAPI IMG_print_bitmap_fast(void) { return imagingFailure; }
-int WINAPI IMG_runs_to_dib(void) { return imagingFailure; }
-int WINAPI IMG_set_display_angle(void) { return imagingFailure; }
-int WINAPI IMG_save_bitmap(void) { return imagingFailure; }
-int WINAPI IMGLOW_set_alias_quality(void) { return imagingFailure; }
-int WINAPI IMGLOW_get_raster(void) { return imagingFailure; }
-int WINAPI IMGLOW_set_rop(void) { return imagingFailure; }
-int WINAPI IMGLOW_is_tiled_image(void) { return imagingFailure; }
-int WINAPI IMGLOW_get_tile_info(void) { return imagingFailure; }
-int WINAPI IMG_decompress_tiled_bitmap(void) { return imagingFailure; }
-int WINAPI IMGLOW_get_image_orientation(void) { return imagingFailure; }
+#include "product/imaging/unused_entries.inc"
 
 /*
  * Unloaded with FreeLibrary, the library deletes what it holds. At process

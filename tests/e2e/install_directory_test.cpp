@@ -43,11 +43,8 @@ static bool increasing(const std::vector<int> &values)
 
 TEST_F(FolderInstall, EveryFileArrivesAndYesStartsTheConfigurationProgram)
 {
-    startFromMedium();
-    HWND main = waitForMainWindow();
-    HWND dialog = waitForDialog();
-    ASSERT_TRUE(main && dialog);
-    fillDialog(dialog, longTarget, true);
+    HWND main = startAndFill("", "", longTarget, true);
+    ASSERT_TRUE(main);
     CopyWatch watch = watchCopy(main);
 
     // The progress window, a child of the main window, at its place.
@@ -111,13 +108,10 @@ TEST_F(FolderInstall, EveryFileArrivesAndYesStartsTheConfigurationProgram)
 
 TEST_F(FolderInstall, WithoutSamplesOnADriveOfMoreThan4GB)
 {
-    startFromMedium();
-    HWND main = waitForMainWindow();
-    HWND dialog = waitForDialog();
-    ASSERT_TRUE(main && dialog);
     // T: has 4,110 MiB free: taken in 32 bits that would be 14 MiB, and the
     // space question would come first.
-    fillDialog(dialog, largeTarget, false);
+    HWND main = startAndFill("", "", largeTarget, false);
+    ASSERT_TRUE(main);
     answerCompletion(main, IDNO);
     expectExitCode(0);
     EXPECT_TRUE(installedExactly(largeTarget, false, {"quillmrk.dat"}));
@@ -127,11 +121,8 @@ TEST_F(FolderInstall, WithoutSamplesOnADriveOfMoreThan4GB)
 
 TEST_F(FolderInstall, CancelInTheProgressWindow)
 {
-    startFromMedium();
-    HWND main = waitForMainWindow();
-    HWND dialog = waitForDialog();
-    ASSERT_TRUE(main && dialog);
-    fillDialog(dialog, defaultTarget, true);
+    HWND main = startAndFill("", "", defaultTarget, true);
+    ASSERT_TRUE(main);
     HWND progress = waitForProgressWindow(main);
     ASSERT_TRUE(progress);
     const ExpectedBox quit = {"Do you want to quit?", "Terminate Setup?", MB_YESNO | MB_ICONQUESTION, main};
@@ -161,11 +152,8 @@ TEST_F(FolderInstall, CancelInTheProgressWindow)
 
 TEST_F(FolderInstall, ReinstallationOverTheFirstReplacesTheFiles)
 {
-    startFromMedium();
-    HWND main = waitForMainWindow();
-    HWND dialog = waitForDialog();
-    ASSERT_TRUE(main && dialog);
-    fillDialog(dialog, defaultTarget, true);
+    HWND main = startAndFill("", "", defaultTarget, true);
+    ASSERT_TRUE(main);
     answerCompletion(main, IDNO);
     expectExitCode(0);
     stopSetup(&setup);
@@ -180,7 +168,7 @@ TEST_F(FolderInstall, ReinstallationOverTheFirstReplacesTheFiles)
 
     startFromMedium();
     main = waitForMainWindow();
-    dialog = waitForDialog();
+    HWND dialog = waitForDialog();
     ASSERT_TRUE(main && dialog);
     EXPECT_EQ("Ada Lovelace", controlText(dialog, nameField));
     EXPECT_EQ("Analytical Engines", controlText(dialog, departmentField));
@@ -232,11 +220,8 @@ TEST_F(FolderInstall, MissingSourceFiles)
     ASSERT_NE("", second);
     for (const std::string &name : {std::string("addon32.exe"), first, second})
         DeleteFileA((medium + "\\" + name).c_str());
-    ASSERT_TRUE(startSetup(medium + "\\SETUP.EXE", medium, &setup));
-    HWND main = waitForMainWindow();
-    HWND dialog = waitForDialog();
-    ASSERT_TRUE(main && dialog);
-    fillDialog(dialog, defaultTarget, true);
+    HWND main = startAndFill(medium + "\\SETUP.EXE", medium, defaultTarget, true);
+    ASSERT_TRUE(main);
     // The optional file passes silently; OK at the first goes on, Cancel at
     // the second ends.
     EXPECT_TRUE(answerMessageBox(setup, {("Error in opening : " + medium + "\\" + first).c_str(), "Error", MB_OKCANCEL, main},

@@ -48,11 +48,8 @@ protected:
     void startFromFloppy(HWND *main)
     {
         ASSERT_EQ((UINT)DRIVE_REMOVABLE, GetDriveTypeA("A:\\")) << "A: is not a floppy drive";
-        ASSERT_TRUE(startSetup("A:\\SETUP.EXE", "A:\\", &setup));
-        *main = waitForMainWindow();
-        HWND dialog = waitForDialog();
-        ASSERT_TRUE(*main && dialog);
-        fillDialog(dialog, defaultTarget, true);
+        *main = startAndFill("A:\\SETUP.EXE", "A:\\", defaultTarget, true);
+        ASSERT_TRUE(*main);
     }
 
     // Waits for the next box, puts disk in while it is shown, then answers.
@@ -130,11 +127,8 @@ TEST_F(DiskSet, CancelAtTheWrongDiskAndYesEnds)
 TEST_F(DiskSet, AWriteProtectedDiskOneIsReadAsAFolder)
 {
     ASSERT_EQ((UINT)DRIVE_REMOVABLE, GetDriveTypeA("P:\\")) << "P: is not a floppy drive";
-    ASSERT_TRUE(startSetup("P:\\SETUP.EXE", "P:\\", &setup));
-    HWND main = waitForMainWindow();
-    HWND dialog = waitForDialog();
-    ASSERT_TRUE(main && dialog);
-    fillDialog(dialog, defaultTarget, true);
+    HWND main = startAndFill("P:\\SETUP.EXE", "P:\\", defaultTarget, true);
+    ASSERT_TRUE(main);
     // No disk is asked for: disk 2's first file (in PS) is looked for on P:
     // itself, and is not there.
     ASSERT_TRUE(answerMessageBox(setup, {"Error in opening : P:\\QMPS.PRO", "Error", MB_OKCANCEL, main}, IDCANCEL));

@@ -10,11 +10,8 @@ class CdRomImage : public Installation {};
 TEST_F(CdRomImage, InstallsEveryFileFromTheDiscAsFromAFolder)
 {
     ASSERT_EQ((UINT)DRIVE_CDROM, GetDriveTypeA("E:\\")) << "E: is not a CD-ROM drive";
-    ASSERT_TRUE(startSetup("E:\\SETUP.EXE", "E:\\", &setup));
-    HWND main = waitForMainWindow();
-    HWND dialog = waitForDialog();
-    ASSERT_TRUE(main && dialog);
-    fillDialog(dialog, defaultTarget, true);
+    HWND main = startAndFill("E:\\SETUP.EXE", "E:\\", defaultTarget, true);
+    ASSERT_TRUE(main);
     // No disk is asked for: the next box is the completion question.
     answerCompletion(main, IDNO);
     expectExitCode(0);

@@ -85,6 +85,20 @@ void Installation::fillDialog(HWND dialog, const char *dir, bool samples)
     fillUserDialog(dialog, "Ada Lovelace", "Analytical Engines", "Babbage & Co", dir, samples);
 }
 
+HWND Installation::startAndFill(const std::string &exe, const std::string &folder, const char *dir, bool samples)
+{
+    testing::AssertionResult started = exe.empty() ? startSetup(mediumFile("SETUP.EXE"), mediumDir(), &setup)
+                                                   : startSetup(exe, folder, &setup);
+    EXPECT_TRUE(started);
+    if (!started) return NULL;
+    HWND main = waitForMainWindow();
+    HWND dialog = waitForDialog();
+    EXPECT_TRUE(main && dialog);
+    if (!main || !dialog) return NULL;
+    fillDialog(dialog, dir, samples);
+    return main;
+}
+
 HWND Installation::waitForProgressWindow(HWND main)
 {
     for (int waited = 0; waited < windowTimeoutMs; waited += 10) {

@@ -51,6 +51,10 @@ protected:
 
     // Fills the dialog and presses Continue.
     void fillDialog(HWND dialog, const char *dir, bool samples);
+    // Starts exe with folder as its current directory (the demo medium's
+    // program when exe is empty) and fills the user dialog once it is whole:
+    // the main window, or NULL once a step has failed the test.
+    HWND startAndFill(const std::string &exe, const std::string &folder, const char *dir, bool samples);
     // Watches the copy until a message box turns up or the program ends.
     CopyWatch watchCopy(HWND main);
     // The copy's progress window, once it is there.
