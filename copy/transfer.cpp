@@ -56,11 +56,12 @@ static int fileIdentity(HANDLE file, BY_HANDLE_FILE_INFORMATION *info)
 static int sameFile(HFILE source, const char *destination)
 {
     BY_HANDLE_FILE_INFORMATION from, to;
-    if (!fileIdentity((HANDLE)(INT_PTR)source, &from)) return 0;
+    // The destination first: on a new installation it does not exist, and
+    // the identity, which asks for the volume, is not needed at all.
     HANDLE file = CreateFileA(destination, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                               OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE) return 0;
-    int known = fileIdentity(file, &to);
+    int known = fileIdentity(file, &to) && fileIdentity((HANDLE)(INT_PTR)source, &from);
     CloseHandle(file);
     return known && from.dwVolumeSerialNumber == to.dwVolumeSerialNumber &&
            from.nFileIndexHigh == to.nFileIndexHigh && from.nFileIndexLow == to.nFileIndexLow &&
