@@ -169,7 +169,7 @@ def targets(summary):
 
 def table(summary, machine, source, date, findings):
     rows, ratios = summary["rows"], summary["ratios"]
-    lines = ["Measured %s on %s; SETUP.EXE built optimised from %s; Xvfb with a window manager (evilwm). "
+    lines = ["Measured %s on %s; SETUP.EXE built optimised from %s; Xvfb with a window manager (evilwm), Wine placing and captioning its own windows. "
              "One hyperfine run: %d rounds, each "
              "running every command once in the order below after a warm-up run of it, with a fresh target "
              "each run; medians over the rounds. Net = the command minus the same round's start-up; "
