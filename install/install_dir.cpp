@@ -124,8 +124,9 @@ static int stayInDialog(HWND dialog, const char *before)
 
 static int refuseAndStay(HWND dialog, const char *before)
 {
-    showMessage(dialog, creationError, "Error", MB_ICONHAND | MB_OK);
-    return stayInDialog(dialog, before);
+    if (before[0] != '\0') SetCurrentDirectoryA(before);
+    refuseInstallDir(dialog);
+    return 0;
 }
 
 /*
