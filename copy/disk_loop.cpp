@@ -177,19 +177,59 @@ static void readShortDir(const char *destinationDir, char *shortDir)
     if (n == 0 || n >= textSize - 1) copyText(shortDir, textSize, destinationDir);
 }
 
-/* destinationPath for entry in the directory of short form shortDir. Empty
- * when the path would not fit: the file then cannot be created, like any
- * other destination that cannot be opened. */
-static void buildDestinationPath(const char *shortDir, const char *entry)
+/* Where the walk stands in the destination tree. A directory that the user
+ * passed over when it could not be made or entered is a level outside the
+ * tree: nothing below it is made, its files are passed over, and its
+ * "[DIR_END]" leaves the current directory alone, so the walk comes back to
+ * the right place and never creates anything above the install directory. */
+struct WalkPlace {
+    char destinationDir[textSize];
+    char shortDir[textSize];  // destinationDir's short form, or its long one when it has none
+    int levelsOutside;
+};
+
+/* The file's destination in both forms: destinationPath, through the short
+ * form of its directory, and longPath, which the user is shown. The short
+ * form is not always the shorter: where it does not fit, the long form names
+ * the same file. destinationPath is empty when neither fits. */
+static void buildDestinationPaths(const WalkPlace *place, const char *entry, char *longPath, int longSize)
 {
     const char *name = equalsIgnoringCase(entry, "VZFONTMAP") ? "fontmap" : entry;
-    formatText(destinationPath, sizeof destinationPath, "%s\\%s", shortDir, name);
+    formatText(longPath, longSize, "%s\\%s", place->destinationDir, name);
+    if (formatText(destinationPath, sizeof destinationPath, "%s\\%s", place->shortDir, name) != 0)
+        copyText(destinationPath, sizeof destinationPath, longPath);
+}
+
+static int transferOnce(const char *sourcePath)
+{
+    if (destinationPath[0] == '\0') return transferNotCreated;
+    return transferFile(sourcePath, destinationPath);
+}
+
+/* Transfers one file into the tree. A destination that cannot be created
+ * (in use, a folder of that name, no access) is the user's to retry, pass
+ * over or abort on: 0 to go on, -2 on Abort. */
+static int storeFile(const char *sourcePath, const WalkPlace *place, const char *entry)
+{
+    char longPath[messageSize];
+    buildDestinationPaths(place, entry, longPath, sizeof longPath);
+    while (transferOnce(sourcePath) == transferNotCreated) {
+        switch (askAfterCreationFailure(mainWindow, longPath)) {
+        case IDRETRY:
+            break;
+        case IDABORT:
+            return cancelled;
+        default:
+            return 0;
+        }
+    }
+    return 0;
 }
 
 /* Copies one file entry. 0 to go on with the walk, -2 when the user
  * cancelled (the expansion library has then been ended). Outside the tree
- * (levelsOutside above 0) the file cannot be created but still counts. */
-static int copyFileEntry(const char *sourceRoot, const char *shortDir, int levelsOutside, const char *entry)
+ * (levelsOutside above 0) the file is passed over but still counts. */
+static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, const char *entry)
 {
     if (equalsIgnoringCase(entry, "quillmrk.dat") && installState.directorySource == 1) return 0;
 
@@ -212,8 +252,10 @@ static int copyFileEntry(const char *sourceRoot, const char *shortDir, int level
     copyText(copyState.currentFileName, sizeof copyState.currentFileName, entry);
     SendMessageA(copyState.progressWindow, progressRefresh, 0, 0);
     destinationPath[0] = '\0';
-    if (!levelsOutside) buildDestinationPath(shortDir, entry);
-    if (sourceFits && destinationPath[0]) transferFile(sourcePath, destinationPath);
+    if (sourceFits && !place->levelsOutside && storeFile(sourcePath, place, entry) == cancelled) {
+        LZDone();
+        return cancelled;
+    }
 
     if (copyState.cancelRequested) {
         LZDone();
@@ -227,31 +269,37 @@ static int copyFileEntry(const char *sourceRoot, const char *shortDir, int level
     return 0;
 }
 
-/* Where the walk stands in the destination tree. A directory whose path does
- * not fit, or that cannot be made and entered, is a level outside the tree:
- * nothing below it is made, its files cannot be created, and its
- * "[DIR_END]" leaves the current directory alone, so the walk comes back to
- * the right place and never creates anything above the install directory. */
-struct WalkPlace {
-    char destinationDir[textSize];
-    char shortDir[textSize];  // destinationDir's short form, or its long one when it has none
-    int levelsOutside;
-};
-
-static void enterDirectory(WalkPlace *place, const char *name)
+static int makeAndEnter(const char *name)
 {
-    char deeper[textSize];
-    if (place->levelsOutside || formatText(deeper, sizeof deeper, "%s\\%s", place->destinationDir, name) != 0) {
-        place->levelsOutside++;
-        return;
-    }
     _mkdir(name);
-    if (_chdir(name) != 0) {
-        place->levelsOutside = 1;
-        return;
+    return _chdir(name) == 0;
+}
+
+/* Makes and enters the manifest's directory name. One that cannot be made
+ * or entered (a file of that name, no access) is asked about once: Retry
+ * tries again, Ignore leaves it outside the tree, Abort gives -2. */
+static int enterDirectory(WalkPlace *place, const char *name)
+{
+    if (place->levelsOutside) {
+        place->levelsOutside++;
+        return 0;
+    }
+    char deeper[messageSize];
+    formatText(deeper, sizeof deeper, "%s\\%s", place->destinationDir, name);
+    while (strlen(deeper) >= textSize || !makeAndEnter(name)) {
+        switch (askAfterCreationFailure(mainWindow, deeper)) {
+        case IDRETRY:
+            break;
+        case IDABORT:
+            return cancelled;
+        default:
+            place->levelsOutside = 1;
+            return 0;
+        }
     }
     copyText(place->destinationDir, sizeof place->destinationDir, deeper);
     readShortDir(place->destinationDir, place->shortDir);
+    return 0;
 }
 
 static void leaveDirectory(WalkPlace *place)
@@ -315,7 +363,10 @@ int copyDisk(char driveLetter, int disk)
         if (copyState.cancelRequested) break;
         const char *entry = manifestEntry(i);
         if (isMarker(entry, dirStartMarker)) {
-            enterDirectory(&place, manifestEntry(i + 1));
+            if (enterDirectory(&place, manifestEntry(i + 1)) == cancelled) {
+                LZDone();
+                return cancelled;
+            }
             i += 2;
             entry = manifestEntry(i);
         }
@@ -323,7 +374,7 @@ int copyDisk(char driveLetter, int disk)
             if (!installState.installSamples) diskTable.diskStart[disk + 1] = i;
         } else if (isMarker(entry, dirEndMarker)) {
             leaveDirectory(&place);
-        } else if (copyFileEntry(sourceRoot, place.shortDir, place.levelsOutside, entry) == cancelled) {
+        } else if (copyFileEntry(sourceRoot, &place, entry) == cancelled) {
             return cancelled;
         }
     }

@@ -46,66 +46,84 @@ static int fileIdentity(HANDLE file, BY_HANDLE_FILE_INFORMATION *info)
     return GetFileInformationByHandle(file, info) != 0;
 }
 
+enum { otherFile = 0, sourceItself = 1, undecided = -1 };
+
 /*
- * 1 when destination is the open source itself under another name: a short
- * name, another drive letter or path to the same folder, a link. The volume
- * and the file index say so, whatever the names; the length and the time of
- * the last write, which one file shares with itself, guard against a
- * platform that cannot tell its volumes apart.
+ * Whether destination, which could not be created for sharing, is the open
+ * source itself under another name: a short name, another drive letter or
+ * path to the same folder, a link. The volume and the file index say so,
+ * with the length and the time of the last write, which one file shares
+ * with itself. A platform that gives no volume a serial (0) may reuse an
+ * index on another volume: that match stays undecided.
  */
-static int sameFile(HFILE source, const char *destination)
+static int identityOf(HFILE source, const char *destination)
 {
-    BY_HANDLE_FILE_INFORMATION from, to;
-    // The destination first: on a new installation it does not exist, and
-    // the identity, which asks for the volume, is not needed at all.
+    BY_HANDLE_FILE_INFORMATION mine, found;
     HANDLE file = CreateFileA(destination, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                               OPEN_EXISTING, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    int known = fileIdentity(file, &to) && fileIdentity((HANDLE)(INT_PTR)source, &from);
+    if (file == INVALID_HANDLE_VALUE) return otherFile;
+    int same = fileIdentity(file, &found) && fileIdentity((HANDLE)(INT_PTR)source, &mine) &&
+               mine.dwVolumeSerialNumber == found.dwVolumeSerialNumber &&
+               mine.nFileIndexHigh == found.nFileIndexHigh && mine.nFileIndexLow == found.nFileIndexLow &&
+               mine.nFileSizeHigh == found.nFileSizeHigh && mine.nFileSizeLow == found.nFileSizeLow &&
+               CompareFileTime(&mine.ftLastWriteTime, &found.ftLastWriteTime) == 0;
     CloseHandle(file);
-    return known && from.dwVolumeSerialNumber == to.dwVolumeSerialNumber &&
-           from.nFileIndexHigh == to.nFileIndexHigh && from.nFileIndexLow == to.nFileIndexLow &&
-           from.nFileSizeHigh == to.nFileSizeHigh && from.nFileSizeLow == to.nFileSizeLow &&
-           CompareFileTime(&from.ftLastWriteTime, &to.ftLastWriteTime) == 0;
+    if (!same) return otherFile;
+    return mine.dwVolumeSerialNumber != 0 ? sourceItself : undecided;
+}
+
+// With the source closed, only its own name opens for writing: another
+// program's file still refuses.
+static int opensForWriting(const char *path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    CloseHandle(file);
+    return 1;
 }
 
 /*
  * Copies source to destination; equal names copy nothing, and neither does
- * a destination that is the source under another name: creating it would
- * empty the source, and the file is already in place. A source that
- * cannot be opened leaves the destination untouched, and so does one whose
- * header is damaged; only such a header and a copy that fails or comes out
- * at another length than its source announces are reported, with the source
- * as text and the destination as caption.
+ * a destination that is the source under another name: the file is already
+ * in place. The source is read with writers shut out, so that creating the
+ * destination can never empty it: under any name that open fails for
+ * sharing. A source that cannot be opened leaves the destination untouched,
+ * and so does one whose header is damaged; such a header, and a copy that
+ * fails, comes out at another length than its source announces or cannot
+ * be closed whole, are reported with the source as text and the destination
+ * as caption. A destination that cannot be created is left to the caller to
+ * report: transferNotCreated.
  *
  * The files are opened here and handed to the library: its own open
  * (LZOpenFile) takes no path of more than 127 characters.
  */
-void transferFile(const char *source, const char *destination)
+int transferFile(const char *source, const char *destination)
 {
-    if (strcmp(source, destination) == 0) return;
-    // A name too long to hold opens nothing.
-    if (strlen(source) >= textSize || strlen(destination) >= textSize) return;
+    if (strcmp(source, destination) == 0) return transferDone;
+    if (strlen(source) >= textSize) return transferDone;
+    if (strlen(destination) >= textSize) return transferNotCreated;
 
-    HFILE file = _lopen(source, OF_READ);
-    if (file == HFILE_ERROR) return;
-    if (sameFile(file, destination)) {
-        _lclose(file);
-        return;
-    }
+    HFILE file = _lopen(source, OF_READ | OF_SHARE_DENY_WRITE);
+    if (file == HFILE_ERROR) return transferDone;
     INT from = LZInit(file);
     LONG expected = from < 0 ? -1 : wholeLength(from, file);
     if (expected < 0) {
         showMessage(mainWindow, source, destination, MB_OK);
         closeSource(from, file);
-        return;
+        return transferDone;
     }
     HFILE to = _lcreat(destination, 0);
     if (to == HFILE_ERROR) {
+        int identity = GetLastError() == ERROR_SHARING_VIOLATION ? identityOf(file, destination) : otherFile;
         closeSource(from, file);
-        return;
+        if (identity == undecided) identity = opensForWriting(destination) ? sourceItself : otherFile;
+        return identity == sourceItself ? transferDone : transferNotCreated;
     }
-    if (CopyLZFile(from, to) != expected) showMessage(mainWindow, source, destination, MB_OK);
+    int copied = CopyLZFile(from, to) == expected;
     closeSource(from, file);
-    _lclose(to);
+    // A write the system held back can fail only now.
+    if (_lclose(to) == HFILE_ERROR) copied = 0;
+    if (!copied) showMessage(mainWindow, source, destination, MB_OK);
+    return transferDone;
 }

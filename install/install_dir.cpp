@@ -60,6 +60,10 @@ int makeInstallDir(const char *path, char *resolved, int resolvedSize)
 
     if (work[0] == '\0' || work[1] != ':')
         showMessage(mainWindow, "Drive Letter not specified.", "", MB_ICONEXCLAMATION | MB_OK);
+    // A drive alone means its root, as with the backslash: resolved against
+    // the drive's current folder it would be wherever the program stands.
+    if (work[0] != '\0' && work[1] == ':' && work[2] == '\0' && appendText(work, sizeof work, "\\") != 0)
+        return -2;
     if (!startsAtRoot(work)) {
         DWORD length = GetFullPathNameA(path, sizeof work, work, NULL);
         if (length == 0 || length >= sizeof work) return -2;

@@ -1,5 +1,7 @@
 #include "install/message_box.h"
 
+#include "install/text.h"
+
 static MessageBoxHook messageBoxHook; // test recorder, or null for real boxes
 static FocusHook focusHook;           // test recorder, or null
 
@@ -16,6 +18,13 @@ void focusControl(HWND dialog, int controlId)
         return;
     }
     SetFocus(GetDlgItem(dialog, controlId));
+}
+
+int askAfterCreationFailure(HWND owner, const char *path)
+{
+    char text[2 * textSize];
+    formatText(text, sizeof text, "Error in creating : %s", path);
+    return showMessage(owner, text, "Error", MB_ABORTRETRYIGNORE);
 }
 
 void setMessageBoxHook(MessageBoxHook hook)

@@ -6,6 +6,10 @@
 
 int showMessage(HWND owner, const char *text, const char *caption, UINT style);
 void focusControl(HWND dialog, int controlId);
+// A file or directory at path that cannot be created or written: Abort,
+// Retry or Ignore, as IDABORT, IDRETRY, IDIGNORE (any other answer, as from
+// a box that could not be shown, counts as Ignore).
+int askAfterCreationFailure(HWND owner, const char *path);
 
 typedef int (*MessageBoxHook)(HWND owner, const char *text, const char *caption, UINT style);
 typedef void (*FocusHook)(HWND dialog, int controlId);

@@ -148,6 +148,15 @@ static int useStoredName(char *path, int size, int stem)
     return appendText(path, size, found.cFileName);
 }
 
+// \\server\share...: two backslashes and a server name, which never holds a
+// colon (\\C:\dir is a drive path with stray backslashes).
+static int isNetworkPath(const char *path)
+{
+    if (path[0] != '\\' || path[1] != '\\' || path[2] == '\\' || path[2] == '\0') return 0;
+    size_t server = strcspn(path + 2, "\\");
+    return memchr(path + 2, ':', server) == NULL;
+}
+
 void canonicalizeDir(const char *path, char *result, int resultSize)
 {
     char rebuilt[textSize] = "";
@@ -155,13 +164,21 @@ void canonicalizeDir(const char *path, char *result, int resultSize)
     const char *cursor = path;
     int count = 0;
     int status;
+    // A network path keeps the two backslashes that make it one; its server
+    // and share are its root, like a drive, and are not looked up.
+    int rootComponents = 1;
+    if (isNetworkPath(path)) {
+        copyText(rebuilt, sizeof rebuilt, "\\\\");
+        rootComponents = 2;
+    }
     while ((status = nextPathComponent(&cursor, component, sizeof component)) == 1) {
         if (count > 0 && appendText(rebuilt, sizeof rebuilt, "\\") != 0) break;
         int stem = (int)strlen(rebuilt);
         if (appendText(rebuilt, sizeof rebuilt, component) != 0) break;
-        // The first component is the drive as a rule; a wildcard would find
-        // some other entry and put its name in place of the one typed.
-        if (count > 0 && !hasWildcard(component) && useStoredName(rebuilt, sizeof rebuilt, stem) != 0) break;
+        // A wildcard would find some other entry and put its name in place
+        // of the one typed.
+        if (count >= rootComponents && !hasWildcard(component) && useStoredName(rebuilt, sizeof rebuilt, stem) != 0)
+            break;
         count++;
     }
     // A rebuilt path that does not fit, or no component at all, leaves the

@@ -77,19 +77,22 @@ void writeDefinedValues()
 /*
  * Stores name, department and organisation in the owner data file of the
  * install directory. The file is saved only when all three keys were found,
- * so a file from the medium that lacks one stays as it came.
+ * so a file from the medium that lacks one stays as it came; that, and a
+ * file that is not there, is no failure. Returns 0, or -1 when the values
+ * were to be stored and could not be written; the path then names the file.
  */
-void saveUserData()
+int saveUserData(char *path, int pathSize)
 {
-    char path[textSize];
     int handle;
-    ownerDataPath(installState.notedInstallDir, path, sizeof path);
-    if (openRecordFile(path, scrambledMode, &handle) != recordOk) return;
+    ownerDataPath(installState.notedInstallDir, path, pathSize);
+    if (openRecordFile(path, scrambledMode, &handle) != recordOk) return 0;
+    int status = recordOk;
     if (setRecordValue(handle, "User", 1, installState.userName) == recordOk &&
         setRecordValue(handle, "Dept", 1, installState.department) == recordOk &&
         setRecordValue(handle, "Company", 1, installState.organisation) == recordOk)
-        saveRecordFile(handle, path, scrambledMode);
+        status = saveRecordFile(handle, path, scrambledMode);
     closeRecordFile(handle);
+    return status == recordOk ? 0 : -1;
 }
 
 /*

@@ -3,5 +3,7 @@
 
 void loadUserDefaults();
 void writeDefinedValues();
-void saveUserData();
+// 0, or -1 when the values could not be written to the owner data file,
+// whose path it leaves in path.
+int saveUserData(char *path, int pathSize);
 void registerInstallDirs();

@@ -131,9 +131,37 @@ static void startConfigProgram()
     showMessage(mainWindow, text, "QMSETUP program can not start", MB_ICONINFORMATION | MB_OK);
 }
 
+/* Stores the user's values; a file that cannot take them is the user's to
+ * retry, pass over or abort on. 0 to go on, -1 on Abort. */
+static int storeUserData()
+{
+    char path[textSize];
+    while (saveUserData(path, sizeof path) != 0) {
+        switch (askAfterCreationFailure(mainWindow, path)) {
+        case IDRETRY:
+            break;
+        case IDABORT:
+            return -1;
+        default:
+            return 0;
+        }
+    }
+    return 0;
+}
+
+static void showCancelled()
+{
+    showMessage(mainWindow, "Installation has been cancelled or terminated.", "Installation Cancelled",
+                MB_ICONINFORMATION | MB_OK);
+    endProgram();
+}
+
 static void finishInstallation()
 {
-    saveUserData();
+    if (storeUserData() != 0) {
+        showCancelled();
+        return;
+    }
     char completion[500];
     formatText(completion, sizeof completion, completionFormat, productShortName, productShortName);
     registerInstallDirs();
@@ -164,9 +192,7 @@ static void onContinue(HWND dialog)
     InvalidateRect(mainWindow, NULL, TRUE);
     UpdateWindow(mainWindow);
     if (copyAllDisks() != 0) {
-        showMessage(mainWindow, "Installation has been cancelled or terminated.", "Installation Cancelled",
-                    MB_ICONINFORMATION | MB_OK);
-        endProgram();
+        showCancelled();
         return;
     }
     finishInstallation();

@@ -1,7 +1,8 @@
 // Where the installation lands: an install directory typed without a drive
 // letter, and a SETUP.EXE started from the install directory itself under a
 // second name (short name, another drive letter, a path through a link).
-// robust_media.sh maps V: and the link selflink onto the folder "Self Medium".
+// robust_media.sh maps V: and the link selflink onto the folder "Self Medium",
+// and the share \\qmnet\qmshare onto the folder "share".
 #include "tests/robustness/robust_support.h"
 
 namespace robust {
@@ -11,6 +12,7 @@ const char startFolder[] = "C:\\QMCWD";     // the current directory of the rela
 const char rootedTarget[] = "C:\\QMROOTED"; // where \QMROOTED points from there
 const char selfName[] = "Self Medium";
 const char sameFolderDrive[] = "V:";
+const char networkTarget[] = "\\\\qmnet\\qmshare\\QM";
 
 const char creationError[] =
     "There is a problem in creating this directory,\nCheck your read/write priviliges or other settings.";
@@ -39,7 +41,8 @@ protected:
     }
     void removeOwn()
     {
-        for (const std::string &dir : {std::string(startFolder), std::string(rootedTarget), mediaDir() + "\\" + selfName})
+        for (const std::string &dir : {std::string(startFolder), std::string(rootedTarget), mediaDir() + "\\" + selfName,
+                                       std::string(networkTarget)})
             removeTree(dir);
     }
 
@@ -59,15 +62,17 @@ protected:
     }
 
     // A complete installation in dir, in its full path everywhere: the
-    // files, the user's values in the owner data file, WIN.INI.
-    void expectInstalledIn(const std::string &dir)
+    // files, the user's values in the owner data file, WIN.INI (dir's short
+    // form unless registered says otherwise: a share has none).
+    void expectInstalledIn(const std::string &dir, std::string registered = "")
     {
+        if (registered.empty()) registered = shortForm(dir);
         EXPECT_TRUE(installedExactly(dir, true, {"quillmrk.dat"}));
         std::string user = "<unreadable>";
         EXPECT_TRUE(readOwnerData(dir + "\\quillmrk.dat", "User", &user));
         EXPECT_EQ("Ada Lovelace", user);
-        EXPECT_EQ(shortForm(dir), winIniValue("BinDirectory"));
-        EXPECT_EQ(shortForm(dir) + "\\PREFS", winIniValue("PrefDirectory"));
+        EXPECT_EQ(registered, winIniValue("BinDirectory"));
+        EXPECT_EQ(registered + "\\PREFS", winIniValue("PrefDirectory"));
     }
 };
 
@@ -175,6 +180,53 @@ TEST_F(InstallPlace, SetupStartedFromTheInstallDirectoryUnderASecondName)
         EXPECT_EQ(shortForm(c.typed), winIniValue("BinDirectory"));
         TearDown();
     }
+}
+
+// A drive typed alone is its root, not the folder the program stands in on
+// that drive (here the medium's own).
+TEST_F(InstallPlace, DriveTypedAloneIsItsRoot)
+{
+    const std::string driveRoot = std::string(sameFolderDrive) + "\\";
+    std::string folder;
+    ASSERT_TRUE(CreateDirectoryA((mediaDir() + "\\" + selfName).c_str(), NULL));
+    ASSERT_TRUE(copyTinyMedium(std::string(selfName) + "\\QMMED", &folder));
+    std::vector<std::string> medium = {"QMMED\\"};
+    for (const std::string &file : listTree(folder)) medium.push_back("QMMED\\" + file);
+    const TreeBytes before = treeBytes(folder);
+    startFrom(driveRoot + "QMMED\\SETUP.EXE", driveRoot + "QMMED");
+    fillDialog(dialog, sameFolderDrive, true);
+    ASSERT_TRUE(answerMessageBox(setup, {overwriteQuestion, "Warning", MB_YESNO | MB_ICONQUESTION, dialog}, IDYES));
+    expectCompletedEnd();
+
+    medium.push_back("quillmrk.dat");
+    EXPECT_TRUE(installedExactly(driveRoot, true, medium));
+    EXPECT_TRUE(before == treeBytes(folder));
+    EXPECT_EQ(driveRoot, winIniValue("BinDirectory"));
+}
+
+// An installation on a share, then the next run, which finds it again: the
+// dialog shows the share's path and the product lands there once more.
+TEST_F(InstallPlace, NetworkInstallationIsFoundAgainByTheNextRun)
+{
+    const TreeBytes medium = treeBytes(tinyMedium());
+    for (int run = 1; run <= 2; run++) {
+        SCOPED_TRACE(run);
+        startFrom(tinyMedium() + "\\SETUP.EXE", tinyMedium());
+        if (run == 1) {
+            fillDialog(dialog, networkTarget, true);
+        } else {
+            EXPECT_EQ(networkTarget, controlText(dialog, dirField));
+            pressButton(dialog, IDOK);
+        }
+        answerNoDriveWarning();
+        if (run == 2) {
+            ASSERT_TRUE(answerMessageBox(setup, {overwriteQuestion, "Warning", MB_YESNO | MB_ICONQUESTION, dialog}, IDYES));
+        }
+        expectCompletedEnd();
+        stopSetup(&setup);
+        expectInstalledIn(networkTarget, networkTarget);
+    }
+    EXPECT_TRUE(medium == treeBytes(tinyMedium()));
 }
 
 }  // namespace

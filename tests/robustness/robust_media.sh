@@ -9,6 +9,7 @@
 #   Q: a 2 MiB mount, a little too small for the test release once expanded
 #   V: and DIR/selflink: a drive letter and a symbolic link on DIR/Self Medium,
 #              the folder the scenarios fill with a copy of the tiny medium
+#   \\qmnet\qmshare: a network share on DIR/share
 #   robust_media.sh setup DIR DISKSET | robust_media.sh cleanup DIR
 # Mounting needs root, as everything here does.
 set -u
@@ -16,6 +17,7 @@ set -u
 
 cleanup() {
   qm_unmap_drives f r q v
+  rm -rf "$WINEPREFIX/dosdevices/unc/qmnet"
   # The deep directory scenario's tree may pass what Windows calls can remove.
   rm -rf "$WINEPREFIX/drive_c/QMDEEP"
   qm_unmount "$dir/readonly"
@@ -27,7 +29,7 @@ setup() {
   local diskset=${1:?disk set folder} d
   [ -f "$diskset/disk1/SETUP.EXE" ] || { echo "robust_media.sh: no SETUP.EXE in $diskset/disk1" >&2; return 1; }
   cleanup
-  mkdir -p "$dir/tiny" "$dir/readonly" "$dir/small" || return 1
+  mkdir -p "$dir/tiny" "$dir/readonly" "$dir/small" "$dir/share" "$WINEPREFIX/dosdevices/unc/qmnet" || return 1
   for d in "$diskset"/disk*; do
     cp -r "$d" "$dir/$(basename "$d")" || return 1
     # README.TXT is on two disks, the same file on both.
@@ -42,6 +44,7 @@ setup() {
   qm_map_drive q "$dir/small"
   qm_map_drive v "$dir/Self Medium"
   ln -sfn "$dir/Self Medium" "$dir/selflink"
+  ln -sfn "$dir/share" "$WINEPREFIX/dosdevices/unc/qmnet/qmshare"
   qm_drive_type f floppy || return 1
   # A program that crashes ends at once, with its fault as exit code, rather
   # than waiting behind Wine's crash dialog.

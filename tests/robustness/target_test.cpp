@@ -1,5 +1,6 @@
 // Install directories that cannot take the installation: on a read-only
-// mount, and on a drive that fills up during the copy.
+// mount, on a drive that fills up during the copy, with a file in use or a
+// file where a directory belongs.
 #include <algorithm>
 
 #include "tests/robustness/robust_support.h"
@@ -10,7 +11,20 @@ namespace {
 const char creationError[] =
     "There is a problem in creating this directory,\nCheck your read/write priviliges or other settings.";
 
-class Target : public Robust {};
+const char overwriteQuestion[] =
+    "Directory already exists. Do you want to overwrite?\n\nNote: All Quillmark files in this directory will be "
+    "overwritten.";
+
+class Target : public Robust {
+protected:
+    // Starts an installation over defaultTarget, which already exists.
+    void startOverExisting()
+    {
+        startIn(tinyMedium());
+        fillDialog(dialog, defaultTarget, true);
+        ASSERT_TRUE(answerMessageBox(setup, {overwriteQuestion, "Warning", MB_YESNO | MB_ICONQUESTION, dialog}, IDYES));
+    }
+};
 
 TEST_F(Target, ReadOnlyMountIsRefusedInTheDialogAndAnotherDirectoryWorks)
 {
@@ -52,6 +66,12 @@ TEST_F(Target, DriveThatFillsUpReportsEachFileThatDoesNotFit)
         ASSERT_TRUE(waitForBox(&box, &seen)) << "no completion question";
         if (seen.caption == "Installation Complete") break;
         const std::string prefix = std::string(fullTarget) + "\\";
+        // The owner data file's save can find no room left for its new file.
+        if (seen.caption == "Error") {
+            EXPECT_EQ("Error in creating : " + prefix + "quillmrk.dat", seen.text);
+            press(box, IDIGNORE);
+            continue;
+        }
         ASSERT_EQ(prefix, seen.caption.substr(0, prefix.size())) << seen.text;
         const std::string path = seen.caption.substr(prefix.size());
         reported.push_back(path);
@@ -83,6 +103,67 @@ TEST_F(Target, DriveThatFillsUpReportsEachFileThatDoesNotFit)
     }
     EXPECT_NE(winIni, winIniBytes());
     EXPECT_EQ(fullTarget, winIniValue("BinDirectory"));
+}
+
+// A file held open without sharing by another program, as a running product
+// holds its own program: the box names it, and it is released while the box
+// is up. Retry installs it, Ignore leaves it alone, Abort cancels before
+// WIN.INI is written.
+TEST_F(Target, FileInUseIsReportedAndEachAnswerDoesWhatItSays)
+{
+    const std::string held = std::string(defaultTarget) + "\\QUILLMRK.EXE";
+    for (int answer : {IDRETRY, IDIGNORE, IDABORT}) {
+        SCOPED_TRACE(answer);
+        SetUp();
+        ASSERT_TRUE(CreateDirectoryA(defaultTarget, NULL));
+        ASSERT_TRUE(writeFile(held, "old"));
+        HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+        const std::string winIni = winIniBytes();
+        startOverExisting();
+        HWND box = NULL;
+        SeenBox seen;
+        ASSERT_TRUE(waitForBox(&box, &seen));
+        EXPECT_EQ("Error in creating : " + held, seen.text);
+        EXPECT_EQ("Error", seen.caption);
+        EXPECT_EQ(main, seen.owner);
+        EXPECT_EQ((UINT)MB_ABORTRETRYIGNORE, boxStyle(box, MB_ABORTRETRYIGNORE));
+        CloseHandle(holder);
+        press(box, answer);
+        if (answer == IDABORT) {
+            expectCancelledEnd();
+            EXPECT_EQ(winIni, winIniBytes());
+            EXPECT_EQ("old", readFile(held));
+        } else if (answer == IDRETRY) {
+            expectCompletedEnd();
+            EXPECT_TRUE(installedExactly(defaultTarget, true, {"quillmrk.dat"}));
+        } else {
+            expectCompletedEnd();
+            EXPECT_EQ("old", readFile(held));
+            for (const ManifestFile &file : manifestFiles(true)) {
+                if (file.path == "QUILLMRK.EXE") continue;
+                EXPECT_EQ(fileBytes(productDir() + "\\" + file.product),
+                          fileBytes(std::string(defaultTarget) + "\\" + file.path))
+                    << file.path;
+            }
+        }
+        TearDown();
+    }
+}
+
+// A plain file where the manifest's SAMPLES directory belongs: one box for
+// the directory; Ignore passes over its files and installs all the others.
+TEST_F(Target, DirectoryBlockedByAFileIsReportedOnceAndPassedOver)
+{
+    const std::string blocker = std::string(defaultTarget) + "\\SAMPLES";
+    ASSERT_TRUE(CreateDirectoryA(defaultTarget, NULL));
+    ASSERT_TRUE(writeFile(blocker, "not a folder"));
+    startOverExisting();
+    ASSERT_TRUE(answerMessageBox(setup, {("Error in creating : " + blocker).c_str(), "Error", MB_ABORTRETRYIGNORE, main},
+                                 IDIGNORE));
+    expectCompletedEnd();
+    EXPECT_TRUE(installedExactly(defaultTarget, false, {"quillmrk.dat", "SAMPLES"}));
+    EXPECT_EQ("not a folder", readFile(blocker));
 }
 
 }  // namespace

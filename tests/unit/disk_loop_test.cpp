@@ -242,18 +242,33 @@ TEST_F(DiskLoop, CancelInTheProgressWindow)
     }
 }
 
-TEST_F(DiskLoop, DirectoryThatCannotBeEnteredKeepsTheWalkInTheTree)
+// A file where SUB belongs: one box for the directory. Ignore passes over
+// everything meant for it; Retry, once the file is gone, makes it.
+TEST_F(DiskLoop, DirectoryThatCannotBeMadeIsAskedAboutOnce)
 {
-    EXPECT_TRUE(writeFile(install + "\\SUB", "a file in the way"));
+    std::string blocker = install + "\\SUB";
+    EXPECT_TRUE(writeFile(blocker, "a file in the way"));
+    boxAnswer = [](const BoxCall &) { return IDIGNORE; };
     EXPECT_EQ(0, runCopy());
+    EXPECT_EQ((std::vector<BoxCall>{{mainWindow, "Error in creating : " + blocker, "Error", MB_ABORTRETRYIGNORE}}),
+              shownBoxes);
     // Nothing meant for SUB or below it is made, the later directories are
     // made in the right place, and nothing is made beside the install directory.
     EXPECT_EQ(with(without(fullTree, {"SUB\\", "SUB\\INNER\\", "SUB\\INNER\\TOP1.TXT", "SUB\\SUB1.TXT"}), {"SUB"}),
               listTree(install));
     EXPECT_EQ((Names{"INSTALL\\", "MEDIUM\\"}), topLevel(base));
-    EXPECT_EQ("a file in the way", readFile(install + "\\SUB"));
-    DeleteFileA((install + "\\SUB").c_str());
+    EXPECT_EQ("a file in the way", readFile(blocker));
+    DeleteFileA(blocker.c_str());
     expectInstalledBytes();
+
+    TearDown();
+    SetUp();
+    blocker = install + "\\SUB";
+    EXPECT_TRUE(writeFile(blocker, "a file in the way"));
+    boxAnswer = [&](const BoxCall &) { return DeleteFileA(blocker.c_str()) ? IDRETRY : IDABORT; };
+    EXPECT_EQ(0, runCopy());
+    EXPECT_EQ(1u, shownBoxes.size());
+    EXPECT_EQ(fullTree, listTree(install));
 }
 
 // A directory path of exactly length characters under parent, made level by
@@ -282,7 +297,13 @@ TEST_F(DiskLoop, DestinationTooLongIsNeverWrittenPastItsText)
     copyText(installState.installDir, textSize, deep.c_str());
     EXPECT_EQ(0, runCopy());
     EXPECT_EQ((Names{"EMPTY\\", "FONTS\\", "SUB\\"}), listTree(deep));
-    EXPECT_EQ("", captionsOf(shownBoxes));
+    // Each file and directory that does not fit is reported once (and
+    // passed over on the recorder's OK).
+    const Names reported = {"addon32.exe", "TOP1.TXT",  "SUB\\SUB1.TXT", "SUB\\INNER", "FONTS\\fontmap",
+                            "FONTS\\FONT1.FON", "BIG.BIN", "TOP2.TXT", "SAMPLES"};
+    ASSERT_EQ(reported.size(), shownBoxes.size()) << captionsOf(shownBoxes);
+    for (size_t i = 0; i < reported.size(); i++)
+        EXPECT_EQ("Error in creating : " + deep + "\\" + reported[i], shownBoxes[i].text);
     char dir[MAX_PATH];
     GetCurrentDirectoryA(sizeof dir, dir);
     EXPECT_EQ(deep, dir);

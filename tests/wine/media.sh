@@ -6,6 +6,8 @@
 #   M: a 64 KiB mount, to fill up during a copy
 #   DIR/floppylink: a symbolic link to the floppy folder, a second path to it
 #   N: a 4,110 MiB mount: its free space, taken in 32 bits, would be 14 MiB
+#   DIR/twin1, DIR/twin2: two fresh mounts without a drive letter, which
+#     number their files alike
 # and, in DIR/files, plain files and their LZ-compressed (SZDD) forms.
 #   media.sh setup DIR | media.sh cleanup DIR
 # Mounting needs root, as everything here does.
@@ -22,16 +24,20 @@ cleanup() {
   qm_unmount "$dir/readonly"
   qm_unmount "$dir/small"
   qm_unmount "$dir/large"
+  qm_unmount "$dir/twin1"
+  qm_unmount "$dir/twin2"
   rm -rf "$dir"
 }
 
 setup() {
   cleanup
-  mkdir -p "$dir/floppy" "$dir/cdrom" "$dir/readonly" "$dir/small" "$dir/large" "$dir/files/packed" || return 1
+  mkdir -p "$dir/floppy" "$dir/cdrom" "$dir/readonly" "$dir/small" "$dir/large" "$dir/twin1" "$dir/twin2" "$dir/files/packed" || return 1
 
   qm_mount_read_only "$dir/readonly" existing || return 1
   qm_mount_tmpfs "$dir/small" 64k || return 1
   qm_mount_tmpfs "$dir/large" 4110m || return 1
+  qm_mount_tmpfs "$dir/twin1" 1m || return 1
+  qm_mount_tmpfs "$dir/twin2" 1m || return 1
 
   local entry
   for entry in "${drive_links[@]}"; do

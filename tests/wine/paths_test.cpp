@@ -216,6 +216,7 @@ TEST_F(PathsTest, CanonicalFormUsesTheStoredNames)
         {"other case, trailing backslash", "c:\\quillmrk\\", "c:\\QUILLMRK"},
         {"doubled and trailing backslashes", "C:\\\\QUILLMRK\\\\", "C:\\QUILLMRK"},
         {"leading backslashes", "\\\\C:\\quillmrk", "C:\\QUILLMRK"},
+        {"network path keeps its two backslashes", "\\\\qmnet\\share\\\\QM\\", "\\\\qmnet\\share\\QM"},
         {"does not exist", "C:\\NEWDIR", "C:\\NEWDIR"},
         {"new level below an existing one", "c:\\program files\\quillmrk\\new", "c:\\Program Files\\QUILLMRK\\new"},
         {"wildcard stays as typed", "C:\\QUILL*", "C:\\QUILL*"},

@@ -36,6 +36,8 @@ protected:
         removeTree(longFolder);
         removeTree(root(floppyDrive, "same.txt"));
         removeTree(root(floppyDrive, "other.txt"));
+        removeTree(mediaPath("twin1\\same.dat"));
+        removeTree(mediaPath("twin2\\same.dat"));
     }
 };
 
@@ -105,7 +107,7 @@ TEST_F(SameFileTest, DistinctFileOfTheSameContentIsStillReplaced)
 {
     const std::string plain = readFile(mediaPath("files\\readme.txt"));
     writeFile(mediaPath("floppy\\same.txt"), plain);
-    writeFile(mediaPath("floppy\\other.txt"), plain);
+    writeFile(mediaPath("floppy\\other.txt"), "old");
     writeFile(std::string(longFolder) + "\\same.txt", "old");
 
     transferFile(mediaPath("floppy\\same.txt").c_str(), root(floppyDrive, "other.txt").c_str());
@@ -113,6 +115,33 @@ TEST_F(SameFileTest, DistinctFileOfTheSameContentIsStillReplaced)
 
     EXPECT_EQ(readFile(mediaPath("floppy\\other.txt")), plain);
     EXPECT_EQ(readFile(std::string(longFolder) + "\\same.txt"), plain);
+    EXPECT_TRUE(recordedBoxes.empty());
+}
+
+// Two fresh mounts without a drive letter: the platform gives both volumes
+// serial 0, and each numbers its files from the same start, so two different
+// files of one length and write time share every identity the platform
+// reports. The second is still replaced.
+TEST_F(SameFileTest, DifferentFilesOfOneIdentityOnTwoMountsAreBothKept)
+{
+    const std::string first = mediaPath("twin1\\same.dat"), second = mediaPath("twin2\\same.dat");
+    BY_HANDLE_FILE_INFORMATION info[2];
+    const std::string bytes[2] = {"first", "other"};
+    const FILETIME written = {0x12345678, 0x01d00000};
+    for (int n = 0; n < 2; n++) {
+        HANDLE file = CreateFileA(n ? second.c_str() : first.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << "twin mounts missing";
+        DWORD done = 0;
+        WriteFile(file, bytes[n].data(), (DWORD)bytes[n].size(), &done, NULL);
+        SetFileTime(file, NULL, NULL, &written);
+        GetFileInformationByHandle(file, &info[n]);
+        CloseHandle(file);
+    }
+    ASSERT_EQ(0u, info[0].dwVolumeSerialNumber | info[1].dwVolumeSerialNumber);
+    ASSERT_EQ(info[0].nFileIndexLow, info[1].nFileIndexLow) << "the mounts number their files apart";
+
+    transferFile(first.c_str(), second.c_str());
+    EXPECT_EQ(readFile(second), "first");
     EXPECT_TRUE(recordedBoxes.empty());
 }
 

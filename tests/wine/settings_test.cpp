@@ -21,6 +21,8 @@ protected:
         removeTree("C:\\QUILLMRK");
         removeTree("C:\\Quillmark Data");
         removeTree(root(floppyDrive, "setup.ini"));
+        removeTree(root(smallDrive, "quillmrk.dat"));
+        removeTree(root(smallDrive, "filler.bin"));
     }
 };
 
@@ -48,6 +50,12 @@ void makeEarlierInstallation(const char *userData, const std::vector<std::string
     if (ownerLines) {
         EXPECT_TRUE(writeFile("C:\\QUILLMRK\\quillmrk.dat", scrambledOwnerFile(*ownerLines)));
     }
+}
+
+int saveUserData()
+{
+    char path[textSize];
+    return ::saveUserData(path, sizeof path);
 }
 
 const std::vector<std::string> ownerLines = {"User=Old Name", "Dept=Old Dept", "Company=Acme Corp"};
@@ -189,6 +197,28 @@ TEST_F(SettingsTest, OwnerFileWithoutDeptStaysExactlyAsItWas)
     removeTree("C:\\QUILLMRK\\quillmrk.dat");
     saveUserData();
     EXPECT_FALSE(exists("C:\\QUILLMRK\\quillmrk.dat"));
+}
+
+// No room for the new file: the save fails, names the file and leaves it as
+// it was; with room again it goes through.
+TEST_F(SettingsTest, SaveThatCannotWriteItsNewFileFailsAndKeepsTheOldOne)
+{
+    const std::string file = root(smallDrive, "quillmrk.dat");
+    const std::string before = scrambledOwnerFile({"User=", "Dept=", "Company="});
+    ASSERT_TRUE(writeFile(file, before));
+    writeFile(root(smallDrive, "filler.bin"), std::string(64 * 1024, 'x'));  // as much as fits
+    copyText(installState.notedInstallDir, textSize, root(smallDrive).substr(0, 2).c_str());
+    copyText(installState.userName, textSize, "John Doe");
+    char path[textSize] = "";
+
+    EXPECT_EQ(-1, ::saveUserData(path, sizeof path));
+    EXPECT_EQ(file, path);
+    EXPECT_EQ(before, readFile(file));
+    EXPECT_EQ((std::vector<std::string>{"filler.bin", "quillmrk.dat"}), listTree(root(smallDrive)));
+
+    removeTree(root(smallDrive, "filler.bin"));
+    EXPECT_EQ(0, ::saveUserData(path, sizeof path));
+    EXPECT_EQ((std::vector<std::string>{"User=John Doe", "Dept=", "Company="}), ownerFileLines(readFile(file)));
 }
 
 struct RegisterCase {
