@@ -34,9 +34,10 @@ def write_files(folder, files):
         write(os.path.join(folder, name), data)
 
 
-def write_release(folder, manifest, disks, billboard):
-    """A release description of three texts in folder."""
-    write_files(folder, {"manifest.txt": manifest, "disks.txt": disks, "billboard.txt": billboard})
+def write_release(folder, manifest, disks, billboard, version="1.0.0"):
+    """A release description of four texts in folder."""
+    write_files(folder, {"manifest.txt": manifest, "disks.txt": disks, "billboard.txt": billboard,
+                         "version.txt": version + "\n"})
 
 
 def expand(path):
