@@ -4,6 +4,8 @@
 # BUILD_ROOT/release the ISO, the floppy images of a set of more than one
 # disk, SHA256SUMS and release.txt. Checks the images against their sums.
 #   scripts/release.sh [BUILD_ROOT]   (default: build)
+# Every time stamp is the release time: SOURCE_DATE_EPOCH when set, else the
+# time of the commit built.
 set -u
 cd "$(dirname "$0")/.."
 root=${1:-build}
@@ -25,8 +27,10 @@ if ! cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQM_RELEASE_DIR="$release"
   cat "$dir.configure.log"; echo "=== release: configure FAILED"; exit 1
 fi
 if ! cmake --build "$dir" -j "${QM_JOBS:-2}" --target release_images >"$dir.release.log" 2>&1; then
-  grep -E 'error|Error|mkimages:|mkmedium:|mkrelease' "$dir.release.log" | head -n 40
-  echo "=== release: build FAILED (see $dir.release.log)"; exit 1
+  # A refusal of the release tools is one line that says it all.
+  grep -m 1 -E '^(mkimages|mkmedium|mkrelease|mksign): ' "$dir.release.log" ||
+    grep -E 'error|Error' "$dir.release.log" | head -n 40
+  echo "=== release: build FAILED (see $dir.release.log); $out is as it was"; exit 1
 fi
 cat "$out/release.txt"
 echo "=== release: checking the images against SHA256SUMS"
