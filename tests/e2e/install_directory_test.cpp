@@ -106,6 +106,24 @@ TEST_F(FolderInstall, EveryFileArrivesAndYesStartsTheConfigurationProgram)
     EXPECT_EQ(shortDir + "\\PREFS", winIniValue("PrefDirectory"));
 }
 
+// SETUP.EXE signed with Authenticode (install_media.sh signs a copy of the
+// medium) installs as the program it was made from.
+TEST_F(FolderInstall, ASignedProgramInstallsEveryFile)
+{
+    std::string medium = installMediaDir() + "\\signed";
+    std::string program = fileBytes(medium + "\\SETUP.EXE");
+    ASSERT_GT(program.size(), 0x100u);
+    const IMAGE_NT_HEADERS32 *headers = (const IMAGE_NT_HEADERS32 *)
+        (program.data() + ((const IMAGE_DOS_HEADER *)program.data())->e_lfanew);
+    ASSERT_GT(headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY].Size, 0u)
+        << "the program there carries no signature";
+    HWND main = startAndFill(medium + "\\SETUP.EXE", medium, defaultTarget, false);
+    ASSERT_TRUE(main);
+    answerCompletion(main, IDNO);
+    expectExitCode(0);
+    EXPECT_TRUE(installedExactly(defaultTarget, false, {"quillmrk.dat"}));
+}
+
 TEST_F(FolderInstall, WithoutSamplesOnADriveOfMoreThan4GB)
 {
     // T: has 4,110 MiB free: taken in 32 bits that would be 14 MiB, and the
