@@ -161,7 +161,7 @@ def main(argv):
     parser.add_argument("--ca", help="certificate authorities to verify the signature against")
     args = parser.parse_args(argv[1:])
     try:
-        print("mksign: SETUP.EXE %s" % build(args))
+        print("SETUP.EXE: %s" % build(args))
     except SignError as e:
         sys.stderr.write("mksign: %s\n" % e)
         return 1
