@@ -107,16 +107,10 @@ TEST_F(FolderInstall, EveryFileArrivesAndYesStartsTheConfigurationProgram)
 }
 
 // SETUP.EXE signed with Authenticode (install_media.sh signs a copy of the
-// medium) installs as the program it was made from.
+// medium and verifies the signature) installs as the program it was made from.
 TEST_F(FolderInstall, ASignedProgramInstallsEveryFile)
 {
     std::string medium = installMediaDir() + "\\signed";
-    std::string program = fileBytes(medium + "\\SETUP.EXE");
-    ASSERT_GT(program.size(), 0x100u);
-    const IMAGE_NT_HEADERS32 *headers = (const IMAGE_NT_HEADERS32 *)
-        (program.data() + ((const IMAGE_DOS_HEADER *)program.data())->e_lfanew);
-    ASSERT_GT(headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY].Size, 0u)
-        << "the program there carries no signature";
     HWND main = startAndFill(medium + "\\SETUP.EXE", medium, defaultTarget, false);
     ASSERT_TRUE(main);
     answerCompletion(main, IDNO);
