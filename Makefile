@@ -1,7 +1,9 @@
 # make test   installs what is missing, builds everything, runs every test
 # make demo   builds the demo installation medium and runs the installer on it
 # make bench  times whole installations against the platform's floor and a peer
-# make release builds the release images (ISO, floppy images, sums, report) in build/release
+# make release builds the release images (ISO, floppy images, sums, report) in build/release;
+#              SIGN_CERT=cert.pem SIGN_KEY=key.pem (or SIGN_PKCS12=id.p12 SIGN_PASS_FILE=pw)
+#              signs SETUP.EXE
 B ?= build
 
 .PHONY: deps test demo bench release clean

@@ -11,7 +11,7 @@ pkgs=(cmake make g++ googletest libgtest-dev g++-mingw-w64-i686 gcc-mingw-w64-i6
       mingw-w64-tools binutils-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth
       x11-utils x11-apps mscompress imagemagick clang libclang-rt-14-dev
       python3 hyperfine nsis xdotool evilwm
-      xorriso genisoimage mtools dosfstools fuseiso fusefat)
+      xorriso genisoimage mtools dosfstools fuseiso fusefat osslsigncode openssl faketime)
 for p in "${pkgs[@]}"; do
   have_pkg "$p" || need+=("$p")
 done

@@ -4,7 +4,17 @@
 # BUILD_ROOT/release the ISO, the floppy images of a set of more than one
 # disk, SHA256SUMS and release.txt. Checks the images against their sums.
 #   scripts/release.sh [BUILD_ROOT]   (default: build)
+# Every time stamp is the release time: SOURCE_DATE_EPOCH when set, else the
+# time of the commit built. SETUP.EXE is signed when the environment names an
+# identity: SIGN_CERT and SIGN_KEY (PEM), or SIGN_PKCS12; SIGN_PASS_FILE, a
+# file holding the password; SIGN_CA, the authorities to verify against.
 set -u
+# Identity files named relative to where make was called.
+for var in SIGN_CERT SIGN_KEY SIGN_PKCS12 SIGN_PASS_FILE SIGN_CA; do
+  value=${!var:-}
+  [ -n "$value" ] && [ "${value#/}" = "$value" ] && value=$PWD/$value
+  printf -v "$var" '%s' "$value"
+done
 cd "$(dirname "$0")/.."
 root=${1:-build}
 mkdir -p "$root"
@@ -20,13 +30,17 @@ mkdir -p "$work"
 echo "=== release: configure and build ($dir)"
 if ! cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQM_RELEASE_DIR="$release" \
      -DQM_RELEASE_IMAGES_DIR="$out" -DQM_MEDIUM_DIR="$work/medium" -DQM_MEDIA_DIR="$work/media" \
+     -DQM_SIGN_CERT="$SIGN_CERT" -DQM_SIGN_KEY="$SIGN_KEY" -DQM_SIGN_PKCS12="$SIGN_PKCS12" \
+     -DQM_SIGN_PASS_FILE="$SIGN_PASS_FILE" -DQM_SIGN_CA="$SIGN_CA" \
      -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" \
      >"$dir.configure.log" 2>&1; then
   cat "$dir.configure.log"; echo "=== release: configure FAILED"; exit 1
 fi
 if ! cmake --build "$dir" -j "${QM_JOBS:-2}" --target release_images >"$dir.release.log" 2>&1; then
-  grep -E 'error|Error|mkimages:|mkmedium:|mkrelease' "$dir.release.log" | head -n 40
-  echo "=== release: build FAILED (see $dir.release.log)"; exit 1
+  # A refusal of the release tools is one line that says it all.
+  grep -m 1 -E '^(mkimages|mkmedium|mkrelease|mksign): ' "$dir.release.log" ||
+    grep -E 'error|Error' "$dir.release.log" | head -n 40
+  echo "=== release: build FAILED (see $dir.release.log); $out is as it was"; exit 1
 fi
 cat "$out/release.txt"
 echo "=== release: checking the images against SHA256SUMS"

@@ -106,6 +106,18 @@ TEST_F(FolderInstall, EveryFileArrivesAndYesStartsTheConfigurationProgram)
     EXPECT_EQ(shortDir + "\\PREFS", winIniValue("PrefDirectory"));
 }
 
+// SETUP.EXE signed with Authenticode (install_media.sh signs a copy of the
+// medium and verifies the signature) installs as the program it was made from.
+TEST_F(FolderInstall, ASignedProgramInstallsEveryFile)
+{
+    std::string medium = installMediaDir() + "\\signed";
+    HWND main = startAndFill(medium + "\\SETUP.EXE", medium, defaultTarget, false);
+    ASSERT_TRUE(main);
+    answerCompletion(main, IDNO);
+    expectExitCode(0);
+    EXPECT_TRUE(installedExactly(defaultTarget, false, {"quillmrk.dat"}));
+}
+
 TEST_F(FolderInstall, WithoutSamplesOnADriveOfMoreThan4GB)
 {
     // T: has 4,110 MiB free: taken in 32 bits that would be 14 MiB, and the

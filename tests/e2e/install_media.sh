@@ -8,6 +8,8 @@
 #   T: a 4,110 MiB drive (tmpfs): its free space, taken in 32 bits, would be
 #      only 14 MiB, too little for the release
 #   DIR/medium: a copy of the demo medium, for scenarios that remove files
+#   DIR/signed: a copy of the demo medium whose SETUP.EXE tools/mksign signed
+#      with a throwaway authority and certificate made here (DIR/identity)
 #   install_media.sh setup DIR DEMO_MEDIUM DISK_IMAGES | install_media.sh cleanup DIR
 # and, as a fixture of its own since it needs FUSE, the release images
 # mounted as drives:
@@ -19,7 +21,8 @@
 # damages the image (a rewritten file loses its clusters, new files get
 # names like ~1). Mounting needs root, as everything here does.
 set -u
-. "$(dirname "$0")/../support/drives.sh"
+here=$(dirname "$0")
+. "$here/../support/drives.sh"
 
 cleanup() {
   qm_unmap_drives a s t
@@ -43,6 +46,12 @@ setup() {
   [ -f "$dir/disk1/SETUP.EXE" ] || { echo "install_media.sh: no SETUP.EXE on $images/DISK1.IMG" >&2; return 1; }
   # Hard links where the file system allows them: removing a link leaves the medium whole.
   cp -al "$medium" "$dir/medium" 2>/dev/null || cp -r "$medium" "$dir/medium" || return 1
+  # mksign replaces the link of SETUP.EXE; the medium's own stays as it was.
+  cp -al "$medium" "$dir/signed" 2>/dev/null || cp -r "$medium" "$dir/signed" || return 1
+  python3 "$here/../support/qmtest.py" signing-identity "$dir/identity" || return 1
+  python3 "$here/../../tools/mksign/mksign.py" --in "$medium/SETUP.EXE" --out "$dir/signed/SETUP.EXE" \
+    --note "$dir/signature.txt" --time 1700000000 --cert "$dir/identity/cert.pem" \
+    --key "$dir/identity/key.pem" --ca "$dir/identity/ca.pem" || return 1
   qm_mount_tmpfs "$dir/small" 40m || return 1
   qm_mount_tmpfs "$dir/large" 4110m || return 1
 

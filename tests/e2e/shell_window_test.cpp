@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "copy/copy_state.h"
 #include "install/user_dialog.h"
@@ -213,8 +215,8 @@ TEST(SplashPlacing, CentredAcrossOneThirdDownCaptionedWithTheShortName)
     }
 }
 
-// The program's pictures and version, as built into it (here: this test).
-TEST(Resources, BitmapsIconAndVersionInUSEnglish)
+// The program's pictures and icon, as built into it (here: this test).
+TEST(Resources, BitmapsAndIconInUSEnglish)
 {
     HMODULE module = GetModuleHandleA(NULL);
     const WORD english = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
@@ -250,14 +252,34 @@ TEST(Resources, BitmapsIconAndVersionInUSEnglish)
     EXPECT_EQ(32, directory[7]);   // height
     EXPECT_EQ(16, directory[8]);   // colours
     EXPECT_EQ(4, directory[12]);   // bits per pixel
+}
 
-    HRSRC version = FindResourceExA(module, (LPCSTR)RT_VERSION, MAKEINTRESOURCEA(1), english);
-    ASSERT_TRUE(version);
-    const char *data = (const char *)LockResource(LoadResource(module, version));
-    std::string bytes(data, SizeofResource(module, version));
-    const std::wstring name = L"Quillmark Professional";
-    EXPECT_NE(std::string::npos, bytes.find(std::string((const char *)name.c_str(), name.size() * 2)))
-        << "the version does not name the product";
+// The version resource of a built SETUP.EXE as Windows reads it; the test
+// release's version.txt says 2.5.17.
+TEST(Resources, SetupCarriesTheVersionOfItsRelease)
+{
+    DWORD unused = 0;
+    DWORD size = GetFileVersionInfoSizeA(QM_SETUP3_EXE, &unused);
+    ASSERT_GT(size, 0u) << QM_SETUP3_EXE << " has no version resource";
+    std::vector<char> info(size);
+    ASSERT_TRUE(GetFileVersionInfoA(QM_SETUP3_EXE, 0, size, info.data()));
+    VS_FIXEDFILEINFO *fixed = NULL;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", (void **)&fixed, &length));
+    EXPECT_EQ(0x00020005u, fixed->dwFileVersionMS);
+    EXPECT_EQ(0x00110000u, fixed->dwFileVersionLS);
+    EXPECT_EQ(fixed->dwFileVersionLS, fixed->dwProductVersionLS);
+    static const struct {
+        const char *name, *value;
+    } strings[] = {{"FileVersion", "2.5.17"}, {"ProductVersion", "2.5.17"},
+                   {"ProductName", "Quillmark Professional"}};
+    for (const auto &item : strings) {
+        char path[64];
+        snprintf(path, sizeof path, "\\StringFileInfo\\040904E4\\%s", item.name);
+        char *text = NULL;
+        ASSERT_TRUE(VerQueryValueA(info.data(), path, (void **)&text, &length)) << item.name;
+        EXPECT_STREQ(item.value, text) << item.name;
+    }
 }
 
 TEST(ConfigCommand, APathWithABlankIsQuotedSoNoOtherProgramStarts)

@@ -34,9 +34,10 @@ def write_files(folder, files):
         write(os.path.join(folder, name), data)
 
 
-def write_release(folder, manifest, disks, billboard):
-    """A release description of three texts in folder."""
-    write_files(folder, {"manifest.txt": manifest, "disks.txt": disks, "billboard.txt": billboard})
+def write_release(folder, manifest, disks, billboard, version="1.0.0"):
+    """A release description of four texts in folder."""
+    write_files(folder, {"manifest.txt": manifest, "disks.txt": disks, "billboard.txt": billboard,
+                         "version.txt": version + "\n"})
 
 
 def expand(path):
@@ -82,3 +83,36 @@ def install_tree(entries, renamed=None):
             files.setdefault(tuple(p.upper() for p in parts), (parts, text))
         i += 1
     return list(files.values()), dirs
+
+
+def signing_identity(folder):
+    """A throwaway certificate authority and a code-signing certificate it
+    issued, made with openssl in folder: {name: path} of ca.pem, ca.key,
+    cert.pem, key.pem, id.p12 (cert and key sealed with the password in
+    password.txt) and expired.pem (the same key, certified for 30 days a
+    year ago)."""
+    os.makedirs(folder, exist_ok=True)
+    path = {n: os.path.join(folder, n) for n in ("ca.pem", "ca.key", "cert.pem", "key.pem",
+                                                  "id.p12", "password.txt", "expired.pem")}
+    request, usage = os.path.join(folder, "cert.csr"), os.path.join(folder, "usage.cnf")
+    write(path["password.txt"], "throwaway\n")
+    write(usage, "extendedKeyUsage=codeSigning\n")
+
+    def openssl(*args, clock=()):
+        subprocess.run(list(clock) + ["openssl"] + list(args), check=True, capture_output=True)
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", path["ca.key"],
+            "-out", path["ca.pem"], "-days", "30", "-subj", "/CN=Quillmark Test CA")
+    openssl("req", "-newkey", "rsa:2048", "-nodes", "-keyout", path["key.pem"], "-out", request,
+            "-subj", "/CN=Quillmark Test Signer/O=Quillmark")
+    for cert, clock in (("cert.pem", ()), ("expired.pem", ("faketime", "-f", "-365d"))):
+        openssl("x509", "-req", "-in", request, "-CA", path["ca.pem"], "-CAkey", path["ca.key"],
+                "-set_serial", str(len(clock) + 1), "-days", "30", "-extfile", usage,
+                "-out", path[cert], clock=clock)
+    openssl("pkcs12", "-export", "-in", path["cert.pem"], "-inkey", path["key.pem"],
+            "-out", path["id.p12"], "-passout", "file:" + path["password.txt"])
+    return path
+
+
+if __name__ == "__main__" and sys.argv[1:2] == ["signing-identity"]:
+    # For the shell fixtures: qmtest.py signing-identity FOLDER
+    signing_identity(sys.argv[2])

@@ -5,7 +5,8 @@ expand (msexpand) or copy back to its product file byte for byte, and the
 totals must match the disk tables.
 
     medium_test.py --medium DIR --media DIR --product DIR --product3 DIR
-                   [--release DIR] [--setup SETUP.EXE --setup3 SETUP.EXE]
+                   --release-time SECONDS [--release DIR]
+                   [--setup SETUP.EXE --setup3 SETUP.EXE]
 """
 import argparse
 import os
@@ -146,6 +147,26 @@ class Media(unittest.TestCase):
             self.assertEqual(read(os.path.join(ARGS.media, "release3", "disk1", "SETUP.EXE")),
                              read(ARGS.setup3))
 
+    def test_programs_and_files_carry_the_release_time(self):
+        folders = [ARGS.medium, os.path.join(ARGS.media, "disk1")] + \
+            [os.path.join(ARGS.media, "release3", "disk%d" % d) for d in (1, 2, 3)]
+        paths = [os.path.join(f, n) for f in folders for n in os.listdir(f)]
+        late = [p for p in paths if os.stat(p).st_mtime != ARGS.release_time]
+        self.assertEqual(late, [], "not dated the release time")
+        # Every program (a PE file, expanded where stored compressed): the
+        # linker's time stamp in its file header. Disk 1 holds the medium's
+        # bytes (checked above).
+        programs = [p for p in paths if p.upper().endswith((".EXE", ".DLL"))
+                    and os.path.dirname(p) != folders[1]]
+        stamps = {}
+        for path, data in expand_all(programs).items():
+            header = struct.unpack_from("<I", data, 0x3C)[0] if data[:2] == b"MZ" else 0
+            if data[header:header + 4] == b"PE\0\0":
+                stamps[path] = struct.unpack_from("<I", data, header + 8)[0]
+        self.assertLessEqual({"SETUP.EXE", "QMSETUP.EXE", "SNBD7W95.DLL"},
+                             {os.path.basename(p).upper() for p in stamps})
+        self.assertEqual({p: t for p, t in stamps.items() if t != ARGS.release_time}, {})
+
     def test_background_picture(self):
         data = read(os.path.join(ARGS.medium, "newscr1.bmp"))
         self.assertEqual(data[:2], b"BM")
@@ -165,5 +186,6 @@ if __name__ == "__main__":
     parser.add_argument("--release", default=os.path.join(ROOT, "release"))
     parser.add_argument("--setup")
     parser.add_argument("--setup3")
+    parser.add_argument("--release-time", type=int, required=True)
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0]] + rest)

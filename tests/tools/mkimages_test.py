@@ -15,6 +15,7 @@ from mkmedium_test import ROOT, Scratch, listing, read  # noqa: E402
 
 MKIMAGES = os.path.join(ROOT, "tools", "mkimages", "mkimages.py")
 FLOPPY_BYTES = 1474560
+RELEASE_TIME = 1700000000      # 2023-11-14 22:13:20 UTC, 6553F100 in hex
 
 
 def tool(*args):
@@ -29,9 +30,16 @@ class Images(Scratch):
     def make(self):
         result = self.build("--cache", os.path.join(self.work, "cache"))
         self.assertEqual(result.returncode, 0, result.stderr)
-        return subprocess.run([sys.executable, MKIMAGES, "--release", self.release, "--product",
-                               self.product, "--medium", self.medium, "--disks", self.disks,
-                               "--out", self.out], capture_output=True, text=True)
+        return self.images()
+
+    def images(self, clock=()):
+        """mkimages on the media as they are; clock, e.g. ("faketime", "+400d"), runs it
+        and the tools it starts at another time of day."""
+        return subprocess.run(list(clock) + [
+            sys.executable, MKIMAGES, "--release", self.release, "--product", self.product,
+            "--medium", self.medium, "--disks", self.disks, "--out", self.out,
+            "--time", str(RELEASE_TIME), "--time-from", "the test", "--commit", "c0ffee"],
+            capture_output=True, text=True)
 
     def image(self, name):
         return os.path.join(self.out, name)
@@ -104,6 +112,30 @@ class Images(Scratch):
         # Files with their stored and expanded bytes.
         self.assertRegex(report, r"\n  README.TXT +%d +20000\n"
                          % os.path.getsize(os.path.join(self.disks, "disk1", "README.TXT")))
+
+    def test_the_images_hold_the_release_time_and_nothing_of_the_clock(self):
+        self.assertEqual(self.make().returncode, 0)
+        before = {n: read(self.image(n)) for n in listing(self.out)}
+        # Media dated otherwise, imaged 400 days later.
+        for folder, _, names in os.walk(self.work):
+            for name in names:
+                os.utime(os.path.join(folder, name), (1800000000, 1800000000))
+        result = self.images(("faketime", "-f", "+400d"))
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual({n: read(self.image(n)) for n in listing(self.out)}, before)
+        # The ISO's creation and modification dates; each floppy file's.
+        iso = read(self.image("QUILLMRK.ISO"))
+        self.assertEqual(iso[16 * 2048 + 813:16 * 2048 + 847], b"2023111422132000\0" * 2)
+        self.assertIn("Application id: QUILLMARK 1.2.3\n",
+                      tool("isoinfo", "-d", "-i", self.image("QUILLMRK.ISO")))
+        for disk in (1, 2):
+            listed = tool("mdir", "-i", self.image("DISK%d.IMG" % disk), "::/")
+            self.assertIn("Serial Number is 6553-F10%d" % (disk - 1), listed)
+            dates = re.findall(r" (\d{4}-\d\d-\d\d  \d\d:\d\d)", listed)
+            self.assertEqual(len(dates), len(listing(os.path.join(self.disks, "disk%d" % disk))))
+            self.assertEqual(set(dates), {"2023-11-14  22:13"})
+        self.assertIn("Commit: c0ffee\nRelease time: 1700000000 (2023-11-14 22:13:20 UTC), from "
+                      "the test\nSETUP.EXE: unsigned\n", read(self.image("release.txt")).decode())
 
     def test_a_disk_that_overflows_its_floppy_is_refused_by_name(self):
         self.assertEqual(self.make().returncode, 0)

@@ -82,7 +82,7 @@ class Scratch(unittest.TestCase):
         shutil.rmtree(self.work)
 
     def write_release(self, compressed, required):
-        write_release(self.release, MANIFEST, DISKS % (compressed, required), BILLBOARD)
+        write_release(self.release, MANIFEST, DISKS % (compressed, required), BILLBOARD, "1.2.3")
 
     def build(self, *extra, setup=True):
         args = [sys.executable, MKMEDIUM, "--release", self.release, "--product", self.product,

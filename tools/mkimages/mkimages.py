@@ -3,6 +3,7 @@
 
     mkimages.py --release DIR --product DIR --out DIR
                 [--medium DIR] [--disks DIR] [--volume NAME]
+                [--time SECONDS] [--time-from TEXT] [--commit TEXT] [--signature FILE]
 
 --medium  the directory-source medium (mkmedium --medium): mastered as
           OUT/QUILLMRK.ISO, ISO 9660 level 1 without Rock Ridge, so that the
@@ -12,9 +13,15 @@
 --disks   the disk set (mkmedium --disks), for a release of more than one
           disk: each DIR/diskN becomes OUT/DISKN.IMG, a 1.44 MB FAT12 floppy
           image labelled with the disk's name.
+--time    the release time (default: SOURCE_DATE_EPOCH): the ISO's volume
+          dates, every file date on the disc and the floppies, and the
+          floppies' volume ids come from it and from nothing else, so that
+          the same media give the same images whenever they are made.
 OUT also receives SHA256SUMS of the images (for sha256sum -c) and
-release.txt: per disk its files, stored and expanded sizes against the disk
-table, and the room left on each floppy.
+release.txt: the version, the commit and the release time (--commit,
+--time-from: where the time came from), SETUP.EXE's signature (the line in
+the --signature file, or "unsigned"), then per disk its files, stored and
+expanded sizes against the disk table, and the room left on each floppy.
 
 The images are written and read only by Debian's tools (xorriso, isoinfo,
 mkfs.fat, mtools). A disk whose files do not fit its floppy is refused,
@@ -22,6 +29,7 @@ naming the disk and by how much it overflows; on any refusal OUT keeps what
 it held before.
 """
 import argparse
+import datetime
 import hashlib
 import os
 import re
@@ -30,6 +38,7 @@ import subprocess
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, os.path.join(HERE, "..", "mkrelease"))
 sys.path.insert(0, os.path.join(HERE, "..", "mkmedium"))
 import mkrelease  # noqa: E402
@@ -46,10 +55,15 @@ class ImageError(Exception):
     pass
 
 
-def run(args, what):
-    """Runs a tool; its output, or an ImageError naming what failed."""
+def run(args, what, time=None):
+    """Runs a tool; its output, or an ImageError naming what failed. With a
+    time, the tool takes it for "now" (SOURCE_DATE_EPOCH, which xorriso and
+    mtools honour) and writes dates in UTC."""
+    env = None
+    if time is not None:
+        env = dict(os.environ, SOURCE_DATE_EPOCH=str(time), TZ="UTC")
     try:
-        result = subprocess.run(args, capture_output=True, text=True)
+        result = subprocess.run(args, capture_output=True, text=True, env=env)
     except OSError as e:
         raise ImageError("%s: cannot run %s: %s" % (what, args[0], e.strerror))
     if result.returncode != 0:
@@ -88,7 +102,7 @@ def iso_names(image, joliet):
     return sorted(names)
 
 
-def make_iso(medium, image, volume):
+def make_iso(medium, image, volume, application, time):
     """Masters the medium; gives its names and those the ISO 9660 names
     could not keep (level 1 holds 8 characters, a dot and 3)."""
     names = medium_names(medium)
@@ -97,8 +111,11 @@ def make_iso(medium, image, volume):
             raise ImageError("%s: a folder; the medium is flat" % os.path.join(medium, name))
     # Level 1 names for every reader; the Joliet names keep a name that has
     # no level 1 form (the font map's nine letters) for Windows.
+    # The volume dates and every file's dates are the release time.
+    date = datetime.datetime.fromtimestamp(time, datetime.timezone.utc).strftime("%Y%m%d%H%M%S00")
     run(["xorriso", "-as", "mkisofs", "-quiet", "-iso-level", "1", "--norock", "-J",
-         "-V", volume, "-o", image, medium], ISO_NAME)
+         "-V", volume, "-A", application, "--modification-date=" + date,
+         "--set_all_file_dates", date, "-o", image, medium], ISO_NAME, time)
     # Read back with another tool.
     joliet = iso_names(image, True)
     if joliet != names:
@@ -119,10 +136,13 @@ def bytes_free(image, what):
     return int(found.group(1).replace(" ", ""))
 
 
-def blank_floppy(image, label, what):
+def blank_floppy(image, label, volume_id, what, time):
+    """A formatted floppy image. mkfs.fat dates a label with the clock, so
+    mlabel writes it, dated like the files."""
     if os.path.exists(image):
         os.remove(image)
-    run(["mkfs.fat", "-C", "--invariant", "-n", label, image, str(FLOPPY_KB)], what)
+    run(["mkfs.fat", "-C", "--invariant", "-i", "%08X" % volume_id, image, str(FLOPPY_KB)], what)
+    run(["mlabel", "-i", image, "::" + label], what, time)
 
 
 def room_needed(paths, work, what):
@@ -145,14 +165,16 @@ def room_needed(paths, work, what):
     return before - after
 
 
-def make_floppy(folder, image, label, disk, name, work):
+def make_floppy(folder, image, label, disk, name, work, time):
     what = "disk %d (%s)" % (disk, name)
     files = medium_names(folder)
     paths = [os.path.join(folder, n) for n in files]
-    blank_floppy(image, label, what)
+    # Each disk of a set its own volume id, as formatting gives them.
+    blank_floppy(image, label, (time + disk - 1) & 0xFFFFFFFF, what, time)
     capacity = bytes_free(image, what)
     try:
-        run(["mcopy", "-m", "-i", image] + paths + ["::/"], what)
+        # Without -m mcopy dates every file with SOURCE_DATE_EPOCH.
+        run(["mcopy", "-i", image] + paths + ["::/"], what, time)
     except ImageError:
         needed = room_needed(paths, work, what)
         if needed <= capacity:
@@ -238,6 +260,35 @@ def fresh_folder(path):
         os.makedirs(path)
 
 
+def release_time(given):
+    """The release time: --time, else SOURCE_DATE_EPOCH; never the clock."""
+    text = given if given is not None else os.environ.get("SOURCE_DATE_EPOCH")
+    if text is None:
+        raise ImageError("no release time: give --time or set SOURCE_DATE_EPOCH")
+    if not re.fullmatch(r"[0-9]+", text):
+        raise ImageError("the release time must be seconds since 1970, not %r" % text)
+    return int(text)
+
+
+def shown_path(folder):
+    """The folder as release.txt names it: inside the sources relative to
+    them, so that two checkouts write the same report."""
+    folder = os.path.abspath(folder)
+    inside = os.path.relpath(folder, ROOT)
+    return folder if inside.startswith("..") else inside
+
+
+def signature(path):
+    """What the signing step says of SETUP.EXE: its one line, or unsigned."""
+    if not path:
+        return "unsigned"
+    try:
+        with open(path) as f:
+            return f.read().strip()
+    except OSError as e:
+        raise ImageError("%s: cannot read the signature note: %s" % (path, e.strerror))
+
+
 def build(args):
     release = mkrelease.read_release(args.release)
     count = release.disks["diskCount"]
@@ -250,15 +301,23 @@ def build(args):
     work = out + ".work"
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
-    report = ["Release images of %s (1 KB = 1000 bytes)" % os.path.abspath(release.folder), ""]
+    time = release_time(args.time)
+    application = "%s %s" % (args.volume.upper(), release.version_text())
+    report = ["Release images of %s %s (1 KB = 1000 bytes)" % (args.volume, release.version_text()),
+              "Release description: %s" % shown_path(release.folder),
+              "Commit: %s" % args.commit,
+              "Release time: %d (%s UTC), from %s"
+              % (time, datetime.datetime.fromtimestamp(time, datetime.timezone.utc)
+                 .strftime("%Y-%m-%d %H:%M:%S"), args.time_from),
+              "SETUP.EXE: %s" % signature(args.signature), ""]
     images = []
     try:
         if args.medium:
             names, long_names = make_iso(args.medium, os.path.join(work, ISO_NAME),
-                                         iso_label(args.volume))
+                                         iso_label(args.volume), application, time)
             images.append(ISO_NAME)
-            report += ["%s: volume %s, %d files, %d bytes"
-                       % (ISO_NAME, iso_label(args.volume), len(names),
+            report += ["%s: volume %s, application %s, %d files, %d bytes"
+                       % (ISO_NAME, iso_label(args.volume), application, len(names),
                           os.path.getsize(os.path.join(work, ISO_NAME)))]
             if long_names:
                 report.append("  not 8.3, so whole only in the Joliet names: %s"
@@ -281,7 +340,7 @@ def build(args):
                 image = "DISK%d.IMG" % d
                 label = floppy_label(name)
                 files, capacity, free = make_floppy(folder, os.path.join(work, image), label, d,
-                                                    name, work)
+                                                    name, work, time)
                 images.append(image)
                 report += ["%s: disk %d \"%s\", volume %s, %d files"
                            % (image, d, name, label, len(files)),
@@ -310,6 +369,12 @@ def main(argv):
     parser.add_argument("--medium", help="the directory-source medium, mastered as the ISO")
     parser.add_argument("--disks", help="folder of disk1 .. diskN, made into floppy images")
     parser.add_argument("--volume", default="Quillmark", help="the product, as the ISO's label")
+    parser.add_argument("--time", help="the release time, seconds since 1970 (default: "
+                        "SOURCE_DATE_EPOCH)")
+    parser.add_argument("--time-from", default="SOURCE_DATE_EPOCH",
+                        help="where the release time came from, for release.txt")
+    parser.add_argument("--commit", default="not given", help="the commit built, for release.txt")
+    parser.add_argument("--signature", help="file holding the signing step's line on SETUP.EXE")
     args = parser.parse_args(argv[1:])
     try:
         return build(args)

@@ -3,6 +3,7 @@
 
     mkmedium.py --release DIR --product DIR [--setup SETUP.EXE]
                 [--medium DIR] [--disks DIR] [--cache DIR] [--report FILE]
+                [--time SECONDS]
 
 --medium  the directory-source medium: one flat folder with SETUP.EXE, every
           file of the manifest under its plain name, and the files the
@@ -11,6 +12,7 @@
 --disks   a disk set: DIR/disk1 .. DIR/diskN, each with the files of its
           stretch of the manifest; disk 1 also with SETUP.EXE and the owner
           data file.
+--time    the release time: every file on the media gets it as its date.
 --cache   the build's own folder for this tool: compressed files kept between
           runs, and the record of the folders the tool made.
 
@@ -247,19 +249,22 @@ def fresh_folder(path, made):
     os.makedirs(path)
 
 
-def place(folder, f):
-    shutil.copyfile(f.stored, os.path.join(folder, f.name))
+def put(source, path, time):
+    """Copies a file onto a medium, dated the release time when one is given."""
+    shutil.copyfile(source, path)
+    if time is not None:
+        os.utime(path, (time, time))
 
 
-def write_medium(folder, files, setup, made):
+def write_medium(folder, files, setup, made, time):
     fresh_folder(folder, made)
     if setup:
-        shutil.copyfile(setup, os.path.join(folder, SETUP_NAME))
+        put(setup, os.path.join(folder, SETUP_NAME), time)
     for f in files.values():
-        place(folder, f)
+        put(f.stored, os.path.join(folder, f.name), time)
 
 
-def write_disks(folder, release, files, setup, made):
+def write_disks(folder, release, files, setup, made, time):
     os.makedirs(folder, exist_ok=True)
     count = release.disks["diskCount"]
     for d in range(1, count + 1):
@@ -268,10 +273,10 @@ def write_disks(folder, release, files, setup, made):
         names = {n.upper() for n in release.disk_files(d)}
         if d == 1:
             if setup:
-                shutil.copyfile(setup, os.path.join(disk, SETUP_NAME))
+                put(setup, os.path.join(disk, SETUP_NAME), time)
             names.add(OWNER_DATA.upper())
         for key in sorted(names):
-            place(disk, files[key])
+            put(files[key].stored, os.path.join(disk, files[key].name), time)
     # Disks of an earlier, longer set would be taken for part of this one.
     stale = os.path.join(folder, "disk%d" % (count + 1))
     while os.path.isdir(stale) and made.made(stale):
@@ -307,9 +312,9 @@ def finish(args, release, files, cache):
         raise MediumError(problems[0])
     made = MadeFolders(cache)
     if args.medium:
-        write_medium(args.medium, files, args.setup, made)
+        write_medium(args.medium, files, args.setup, made, args.time)
     if args.disks:
-        write_disks(args.disks, release, files, args.setup, made)
+        write_disks(args.disks, release, files, args.setup, made, args.time)
     return 0
 
 
@@ -323,6 +328,8 @@ def main(argv):
     parser.add_argument("--cache", help="folder that keeps compressed files, and the record "
                         "of the folders made, between runs")
     parser.add_argument("--report", help="file to write the totals report to")
+    parser.add_argument("--time", type=int, help="the release time (seconds since 1970): "
+                        "every file on the media is dated so")
     args = parser.parse_args(argv[1:])
     try:
         return build(args)
