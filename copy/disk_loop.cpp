@@ -147,15 +147,32 @@ static int waitForDisk(char driveLetter, int disk)
     return 0;
 }
 
-/* Length of a source file, or -1 when it cannot be opened. */
-static long sourceLength(const char *path)
+/* The source opened for reading, left at its start, with its length in
+ * *length; HFILE_ERROR when it cannot be opened. The transfer reads from
+ * this handle: a second open of the same file would cost the platform as
+ * much as the length itself. */
+static HFILE openSource(const char *path, long *length)
 {
-    FILE *file = fopen(path, "rb");
-    if (!file) return -1;
-    long length = -1;
-    if (fseek(file, 0, SEEK_END) == 0) length = ftell(file);
-    fclose(file);
-    return length < 0 ? 0 : length;
+    HFILE file = _lopen(path, OF_READ);
+    if (file == HFILE_ERROR) return HFILE_ERROR;
+    LONG end = _llseek(file, 0, FILE_END);
+    _llseek(file, 0, FILE_BEGIN);
+    *length = end < 0 ? 0 : end;
+    return file;
+}
+
+/* Hands an open source to the transfer, or closes it when the file cannot
+ * be created. A source that did not open is tried again by name: the user
+ * may have put it right while "Error in opening" was shown. */
+static void transferSource(HFILE source, const char *sourcePath, int sourceFits)
+{
+    if (source == HFILE_ERROR) {
+        if (sourceFits && destinationPath[0]) transferFile(sourcePath, destinationPath);
+    } else if (destinationPath[0]) {
+        transferOpenSource(source, sourcePath, destinationPath);
+    } else {
+        _lclose(source);
+    }
 }
 
 static void drainMessages()
@@ -195,9 +212,10 @@ static int copyFileEntry(const char *sourceRoot, const char *shortDir, int level
 
     char sourcePath[textSize];
     int sourceFits = formatText(sourcePath, sizeof sourcePath, "%s%s", sourceRoot, entry) == 0;
-    long length = sourceFits ? sourceLength(sourcePath) : -1;
+    long length = 0;
+    HFILE source = sourceFits ? openSource(sourcePath, &length) : HFILE_ERROR;
     double share = 0.0;
-    if (length >= 0) {
+    if (source != HFILE_ERROR) {
         share = accountFile(length);
     } else {
         if (equalsIgnoringCase(entry, "addon32.exe")) return 0;
@@ -213,7 +231,7 @@ static int copyFileEntry(const char *sourceRoot, const char *shortDir, int level
     SendMessageA(copyState.progressWindow, progressRefresh, 0, 0);
     destinationPath[0] = '\0';
     if (!levelsOutside) buildDestinationPath(shortDir, entry);
-    if (sourceFits && destinationPath[0]) transferFile(sourcePath, destinationPath);
+    transferSource(source, sourcePath, sourceFits);
 
     if (copyState.cancelRequested) {
         LZDone();

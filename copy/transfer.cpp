@@ -83,13 +83,20 @@ static int sameFile(HFILE source, const char *destination)
  */
 void transferFile(const char *source, const char *destination)
 {
-    if (strcmp(source, destination) == 0) return;
     // A name too long to hold opens nothing.
-    if (strlen(source) >= textSize || strlen(destination) >= textSize) return;
-
+    if (strlen(source) >= textSize) return;
     HFILE file = _lopen(source, OF_READ);
     if (file == HFILE_ERROR) return;
-    if (sameFile(file, destination)) {
+    transferOpenSource(file, source, destination);
+}
+
+/*
+ * transferFile for a source that the caller has opened for reading
+ * (_lopen, OF_READ) and left at its start; the source is closed here.
+ */
+void transferOpenSource(HFILE file, const char *source, const char *destination)
+{
+    if (strcmp(source, destination) == 0 || strlen(destination) >= textSize || sameFile(file, destination)) {
         _lclose(file);
         return;
     }
