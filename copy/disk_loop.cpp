@@ -148,9 +148,9 @@ static int waitForDisk(char driveLetter, int disk)
 }
 
 /* The source opened for reading, left at its start, with its length in
- * *length; HFILE_ERROR when it cannot be opened. The transfer reads from
- * this handle: a second open of the same file would cost the platform as
- * much as the length itself. */
+ * *length; HFILE_ERROR when it cannot be opened. The transfer copies from
+ * this handle, so the file is opened once, not for its length and again
+ * for the copy. */
 static HFILE openSource(const char *path, long *length)
 {
     HFILE file = _lopen(path, OF_READ);
