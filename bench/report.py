@@ -40,10 +40,10 @@ TITLES = {label: title for label, title, _ in COMMANDS}
 COMPARED = ["floor", "floor-length", "nsis-window", "nsis-zlib", "nsis-lzma"]
 LABEL = re.compile(r"(?:^|\s)([a-z][a-z-]*):(\d+)(?=\s|$)")
 
-# Targets: SETUP.EXE at most 35 wineserver requests per file, its net time
+# Targets: SETUP.EXE at most 27 wineserver requests per file, its net time
 # at most 1.3 x floor + length check and below NSIS with its window, the
 # dialog within 300 ms, peak memory no higher than NSIS with its window.
-MAX_REQUESTS_PER_FILE = 35.0
+MAX_REQUESTS_PER_FILE = 27.0
 MAX_RATIO_FLOOR_LENGTH = 1.3
 MAX_DIALOG_MS = 300.0
 PEER = "nsis-window"

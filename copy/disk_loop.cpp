@@ -147,15 +147,18 @@ static int waitForDisk(char driveLetter, int disk)
     return 0;
 }
 
-/* Length of a source file, or -1 when it cannot be opened. */
-static long sourceLength(const char *path)
+/* The source opened for the transfer, left at its start, with its length
+ * in *length; HFILE_ERROR when it cannot be opened. The transfer copies from
+ * this handle: the file is opened once, not for its length and again for
+ * the copy. */
+static HFILE openSource(const char *path, long *length)
 {
-    FILE *file = fopen(path, "rb");
-    if (!file) return -1;
-    long length = -1;
-    if (fseek(file, 0, SEEK_END) == 0) length = ftell(file);
-    fclose(file);
-    return length < 0 ? 0 : length;
+    HFILE file = openTransferSource(path);
+    if (file == HFILE_ERROR) return HFILE_ERROR;
+    LONG end = _llseek(file, 0, FILE_END);
+    _llseek(file, 0, FILE_BEGIN);
+    *length = end < 0 ? 0 : end;
+    return file;
 }
 
 static void drainMessages()
@@ -200,20 +203,31 @@ static void buildDestinationPaths(const WalkPlace *place, const char *entry, cha
         copyText(destinationPath, sizeof destinationPath, longPath);
 }
 
-static int transferOnce(const char *sourcePath)
+/* One try at the transfer: from the source still open from its length,
+ * which the transfer closes, else by name. A source that did not open is
+ * tried again by name: the user may have put it right while "Error in
+ * opening" was shown. */
+static int transferOnce(HFILE *source, const char *sourcePath)
 {
-    if (destinationPath[0] == '\0') return transferNotCreated;
+    HFILE open = *source;
+    *source = HFILE_ERROR;
+    if (destinationPath[0] == '\0') {
+        if (open != HFILE_ERROR) _lclose(open);
+        return transferNotCreated;
+    }
+    if (open != HFILE_ERROR) return transferOpenSource(open, sourcePath, destinationPath);
     return transferFile(sourcePath, destinationPath);
 }
 
-/* Transfers one file into the tree. A destination that cannot be created
- * (in use, a folder of that name, no access) is the user's to retry, pass
- * over or abort on: 0 to go on, -2 on Abort. */
-static int storeFile(const char *sourcePath, const WalkPlace *place, const char *entry)
+/* Transfers one file into the tree and closes its open source. A
+ * destination that cannot be created (in use, a folder of that name, no
+ * access) is the user's to retry, pass over or abort on: 0 to go on, -2 on
+ * Abort. */
+static int storeFile(HFILE source, const char *sourcePath, const WalkPlace *place, const char *entry)
 {
     char longPath[messageSize];
     buildDestinationPaths(place, entry, longPath, sizeof longPath);
-    while (transferOnce(sourcePath) == transferNotCreated) {
+    while (transferOnce(&source, sourcePath) == transferNotCreated) {
         switch (askAfterCreationFailure(mainWindow, longPath)) {
         case IDRETRY:
             break;
@@ -235,9 +249,10 @@ static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, const c
 
     char sourcePath[textSize];
     int sourceFits = formatText(sourcePath, sizeof sourcePath, "%s%s", sourceRoot, entry) == 0;
-    long length = sourceFits ? sourceLength(sourcePath) : -1;
+    long length = 0;
+    HFILE source = sourceFits ? openSource(sourcePath, &length) : HFILE_ERROR;
     double share = 0.0;
-    if (length >= 0) {
+    if (source != HFILE_ERROR) {
         share = accountFile(length);
     } else {
         if (equalsIgnoringCase(entry, "addon32.exe")) return 0;
@@ -252,7 +267,9 @@ static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, const c
     copyText(copyState.currentFileName, sizeof copyState.currentFileName, entry);
     SendMessageA(copyState.progressWindow, progressRefresh, 0, 0);
     destinationPath[0] = '\0';
-    if (sourceFits && !place->levelsOutside && storeFile(sourcePath, place, entry) == cancelled) {
+    if (!sourceFits || place->levelsOutside) {
+        if (source != HFILE_ERROR) _lclose(source);
+    } else if (storeFile(source, sourcePath, place, entry) == cancelled) {
         LZDone();
         return cancelled;
     }

@@ -7,7 +7,6 @@
 #include "copy/progress_layout.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
-#include "shell/billboard.h"
 #include "shell/shell.h"
 
 enum { progressChildId = 1, cancelButtonId = 2 };
@@ -123,6 +122,26 @@ static void drawBar(HDC dc)
     DeleteObject(green);
 }
 
+/* The setup bitmap in its own size with its top left corner at (x, y),
+ * through a pattern brush whose origin is that corner: the paint's DC maps
+ * one unit to one pixel, so the brush lays the bitmap exactly where a copy
+ * from a memory DC would. Under Wine, selecting the bitmap into a memory DC
+ * asks the server for the display's configuration; the brush asks nothing. */
+static void drawSetupBitmap(HDC dc, int x, int y)
+{
+    BITMAP description;
+    if (!setupBitmap || !GetObjectA(setupBitmap, sizeof description, &description)) return;
+    HBRUSH pattern = CreatePatternBrush(setupBitmap);
+    if (!pattern) return;
+    POINT oldOrigin;
+    SetBrushOrgEx(dc, x, y, &oldOrigin);
+    HGDIOBJ oldBrush = SelectObject(dc, pattern);
+    PatBlt(dc, x, y, description.bmWidth, description.bmHeight, PATCOPY);
+    SelectObject(dc, oldBrush);
+    SetBrushOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
+    DeleteObject(pattern);
+}
+
 /* 1 when the paint's update area reaches the Cancel button's place. */
 static int paintMeetsButton(const PAINTSTRUCT *paint)
 {
@@ -154,7 +173,7 @@ static void onPaint(HWND window)
         InvalidateRect(cancelButton, &buttonRect, TRUE);
         UpdateWindow(cancelButton);
     }
-    drawBitmapAt(setupBitmap, dc, 150, 10);
+    drawSetupBitmap(dc, 150, 10);
     EndPaint(window, &paint);
 }
 

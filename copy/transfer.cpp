@@ -83,17 +83,20 @@ static int opensForWriting(const char *path)
     return 1;
 }
 
+HFILE openTransferSource(const char *source)
+{
+    return _lopen(source, OF_READ | OF_SHARE_DENY_WRITE);
+}
+
 /*
  * Copies source to destination; equal names copy nothing, and neither does
  * a destination that is the source under another name: the file is already
- * in place. The source is read with writers shut out, so that creating the
- * destination can never empty it: under any name that open fails for
- * sharing. A source that cannot be opened leaves the destination untouched,
- * and so does one whose header is damaged; such a header, and a copy that
- * fails, comes out at another length than its source announces or cannot
- * be closed whole, are reported with the source as text and the destination
- * as caption. A destination that cannot be created is left to the caller to
- * report: transferNotCreated.
+ * in place. A source that cannot be opened leaves the destination
+ * untouched, and so does one whose header is damaged; such a header, and a
+ * copy that fails, comes out at another length than its source announces
+ * or cannot be closed whole, are reported with the source as text and the
+ * destination as caption. A destination that cannot be created is left to
+ * the caller to report: transferNotCreated.
  *
  * The files are opened here and handed to the library: its own open
  * (LZOpenFile) takes no path of more than 127 characters.
@@ -101,11 +104,20 @@ static int opensForWriting(const char *path)
 int transferFile(const char *source, const char *destination)
 {
     if (strcmp(source, destination) == 0) return transferDone;
+    // A name too long to hold opens nothing.
     if (strlen(source) >= textSize) return transferDone;
-    if (strlen(destination) >= textSize) return transferNotCreated;
-
-    HFILE file = _lopen(source, OF_READ | OF_SHARE_DENY_WRITE);
+    HFILE file = openTransferSource(source);
     if (file == HFILE_ERROR) return transferDone;
+    return transferOpenSource(file, source, destination);
+}
+
+int transferOpenSource(HFILE file, const char *source, const char *destination)
+{
+    int tooLong = strlen(destination) >= textSize;
+    if (tooLong || strcmp(source, destination) == 0) {
+        _lclose(file);
+        return tooLong ? transferNotCreated : transferDone;
+    }
     INT from = LZInit(file);
     LONG expected = from < 0 ? -1 : wholeLength(from, file);
     if (expected < 0) {
@@ -115,6 +127,7 @@ int transferFile(const char *source, const char *destination)
     }
     HFILE to = _lcreat(destination, 0);
     if (to == HFILE_ERROR) {
+        // Under any name the source itself refuses to be created for sharing.
         int identity = GetLastError() == ERROR_SHARING_VIOLATION ? identityOf(file, destination) : otherFile;
         closeSource(from, file);
         if (identity == undecided) identity = opensForWriting(destination) ? sourceItself : otherFile;

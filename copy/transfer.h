@@ -1,6 +1,7 @@
 // Copies one file through the platform's LZ library, expanding a compressed
 // source. The caller brackets a series of calls with LZStart and LZDone.
 #pragma once
+#include <windows.h>
 
 enum TransferResult {
     transferDone = 0,        // copied, in place already, or reported by its own box
@@ -8,3 +9,10 @@ enum TransferResult {
 };
 
 int transferFile(const char *source, const char *destination);
+// The source opened as the transfer reads it, writers shut out (creating the
+// destination can then never empty it under another name); HFILE_ERROR when
+// it cannot be opened.
+HFILE openTransferSource(const char *source);
+// transferFile for a source the caller opened with openTransferSource and
+// left at its start; the source is closed here.
+int transferOpenSource(HFILE file, const char *source, const char *destination);

@@ -126,6 +126,17 @@ protected:
             EXPECT_EQ(mediumBytes(source), readFile(install + "\\" + entry)) << entry;
         }
     }
+
+    // No source is left open: each file of the medium opens without sharing.
+    void expectMediumClosed()
+    {
+        for (const std::string &name : listTree(medium)) {
+            HANDLE file = CreateFileA((medium + "\\" + name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                      nullptr);
+            EXPECT_NE(INVALID_HANDLE_VALUE, file) << name;
+            if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+        }
+    }
 };
 
 TEST_F(DiskLoop, FolderSourceInstallsEveryFileInItsDirectory)
@@ -142,6 +153,7 @@ TEST_F(DiskLoop, FolderSourceInstallsEveryFileInItsDirectory)
     EXPECT_EQ(100, copyState.percentDone);
     EXPECT_EQ(3000u, requiredBytes);
     EXPECT_EQ(30, copyState.bytesPerPercent);
+    expectMediumClosed();
 }
 
 TEST_F(DiskLoop, SamplesNotWantedEndTheWalkAtFinished)
@@ -260,6 +272,7 @@ TEST_F(DiskLoop, DirectoryThatCannotBeMadeIsAskedAboutOnce)
     EXPECT_EQ("a file in the way", readFile(blocker));
     DeleteFileA(blocker.c_str());
     expectInstalledBytes();
+    expectMediumClosed();
 
     TearDown();
     SetUp();
@@ -304,6 +317,7 @@ TEST_F(DiskLoop, DestinationTooLongIsNeverWrittenPastItsText)
     ASSERT_EQ(reported.size(), shownBoxes.size()) << captionsOf(shownBoxes);
     for (size_t i = 0; i < reported.size(); i++)
         EXPECT_EQ("Error in creating : " + deep + "\\" + reported[i], shownBoxes[i].text);
+    expectMediumClosed();
     char dir[MAX_PATH];
     GetCurrentDirectoryA(sizeof dir, dir);
     EXPECT_EQ(deep, dir);
