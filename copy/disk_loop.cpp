@@ -175,8 +175,8 @@ static void drainMessages()
 static void readShortDir(const char *destinationDir, char *shortDir)
 {
     DWORD n = GetShortPathNameA(destinationDir, shortDir, textSize - 1);
-    // A directory that could not be made has no short form; its long form
-    // serves, and the file simply cannot be created there.
+    // Where the platform gives no short form, the long form names the same
+    // directory.
     if (n == 0 || n >= textSize - 1) copyText(shortDir, textSize, destinationDir);
 }
 
