@@ -209,13 +209,13 @@ static void buildDestinationPaths(const WalkPlace *place, const char *entry, cha
  * opening" was shown. */
 static int transferOnce(HFILE *source, const char *sourcePath)
 {
-    HFILE open = *source;
+    HFILE opened = *source;
     *source = HFILE_ERROR;
     if (destinationPath[0] == '\0') {
-        if (open != HFILE_ERROR) _lclose(open);
+        if (opened != HFILE_ERROR) _lclose(opened);
         return transferNotCreated;
     }
-    if (open != HFILE_ERROR) return transferOpenSource(open, sourcePath, destinationPath);
+    if (opened != HFILE_ERROR) return transferOpenSource(opened, sourcePath, destinationPath);
     return transferFile(sourcePath, destinationPath);
 }
 
