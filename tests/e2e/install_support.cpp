@@ -102,8 +102,10 @@ HWND Installation::startAndFill(const std::string &exe, const std::string &folde
 HWND Installation::waitForProgressWindow(HWND main)
 {
     for (int waited = 0; waited < windowTimeoutMs; waited += 10) {
+        // Found while it is being created, it has neither its button nor
+        // its visible style yet: those come at the end of the creation.
         HWND progress = FindWindowExA(main, NULL, "CopyProgress", NULL);
-        if (progress) return progress;
+        if (progress && IsWindowVisible(progress) && GetDlgItem(progress, 2)) return progress;
         if (WaitForSingleObject(setup.process, 0) == WAIT_OBJECT_0) break;
         Sleep(10);
     }

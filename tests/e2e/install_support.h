@@ -57,7 +57,7 @@ protected:
     HWND startAndFill(const std::string &exe, const std::string &folder, const char *dir, bool samples);
     // Watches the copy until a message box turns up or the program ends.
     CopyWatch watchCopy(HWND main);
-    // The copy's progress window, once it is there.
+    // The copy's progress window, once it is made and shown.
     HWND waitForProgressWindow(HWND main);
     // Answers the completion question and checks the program ends with 0.
     void answerCompletion(HWND main, int answer);
