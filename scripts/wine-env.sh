@@ -20,7 +20,10 @@ qm_start_display() {
   for n in $(seq 91 199); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
     # 9>&- : the display outlives this call and must not hold the setup lock.
-    setsid nohup Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$root/xvfb.log" 2>&1 </dev/null 9>&- &
+    # -noreset: by default the server resets when its last client leaves, as
+    # the look below does, and the window manager connecting in that moment
+    # was refused ("can't open display").
+    setsid nohup Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$root/xvfb.log" 2>&1 </dev/null 9>&- &
     pid=$!
     for i in $(seq 1 100); do
       # Another build may have taken :n between the look and the start; then
