@@ -15,3 +15,25 @@ function(qm_add_gtest name)
     set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)
   endif()
 endfunction()
+
+# qm_gtest_in_code_page(NAME LOCALE PATTERN)
+# Runs the tests of the GoogleTest program NAME whose full names match
+# PATTERN once more, as NAME_<code page>, in a process whose ANSI code page
+# Wine takes from LOCALE (ja_JP.UTF-8: 932); NAME itself leaves them out.
+function(qm_gtest_in_code_page name locale pattern)
+  string(REGEX MATCH "^[a-z][a-z]_[A-Z][A-Z]" tag ${locale})
+  string(TOLOWER ${tag} tag)
+  set(variant ${name}_${tag})
+  add_test(NAME ${variant} COMMAND ${name})
+  get_test_property(${name} LABELS labels)
+  get_test_property(${name} FIXTURES_REQUIRED fixtures)
+  set_tests_properties(${variant} PROPERTIES WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+                       ENVIRONMENT "LC_ALL=${locale};GTEST_FILTER=${pattern}" RUN_SERIAL TRUE TIMEOUT 900)
+  if(labels)
+    set_tests_properties(${variant} PROPERTIES LABELS "${labels}")
+  endif()
+  if(fixtures)
+    set_tests_properties(${variant} PROPERTIES FIXTURES_REQUIRED "${fixtures}")
+  endif()
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "GTEST_FILTER=-${pattern}")
+endfunction()

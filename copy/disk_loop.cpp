@@ -18,6 +18,7 @@
 #include "copy/transfer.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
+#include "ownerdata/characters.h"
 #include "shell/billboard_state.h"
 #include "shell/shell.h"
 
@@ -326,8 +327,8 @@ static void leaveDirectory(WalkPlace *place)
         return;
     }
     _chdir("..");
-    char *cut = strrchr(place->destinationDir, '\\');
-    if (cut) *cut = '\0';
+    const char *cut = lastCharacterOf(place->destinationDir, "\\");
+    if (cut) place->destinationDir[cut - place->destinationDir] = '\0';
     readShortDir(place->destinationDir, place->shortDir);
 }
 

@@ -10,6 +10,7 @@
 #include "install/message_box.h"
 #include "install/paths.h"
 #include "install/text.h"
+#include "ownerdata/characters.h"
 #include "resources/resource.h"
 #include "shell/shell.h"
 
@@ -103,8 +104,8 @@ void refuseInstallDir(HWND dialog)
 static int takesFiles(const char *dir)
 {
     char probe[textSize];
-    size_t length = strlen(dir);
-    const char *separator = length > 0 && dir[length - 1] == '\\' ? "" : "\\";
+    const char *last = lastCharacter(dir);
+    const char *separator = last && *last == '\\' ? "" : "\\";
     for (int n = 0; n < 100; n++) {
         if (formatText(probe, sizeof probe, "%s%sqmprobe%d.tmp", dir, separator, n) != 0) return 0;
         HANDLE file = CreateFileA(probe, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, NULL);

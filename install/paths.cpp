@@ -10,6 +10,7 @@
 #include "copy/transfer.h"
 #include "install/install_state.h"
 #include "install/text.h"
+#include "ownerdata/characters.h"
 
 enum {
     longestPathSize = 32768,  // the platform's longest path, 32,767 characters, and the NUL
@@ -40,7 +41,7 @@ static const char *programFileName()
 // Characters before the last backslash of fileName, or -1 when it has none.
 static int folderLength(const char *fileName)
 {
-    const char *lastSlash = strrchr(fileName, '\\');
+    const char *lastSlash = lastCharacterOf(fileName, "\\");
     return lastSlash ? (int)(lastSlash - fileName) : -1;
 }
 
@@ -58,9 +59,12 @@ int nextPathComponent(const char **cursor, char *component, int size)
         *cursor = p;
         return 0;
     }
-    int length = 0;
-    while (p[length] != '\0' && p[length] != '\\') length++;
-    *cursor = p + length;
+    // A backslash separates only where a character starts: it is also the
+    // second byte of many double-byte characters.
+    const char *end = p;
+    while (*end != '\0' && *end != '\\') end = nextCharacter(end);
+    int length = (int)(end - p);
+    *cursor = end;
     if (length >= size) {
         component[0] = '\0';
         return -1;
@@ -153,8 +157,9 @@ static int useStoredName(char *path, int size, int stem)
 static int isNetworkPath(const char *path)
 {
     if (path[0] != '\\' || path[1] != '\\' || path[2] == '\\' || path[2] == '\0') return 0;
-    size_t server = strcspn(path + 2, "\\");
-    return memchr(path + 2, ':', server) == NULL;
+    for (const char *p = path + 2; *p != '\0' && *p != '\\'; p = nextCharacter(p))
+        if (*p == ':') return 0;
+    return 1;
 }
 
 void canonicalizeDir(const char *path, char *result, int resultSize)

@@ -53,6 +53,9 @@ void loadUserDefaults()
     if (prefDir[0] != '\0' && formatText(userData, sizeof userData, "%s\\userdata.ini", prefDir) == 0) {
         GetPrivateProfileStringA("User Data", "UserName", "", installState.userName, textSize, userData);
         GetPrivateProfileStringA("User Data", "Department", "", installState.department, textSize, userData);
+        // A longer value comes back cut at the limit, maybe inside a character.
+        keepWholeCharacters(installState.userName);
+        keepWholeCharacters(installState.department);
     }
     loadOwnerData();
 }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ownerdata/characters.h"
+
 int copyText(char *dst, size_t size, const char *src)
 {
     if (size == 0) return -1;
@@ -41,6 +43,11 @@ int formatText(char *dst, size_t size, const char *format, ...)
         return -1;
     }
     return 0;
+}
+
+void keepWholeCharacters(char *text)
+{
+    text[wholeCharacterLength(text, strlen(text))] = '\0';
 }
 
 static int lowerAscii(unsigned char c)

@@ -13,5 +13,8 @@ int appendText(char *dst, size_t size, const char *src);
 int formatText(char *dst, size_t size, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
 
+// Drops a lead byte left alone at the end of text by a cut.
+void keepWholeCharacters(char *text);
+
 // Compares ASCII letters without regard to case; other bytes exactly.
 int equalsIgnoringCase(const char *a, const char *b);

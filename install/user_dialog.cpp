@@ -10,6 +10,7 @@
 #include "install/message_box.h"
 #include "install/paths.h"
 #include "install/settings.h"
+#include "ownerdata/characters.h"
 #include "resources/resource.h"
 #include "shell/imaging/imaging.h"
 #include "shell/shell.h"
@@ -49,13 +50,28 @@ static void onInitDialog(HWND dialog)
     focusControl(dialog, IDC_USER_NAME);
 }
 
+static int installDirCut;  // the directory typed had more bytes than its text holds
+
+/* Reads field id into a text of textSize: 0, or -1 when it had to be cut.
+ * An edit's limit counts characters, not bytes, so 255 double-byte
+ * characters do not fit; the cut then falls between two characters. */
+static int readField(HWND dialog, int id, char *text)
+{
+    char whole[4 * textSize];
+    GetDlgItemTextA(dialog, id, whole, sizeof whole);
+    size_t length = wholeCharacterLength(whole, textSize - 1);
+    memcpy(text, whole, length);
+    text[length] = '\0';
+    return whole[length] == '\0' ? 0 : -1;
+}
+
 // The fields are stored before they are tested.
 static void readFields(HWND dialog)
 {
-    GetDlgItemTextA(dialog, IDC_USER_NAME, installState.userName, textSize);
-    GetDlgItemTextA(dialog, IDC_DEPARTMENT, installState.department, textSize);
-    GetDlgItemTextA(dialog, IDC_ORGANISATION, installState.organisation, textSize);
-    GetDlgItemTextA(dialog, IDC_INSTALL_DIR, installState.installDir, textSize);
+    readField(dialog, IDC_USER_NAME, installState.userName);
+    readField(dialog, IDC_DEPARTMENT, installState.department);
+    readField(dialog, IDC_ORGANISATION, installState.organisation);
+    installDirCut = readField(dialog, IDC_INSTALL_DIR, installState.installDir) != 0;
     installState.installSamples =
         SendDlgItemMessageA(dialog, IDC_INSTALL_SAMPLES, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
@@ -92,7 +108,8 @@ static int prepareTarget(HWND dialog)
     DWORD length = GetFullPathNameA(installState.installDir, sizeof full, full, NULL);
     if (length == 0 || length >= sizeof full || length < strlen(installState.installDir))
         length = (DWORD)strlen(installState.installDir);
-    if (length + deepestDestinationLength() > textSize - 1) {
+    // A directory cut short would be some other folder.
+    if (installDirCut || length + deepestDestinationLength() > textSize - 1) {
         refuseInstallDir(dialog);
         return 0;
     }

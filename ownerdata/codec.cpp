@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "ownerdata/characters.h"
+
 static const char headerKey[] = "Type";
 static const char headerValue[] = "Tessera Data";
 enum { headerChars = 17 };  // "Type=Tessera Data"
@@ -201,9 +203,10 @@ int lineValue(const char *line, char *value)
         return recordOk;
     }
     // Pads with NUL up to the 80th character, so a found value always fills
-    // the caller's 81 characters.
-    strncpy(value, equals + 1, lineValueLength);
-    value[lineValueLength] = '\0';
+    // the caller's 81 characters; a value cut there keeps whole characters.
+    size_t length = wholeCharacterLength(equals + 1, lineValueLength);
+    memcpy(value, equals + 1, length);
+    memset(value + length, '\0', lineValueLength + 1 - length);
     return recordOk;
 }
 

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ownerdata/characters.h"
+
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
@@ -32,10 +34,8 @@ int targetWritable(const char *target)
 /* Length of the directory part of a path, separator included. */
 static size_t directoryLength(const char *path)
 {
-    size_t length = 0;
-    for (size_t i = 0; path[i] != '\0'; i++)
-        if (strchr(separators, path[i]) != nullptr) length = i + 1;
-    return length;
+    const char *last = lastCharacterOf(path, separators);
+    return last ? (size_t)(last - path) + 1 : 0;
 }
 
 int makeTempName(const char *target, char *tempName, size_t size)

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ownerdata/characters.h"
 #include "ownerdata/file_replace.h"
 
 RecordFile *openRecordFiles = nullptr;
@@ -95,7 +96,7 @@ int replaceLine(RecordFile *record, int index, const char *value)
     size_t keyLength = strlen(key);
     size_t valueLength = strlen(value);
     size_t roomForValue = longestStoredLine - keyLength - 1;
-    if (valueLength > roomForValue) valueLength = roomForValue;
+    if (valueLength > roomForValue) valueLength = wholeCharacterLength(value, roomForValue);
 
     char *line = (char *)recordAlloc(keyLength + 1 + valueLength + 1);
     if (line == nullptr) return recordNoMemory;

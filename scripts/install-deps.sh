@@ -11,7 +11,7 @@ pkgs=(cmake make g++ googletest libgtest-dev g++-mingw-w64-i686 gcc-mingw-w64-i6
       mingw-w64-tools binutils-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth
       x11-utils x11-apps mscompress imagemagick clang libclang-rt-14-dev
       python3 hyperfine nsis xdotool evilwm
-      xorriso genisoimage mtools dosfstools fuseiso fusefat osslsigncode openssl faketime)
+      xorriso genisoimage mtools dosfstools fuseiso fusefat osslsigncode openssl faketime locales)
 for p in "${pkgs[@]}"; do
   have_pkg "$p" || need+=("$p")
 done
@@ -19,10 +19,26 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386
   need+=(wine32:i386)
 fi
-if [ ${#need[@]} -eq 0 ]; then
-  exit 0
+if [ ${#need[@]} -gt 0 ]; then
+  echo "install-deps: installing ${need[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
 fi
-echo "install-deps: installing ${need[*]}"
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+
+# Wine takes a process's ANSI code page from its locale, and turns names into
+# it only when the Unix side knows that locale: Japanese (932) and
+# Traditional Chinese (950) for the tests of double-byte paths.
+locales=(ja_JP.UTF-8 zh_TW.UTF-8)
+missing=()
+for l in "${locales[@]}"; do
+  locale -a 2>/dev/null | grep -qix "$(sed 's/UTF-8/utf8/' <<<"$l")" || missing+=("$l")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-deps: generating the locales ${missing[*]}"
+  for l in "${missing[@]}"; do
+    sed -i "s/^# *\($l UTF-8\)/\1/" /etc/locale.gen
+    grep -qx "$l UTF-8" /etc/locale.gen || echo "$l UTF-8" >>/etc/locale.gen
+  done
+  locale-gen >/dev/null
+fi

@@ -3,6 +3,8 @@
 // second name (short name, another drive letter, a path through a link).
 // robust_media.sh maps V: and the link selflink onto the folder "Self Medium",
 // and the share \\qmnet\qmshare onto the folder "share".
+#include <algorithm>
+
 #include "tests/robustness/robust_support.h"
 
 namespace robust {
@@ -227,6 +229,59 @@ TEST_F(InstallPlace, NetworkInstallationIsFoundAgainByTheNextRun)
         expectInstalledIn(networkTarget, networkTarget);
     }
     EXPECT_TRUE(medium == treeBytes(tinyMedium()));
+}
+
+// Run in code page 932, where the second byte of many characters is the
+// backslash's: "C:\QMソフト表" ends in one. The folder is made and filled as
+// typed, with nothing at the root, and the next run, prefilled from WIN.INI,
+// finds it again. The owner data file holds the typed bytes.
+TEST_F(InstallPlace, InCodePage932AFolderEndingInABackslashByteIsWhereItPoints)
+{
+    ASSERT_EQ(932u, GetACP());
+    const std::string target = "C:\\QM\x83\x5C\x83\x74\x83\x67\x95\x5C";  // C:\QMソフト表
+    const std::string name = "\x8E\x52\x93\x63 \x8F\x5C\x97\x5C";             // 山田 十予
+    const std::string department = "\x8A\x4A\x94\xAD\x94\x5C";                  // 開発能
+    const std::string company = "\x90\x5C\x8D\x5C\x93\x5C\x8A\x94\x8E\xAE";    // 申構貼株式
+    removeTree(target);
+    // What C:\ holds, by name; the installation adds the target alone.
+    auto rootNames = [] {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA("C:\\*", &found);
+        for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+            names.push_back(found.cFileName);
+        if (search != INVALID_HANDLE_VALUE) FindClose(search);
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    std::vector<std::string> rootExpected = rootNames();
+    rootExpected.push_back(target.substr(3));
+    std::sort(rootExpected.begin(), rootExpected.end());
+    for (int run = 1; run <= 2; run++) {
+        SCOPED_TRACE(run);
+        startFrom(tinyMedium() + "\\SETUP.EXE", tinyMedium());
+        if (run == 1) {
+            fillUserDialog(dialog, name.c_str(), department.c_str(), company.c_str(), target.c_str(), true);
+        } else {
+            EXPECT_EQ(target, controlText(dialog, dirField));
+            EXPECT_EQ(name, controlText(dialog, nameField));
+            EXPECT_EQ(company, controlText(dialog, organisationField));
+            pressButton(dialog, IDOK);
+            ASSERT_TRUE(answerMessageBox(setup, {overwriteQuestion, "Warning", MB_YESNO | MB_ICONQUESTION, dialog}, IDYES));
+        }
+        expectCompletedEnd();
+        stopSetup(&setup);
+
+        EXPECT_TRUE(installedExactly(target, true, {"quillmrk.dat"}));
+        EXPECT_EQ(rootExpected, rootNames());
+        for (const char *key : {"User", "Dept", "Company"}) {
+            std::string value = "<unreadable>";
+            EXPECT_TRUE(readOwnerData(target + "\\quillmrk.dat", key, &value));
+            EXPECT_EQ(key[0] == 'U' ? name : key[0] == 'D' ? department : company, value) << key;
+        }
+        EXPECT_EQ(shortForm(target), winIniValue("BinDirectory"));
+    }
+    removeTree(target);
 }
 
 }  // namespace

@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "install/install_dir.h"
 #include "install/install_state.h"
 #include "install/paths.h"
+#include "ownerdata/codec.h"
 #include "tests/wine/backend_support.h"
 
 namespace {
@@ -266,6 +268,53 @@ TEST_F(PathsTest, CanonicalFormThatDoesNotFitLeavesThePathAsGiven)
 
     EXPECT_EQ(canonical(deep), deep);
     removeDeep();
+}
+
+// Run in code page 932, where the second byte of ソ 表 能 十 is 0x5C, the
+// backslash's: a backslash separates only where a character starts.
+class CodePage932 : public PathsTest {
+protected:
+    void removeScratch() override
+    {
+        PathsTest::removeScratch();
+        removeTree(hyou);
+        removeTree("C:\\QM\x95");  // where a split inside 表 would make it
+    }
+    const std::string hyou = "C:\\QM\x95\x5C";  // C:\QM表
+    const std::string so = "\x83\x5C";            // ソ
+};
+
+TEST_F(CodePage932, PathsAreSplitOnlyBetweenCharacters)
+{
+    ASSERT_EQ(932u, GetACP());
+    ASSERT_TRUE(CreateDirectoryA(hyou.c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryA((hyou + "\\" + so).c_str(), NULL));
+    const CanonicalCase cases[] = {
+        {"component ending in 5C", "C:\\qm\x95\x5C", hyou},
+        {"doubled and trailing separators after it", "C:\\qm\x95\x5C\\\\" + so + "\\", hyou + "\\" + so},
+        {"new level below it", hyou + "\\\x94\x5C\x97\xCD", hyou + "\\\x94\x5C\x97\xCD"},
+        {"share name ending in 5C", "\\\\qmnet\\\x95\x5C\\QM\\", "\\\\qmnet\\\x95\x5C\\QM"},
+    };
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
+    for (const CanonicalCase &c : cases) EXPECT_EQ(canonical(c.path), c.expected) << c.name;
+
+    // Made and entered level by level as typed; nothing beside it.
+    const std::string made = hyou + "\\QMNEW\x94\x5C";  // ...\QMNEW能
+    EXPECT_EQ(makeInstallDir((made + "\\").c_str()), 0);
+    EXPECT_EQ(currentDirectory(), made);
+    EXPECT_FALSE(exists("C:\\QM\x95"));
+
+    // The program's folder ends at its last separator, not inside a name.
+    setProgramFileName((hyou + "\\SETUP\x95\x5C.EXE").c_str());
+    preparePaths();
+    EXPECT_EQ(installState.sourceDir, hyou + "\\");
+
+    // Owner data values cut at their limits keep whole characters.
+    std::string value = "a";
+    for (int i = 0; i < 130; i++) value += "\x95\x5C";
+    char cut[lineValueLength + 1];
+    lineValue(("User=" + value).c_str(), cut);
+    EXPECT_EQ(value.substr(0, 79), cut);
 }
 
 } // namespace
