@@ -131,14 +131,16 @@ static void startConfigProgram()
     showMessage(mainWindow, text, "QMSETUP program can not start", MB_ICONINFORMATION | MB_OK);
 }
 
-/* Stores the user's values; a file that cannot take them is the user's to
- * retry, pass over or abort on. 0 to go on, -1 on Abort. */
-static int storeUserData()
+/* Runs one step of the completion until it succeeds. A file that cannot be
+ * written, which the step names, is the user's to retry (prepareRetry, when
+ * given, runs first), pass over or abort on. 0 to go on, -1 on Abort. */
+static int completeStep(int (*step)(char *path, int pathSize), void (*prepareRetry)())
 {
     char path[textSize];
-    while (saveUserData(path, sizeof path) != 0) {
+    while (step(path, sizeof path) != 0) {
         switch (askAfterCreationFailure(mainWindow, path)) {
         case IDRETRY:
+            if (prepareRetry) prepareRetry();
             break;
         case IDABORT:
             return -1;
@@ -158,7 +160,7 @@ static void showCancelled()
 
 static void finishInstallation()
 {
-    if (storeUserData() != 0) {
+    if (completeStep(saveUserData, restoreOwnerData) != 0) {
         showCancelled();
         return;
     }
