@@ -130,21 +130,37 @@ void restoreOwnerData()
     if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) copyOwnerData();
 }
 
+// WIN.INI's full path: the file in the Windows directory.
+static void winIniPath(char *path, int size)
+{
+    char dir[textSize];
+    UINT length = GetWindowsDirectoryA(dir, sizeof dir);
+    if (length == 0 || length >= sizeof dir) {
+        copyText(path, size, "WIN.INI");
+        return;
+    }
+    // Only a root directory ends in a backslash.
+    formatText(path, size, "%s%sWIN.INI", dir, dir[length - 1] == '\\' ? "" : "\\");
+}
+
 /*
  * Records the install directory in WIN.INI in its short form and sets the
  * path the completion question starts the configuration program from.
+ * Returns 0, or -1 when an entry could not be written (WIN.INI in use, no
+ * access); the path then names WIN.INI.
  */
-void registerInstallDirs()
+int registerInstallDirs(char *path, int pathSize)
 {
     char shortDir[textSize];
     char prefDir[textSize];
     shortPathOf(installState.notedInstallDir, shortDir, sizeof shortDir);
-    WriteProfileStringA(winIniSection, "BinDirectory", shortDir);
+    int written = WriteProfileStringA(winIniSection, "BinDirectory", shortDir) != 0;
     formatText(installState.configProgramPath, textSize, "%s\\qmsetup.exe", shortDir);
     // A preferences path that does not fit is removed rather than left
     // pointing at an earlier installation.
-    if (formatText(prefDir, sizeof prefDir, "%s\\PREFS", shortDir) == 0)
-        WriteProfileStringA(winIniSection, "PrefDirectory", prefDir);
-    else
-        WriteProfileStringA(winIniSection, "PrefDirectory", NULL);
+    const char *prefValue = formatText(prefDir, sizeof prefDir, "%s\\PREFS", shortDir) == 0 ? prefDir : NULL;
+    if (!WriteProfileStringA(winIniSection, "PrefDirectory", prefValue)) written = 0;
+    if (written) return 0;
+    winIniPath(path, pathSize);
+    return -1;
 }

@@ -9,4 +9,6 @@ int saveUserData(char *path, int pathSize);
 // Before the save is tried again: puts the medium's file in place when it
 // is missing, and counts a file still missing as a failure.
 void restoreOwnerData();
-void registerInstallDirs();
+// 0, or -1 when an entry could not be written to WIN.INI, whose full path
+// it leaves in path.
+int registerInstallDirs(char *path, int pathSize);

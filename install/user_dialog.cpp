@@ -160,13 +160,13 @@ static void showCancelled()
 
 static void finishInstallation()
 {
-    if (completeStep(saveUserData, restoreOwnerData) != 0) {
+    // The user's values, then WIN.INI: Abort at the first leaves WIN.INI unwritten.
+    if (completeStep(saveUserData, restoreOwnerData) != 0 || completeStep(registerInstallDirs, NULL) != 0) {
         showCancelled();
         return;
     }
     char completion[500];
     formatText(completion, sizeof completion, completionFormat, productShortName, productShortName);
-    registerInstallDirs();
     int answer = showMessage(mainWindow, completion, "Installation Complete", MB_ICONQUESTION | MB_YESNO);
     if (answer == IDYES)
         startConfigProgram();

@@ -270,7 +270,8 @@ TEST_F(SettingsTest, InstallDirectoryIsRegisteredInShortForm)
         copyText(installState.notedInstallDir, textSize, c.installDir);
         copyText(installState.installDir, textSize, "C:\\ELSEWHERE");
 
-        registerInstallDirs();
+        char path[textSize];
+        EXPECT_EQ(0, ::registerInstallDirs(path, sizeof path));
 
         EXPECT_EQ(profile("BinDirectory"), expected);
         EXPECT_EQ(profile("PrefDirectory"), expected + "\\PREFS");
@@ -297,7 +298,8 @@ TEST_F(SettingsTest, NextInstallationFindsWhatThisOneLeft)
     copyText(installState.department, textSize, "Sales");
     copyText(installState.organisation, textSize, "Example Ltd");
     saveUserData();
-    registerInstallDirs();
+    char path[textSize];
+    registerInstallDirs(path, sizeof path);
 
     resetInstallState();
     loadUserDefaults();
