@@ -220,17 +220,39 @@ static int transferOnce(HFILE *source, const char *sourcePath)
     return transferFile(sourcePath, destinationPath);
 }
 
+/* "Error in opening" for a source, named by the folder and the entry that
+ * make it up (together they may not fit a path's text): 1 to go on, 0 when
+ * the user cancels. */
+static int userGoesOnWithoutSource(const char *sourceRoot, const char *entry)
+{
+    char message[messageSize];
+    formatText(message, sizeof message, "Error in opening : %s%s", sourceRoot, entry);
+    return showMessage(mainWindow, message, "Error", MB_OKCANCEL) != IDCANCEL;
+}
+
 /* Transfers one file into the tree and closes its open source. A
  * destination that cannot be created (in use, a folder of that name, no
- * access) is the user's to retry, pass over or abort on: 0 to go on, -2 on
- * Abort. */
+ * access) is the user's to retry, pass over or abort on. A source that no
+ * longer opens at a Retry (the disk taken out, the network gone) is reported
+ * as the walk reports one, and OK goes on with the entry as it does there.
+ * 0 to go on, -2 on Abort or Cancel. */
 static int storeFile(HFILE source, const char *sourcePath, const WalkPlace *place, const char *entry)
 {
     char longPath[messageSize];
     buildDestinationPaths(place, entry, longPath, sizeof longPath);
-    while (transferOnce(&source, sourcePath) == transferNotCreated) {
+    // A source that does not open at the first try was reported by the walk.
+    int sourceReported = 1;
+    int result;
+    while ((result = transferOnce(&source, sourcePath)) != transferDone) {
+        if (result == transferNoSource) {
+            if (sourceReported) return 0;
+            if (!userGoesOnWithoutSource(sourcePath, "")) return cancelled;
+            sourceReported = 1;
+            continue;
+        }
         switch (askAfterCreationFailure(mainWindow, longPath)) {
         case IDRETRY:
+            sourceReported = 0;
             break;
         case IDABORT:
             return cancelled;
@@ -257,9 +279,7 @@ static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, const c
         share = accountFile(length);
     } else {
         if (equalsIgnoringCase(entry, "addon32.exe")) return 0;
-        char message[messageSize];
-        formatText(message, sizeof message, "Error in opening : %s%s", sourceRoot, entry);
-        if (showMessage(mainWindow, message, "Error", MB_OKCANCEL) == IDCANCEL) {
+        if (!userGoesOnWithoutSource(sourceRoot, entry)) {
             LZDone();
             return cancelled;
         }

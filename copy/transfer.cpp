@@ -91,12 +91,13 @@ HFILE openTransferSource(const char *source)
 /*
  * Copies source to destination; equal names copy nothing, and neither does
  * a destination that is the source under another name: the file is already
- * in place. A source that cannot be opened leaves the destination
- * untouched, and so does one whose header is damaged; such a header, and a
- * copy that fails, comes out at another length than its source announces
- * or cannot be closed whole, are reported with the source as text and the
- * destination as caption. A destination that cannot be created is left to
- * the caller to report: transferNotCreated.
+ * in place. A source whose header is damaged leaves the destination
+ * untouched; such a header, and a copy that fails, comes out at another
+ * length than its source announces or cannot be closed whole, are reported
+ * with the source as text and the destination as caption. Left to the
+ * caller to report: a source that cannot be opened, which leaves the
+ * destination untouched (transferNoSource), and a destination that cannot
+ * be created (transferNotCreated).
  *
  * The files are opened here and handed to the library: its own open
  * (LZOpenFile) takes no path of more than 127 characters.
@@ -105,9 +106,9 @@ int transferFile(const char *source, const char *destination)
 {
     if (strcmp(source, destination) == 0) return transferDone;
     // A name too long to hold opens nothing.
-    if (strlen(source) >= textSize) return transferDone;
+    if (strlen(source) >= textSize) return transferNoSource;
     HFILE file = openTransferSource(source);
-    if (file == HFILE_ERROR) return transferDone;
+    if (file == HFILE_ERROR) return transferNoSource;
     return transferOpenSource(file, source, destination);
 }
 

@@ -6,6 +6,7 @@
 enum TransferResult {
     transferDone = 0,        // copied, in place already, or reported by its own box
     transferNotCreated = 1,  // the destination could not be created: in use, a folder, no access
+    transferNoSource = 2,    // the source could not be opened: the destination is untouched
 };
 
 int transferFile(const char *source, const char *destination);

@@ -16,6 +16,7 @@ struct InstallState {
     char configProgramPath[textSize];
     char quitPrompt[textSize];
     char notedInstallDir[textSize]; // installDir when the paths were prepared
+    int ownerDataExpected;          // 1 when quillmrk.dat must be in notedInstallDir for the save
 };
 
 extern InstallState installState;

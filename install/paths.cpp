@@ -99,19 +99,22 @@ void detectSourceMode()
     if (type == DRIVE_REMOVABLE && _access("quillmrk.dat", 2) == 0) installState.directorySource = 0;
 }
 
-// Puts the medium's owner data file into the install directory ahead of the
-// other files. A name that does not fit is a file that cannot be opened.
-static void copyOwnerDataEarly()
+int copyOwnerData()
 {
     char source[textSize];
     char shortDir[textSize];
     char destination[textSize];
-    if (formatText(source, sizeof source, "%squillmrk.dat", installState.sourceDir) != 0) return;
-    if (shortPathOf(installState.notedInstallDir, shortDir, sizeof shortDir) != 0) return;
-    if (formatText(destination, sizeof destination, "%s\\quillmrk.dat", shortDir) != 0) return;
+    // A name that does not fit is a file that cannot be opened, or made.
+    int sourceFits = installState.directorySource
+                         ? formatText(source, sizeof source, "%squillmrk.dat", installState.sourceDir) == 0
+                         : formatText(source, sizeof source, "%c:quillmrk.dat", installState.sourceDrive) == 0;
+    if (!sourceFits) return transferNoSource;
+    if (shortPathOf(installState.notedInstallDir, shortDir, sizeof shortDir) != 0) return transferNotCreated;
+    if (formatText(destination, sizeof destination, "%s\\quillmrk.dat", shortDir) != 0) return transferNotCreated;
     LZStart();
-    transferFile(source, destination);
+    int result = transferFile(source, destination);
     LZDone();
+    return result;
 }
 
 int preparePaths()
@@ -128,7 +131,9 @@ int preparePaths()
 
     formatText(installState.sourceDir, textSize, "%s\\", dir);
     copyText(installState.notedInstallDir, textSize, installState.installDir);
-    if (installState.directorySource) copyOwnerDataEarly();
+    // From a folder the owner data file arrives here, ahead of the other
+    // files; unless the medium has none, the save must then find it.
+    installState.ownerDataExpected = installState.directorySource && copyOwnerData() != transferNoSource;
     // A path too long to hold is left empty rather than cut short.
     formatText(installState.prefsSourceDir, textSize, "%s\\prefs", dir);
     formatText(installState.setupIniPath, textSize, "%s\\setup.ini", dir);

@@ -3,6 +3,11 @@
 
 void detectSourceMode();
 int preparePaths();
+// Copies the medium's quillmrk.dat (beside the setup program, or in the
+// current directory of the disk drive) into the install directory noted by
+// preparePaths. The result of the transfer: transferNoSource when the
+// medium has no such file.
+int copyOwnerData();
 // 1 when the folder of the running program can be read from: its path and
 // every file name of the medium after it fit in a path. 0 when it cannot,
 // or the program's file name cannot be had whole.

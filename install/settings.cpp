@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include "install/install_state.h"
 #include "install/paths.h"
 #include "install/text.h"
@@ -77,18 +79,41 @@ void writeDefinedValues()
     writeDefinedValue("PrefDir", installState.prefsSourceDir);
 }
 
+// Whether every byte of the file can be read.
+static int bytesReadable(const char *path)
+{
+    FILE *file = fopen(path, "rb");
+    if (!file) return 0;
+    char buffer[512];
+    while (fread(buffer, 1, sizeof buffer, file) == sizeof buffer) continue;
+    int readable = !ferror(file);
+    fclose(file);
+    return readable;
+}
+
+/* Whether an owner data file that did not load is a failure to store the
+ * values: one that is there but cannot be opened or read (in use, a folder
+ * of that name), or one that should be there and is not. A file whose bytes
+ * read but do not load is damaged, and one the medium never had stays
+ * missing: neither is a failure. */
+static int loadFailed(const char *path)
+{
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return installState.ownerDataExpected;
+    return !bytesReadable(path);
+}
+
 /*
  * Stores name, department and organisation in the owner data file of the
  * install directory. The file is saved only when all three keys were found,
- * so a file from the medium that lacks one stays as it came; that, and a
- * file that is not there, is no failure. Returns 0, or -1 when the values
- * were to be stored and could not be written; the path then names the file.
+ * so a file from the medium that lacks one stays as it came; that is no
+ * failure. Returns 0, or -1 when the values were to be stored and could not
+ * be; the path then names the file.
  */
 int saveUserData(char *path, int pathSize)
 {
     int handle;
     ownerDataPath(installState.notedInstallDir, path, pathSize);
-    if (openRecordFile(path, scrambledMode, &handle) != recordOk) return 0;
+    if (openRecordFile(path, scrambledMode, &handle) != recordOk) return loadFailed(path) ? -1 : 0;
     int status = recordOk;
     if (setRecordValue(handle, "User", 1, installState.userName) == recordOk &&
         setRecordValue(handle, "Dept", 1, installState.department) == recordOk &&
@@ -98,21 +123,47 @@ int saveUserData(char *path, int pathSize)
     return status == recordOk ? 0 : -1;
 }
 
+// Before a Retry of the save: the medium's file where it is missing, and a
+// file still missing is from now on a failure.
+void restoreOwnerData()
+{
+    char path[textSize];
+    installState.ownerDataExpected = 1;
+    ownerDataPath(installState.notedInstallDir, path, sizeof path);
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) copyOwnerData();
+}
+
+// WIN.INI's full path: the file in the Windows directory.
+static void winIniPath(char *path, int size)
+{
+    char dir[textSize];
+    UINT length = GetWindowsDirectoryA(dir, sizeof dir);
+    if (length == 0 || length >= sizeof dir) {
+        copyText(path, size, "WIN.INI");
+        return;
+    }
+    // Only a root directory ends in a backslash.
+    formatText(path, size, "%s%sWIN.INI", dir, dir[length - 1] == '\\' ? "" : "\\");
+}
+
 /*
  * Records the install directory in WIN.INI in its short form and sets the
  * path the completion question starts the configuration program from.
+ * Returns 0, or -1 when an entry could not be written (WIN.INI in use, no
+ * access); the path then names WIN.INI.
  */
-void registerInstallDirs()
+int registerInstallDirs(char *path, int pathSize)
 {
     char shortDir[textSize];
     char prefDir[textSize];
     shortPathOf(installState.notedInstallDir, shortDir, sizeof shortDir);
-    WriteProfileStringA(winIniSection, "BinDirectory", shortDir);
+    int written = WriteProfileStringA(winIniSection, "BinDirectory", shortDir) != 0;
     formatText(installState.configProgramPath, textSize, "%s\\qmsetup.exe", shortDir);
     // A preferences path that does not fit is removed rather than left
     // pointing at an earlier installation.
-    if (formatText(prefDir, sizeof prefDir, "%s\\PREFS", shortDir) == 0)
-        WriteProfileStringA(winIniSection, "PrefDirectory", prefDir);
-    else
-        WriteProfileStringA(winIniSection, "PrefDirectory", NULL);
+    const char *prefValue = formatText(prefDir, sizeof prefDir, "%s\\PREFS", shortDir) == 0 ? prefDir : NULL;
+    if (!WriteProfileStringA(winIniSection, "PrefDirectory", prefValue)) written = 0;
+    if (written) return 0;
+    winIniPath(path, pathSize);
+    return -1;
 }

@@ -6,4 +6,9 @@ void writeDefinedValues();
 // 0, or -1 when the values could not be written to the owner data file,
 // whose path it leaves in path.
 int saveUserData(char *path, int pathSize);
-void registerInstallDirs();
+// Before the save is tried again: puts the medium's file in place when it
+// is missing, and counts a file still missing as a failure.
+void restoreOwnerData();
+// 0, or -1 when an entry could not be written to WIN.INI, whose full path
+// it leaves in path.
+int registerInstallDirs(char *path, int pathSize);

@@ -148,14 +148,16 @@ static void startConfigProgram()
     showMessage(mainWindow, text, "QMSETUP program can not start", MB_ICONINFORMATION | MB_OK);
 }
 
-/* Stores the user's values; a file that cannot take them is the user's to
- * retry, pass over or abort on. 0 to go on, -1 on Abort. */
-static int storeUserData()
+/* Runs one step of the completion until it succeeds. A file that cannot be
+ * written, which the step names, is the user's to retry (prepareRetry, when
+ * given, runs first), pass over or abort on. 0 to go on, -1 on Abort. */
+static int completeStep(int (*step)(char *path, int pathSize), void (*prepareRetry)())
 {
     char path[textSize];
-    while (saveUserData(path, sizeof path) != 0) {
+    while (step(path, sizeof path) != 0) {
         switch (askAfterCreationFailure(mainWindow, path)) {
         case IDRETRY:
+            if (prepareRetry) prepareRetry();
             break;
         case IDABORT:
             return -1;
@@ -175,13 +177,13 @@ static void showCancelled()
 
 static void finishInstallation()
 {
-    if (storeUserData() != 0) {
+    // The user's values, then WIN.INI: Abort at the first leaves WIN.INI unwritten.
+    if (completeStep(saveUserData, restoreOwnerData) != 0 || completeStep(registerInstallDirs, NULL) != 0) {
         showCancelled();
         return;
     }
     char completion[500];
     formatText(completion, sizeof completion, completionFormat, productShortName, productShortName);
-    registerInstallDirs();
     int answer = showMessage(mainWindow, completion, "Installation Complete", MB_ICONQUESTION | MB_YESNO);
     if (answer == IDYES)
         startConfigProgram();

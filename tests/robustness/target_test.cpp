@@ -151,6 +151,67 @@ TEST_F(Target, FileInUseIsReportedAndEachAnswerDoesWhatItSays)
     }
 }
 
+// The earlier installation's owner data file held open without sharing by
+// another program during a reinstallation from a folder: the save names it,
+// and it is released while the box is up. Retry stores the values typed.
+TEST_F(Target, OwnerDataInUseIsReportedAndRetryStoresTheValues)
+{
+    const std::string held = std::string(defaultTarget) + "\\quillmrk.dat";
+    ASSERT_TRUE(CreateDirectoryA(defaultTarget, NULL));
+    ASSERT_TRUE(writeOwnerData(held, {"User=Old Name", "Dept=Old Dept", "Company=Old Ltd"}));
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    startOverExisting();
+    HWND box = NULL;
+    SeenBox seen;
+    bool boxSeen = waitForBox(&box, &seen);
+    CloseHandle(holder);
+    ASSERT_TRUE(boxSeen);
+    EXPECT_EQ("Error in creating : " + held, seen.text);
+    EXPECT_EQ(main, seen.owner);
+    press(box, IDRETRY);
+    expectCompletedEnd();
+    EXPECT_EQ((std::vector<std::string>{"User=Ada Lovelace", "Dept=Analytical Engines", "Company=Babbage & Co"}),
+              ownerDataLines(held));
+}
+
+// WIN.INI held open without sharing during an installation into a new
+// folder, and released while the box that names it is up: Retry registers
+// the new folder, Abort leaves WIN.INI byte for byte as it was.
+TEST_F(Target, WinIniInUseIsReportedAndRetryOrAbortDoWhatTheySay)
+{
+    char windowsDir[MAX_PATH] = "";
+    GetWindowsDirectoryA(windowsDir, sizeof windowsDir);
+    const std::string winIni = std::string(windowsDir) + "\\WIN.INI";
+    for (int answer : {IDRETRY, IDABORT}) {
+        SCOPED_TRACE(answer);
+        SetUp();
+        setWinIniValue("BinDirectory", earlierTarget);
+        const std::string before = winIniBytes();
+        startIn(tinyMedium());
+        HANDLE holder = CreateFileA(winIni.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+        fillDialog(dialog, defaultTarget, true);
+        HWND box = NULL;
+        SeenBox seen;
+        bool boxSeen = waitForBox(&box, &seen);
+        CloseHandle(holder);
+        ASSERT_TRUE(boxSeen);
+        EXPECT_EQ("Error in creating : " + winIni, seen.text);
+        EXPECT_EQ(main, seen.owner);
+        press(box, answer);
+        if (answer == IDRETRY) {
+            expectCompletedEnd();
+            EXPECT_EQ(defaultTarget, winIniValue("BinDirectory"));
+            EXPECT_EQ(std::string(defaultTarget) + "\\PREFS", winIniValue("PrefDirectory"));
+        } else {
+            expectCancelledEnd();
+            EXPECT_EQ(before, winIniBytes());
+        }
+        TearDown();
+    }
+}
+
 // A plain file where the manifest's SAMPLES directory belongs: one box for
 // the directory; Ignore passes over its files and installs all the others.
 TEST_F(Target, DirectoryBlockedByAFileIsReportedOnceAndPassedOver)

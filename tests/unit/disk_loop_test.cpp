@@ -284,6 +284,30 @@ TEST_F(DiskLoop, DirectoryThatCannotBeMadeIsAskedAboutOnce)
     EXPECT_EQ(fullTree, listTree(install));
 }
 
+// A folder where TOP2.TXT belongs, and the medium's file gone while
+// "Error in creating" is up: Retry reports the source as the walk does; OK
+// goes on without it, Cancel stops.
+TEST_F(DiskLoop, SourceGoneAtRetryIsReportedAsNotOpening)
+{
+    for (int answer : {IDOK, IDCANCEL}) {
+        TearDown();
+        SetUp();
+        const std::string blocker = install + "\\TOP2.TXT", source = medium + "\\TOP2.TXT";
+        ASSERT_TRUE(CreateDirectoryA(blocker.c_str(), nullptr));
+        boxAnswer = [&](const BoxCall &box) {
+            if (box.style == MB_OKCANCEL) return answer;
+            RemoveDirectoryA(blocker.c_str());
+            DeleteFileA(source.c_str());
+            return IDRETRY;
+        };
+        EXPECT_EQ(answer == IDOK ? 0 : -2, runCopy()) << answer;
+        EXPECT_EQ((std::vector<BoxCall>{{mainWindow, "Error in creating : " + blocker, "Error", MB_ABORTRETRYIGNORE},
+                                        {mainWindow, "Error in opening : " + source, "Error", MB_OKCANCEL}}),
+                  shownBoxes);
+        EXPECT_FALSE(exists(blocker)) << answer;
+    }
+}
+
 // A directory path of exactly length characters under parent, made level by
 // level with names of at most 8 characters (their own short forms).
 static std::string makeDeepDir(const std::string &parent, size_t length)

@@ -20,6 +20,7 @@ protected:
     {
         removeTree("C:\\QUILLMRK");
         removeTree("C:\\Quillmark Data");
+        removeTree("C:\\QMSOURCE");
         removeTree(root(floppyDrive, "setup.ini"));
         removeTree(root(smallDrive, "quillmrk.dat"));
         removeTree(root(smallDrive, "filler.bin"));
@@ -221,6 +222,29 @@ TEST_F(SettingsTest, SaveThatCannotWriteItsNewFileFailsAndKeepsTheOldOne)
     EXPECT_EQ((std::vector<std::string>{"User=John Doe", "Dept=", "Company="}), ownerFileLines(readFile(file)));
 }
 
+// A folder where the early copy puts the owner data file, then no file where
+// the medium's belongs: both fail; Retry puts the medium's file back and saves.
+TEST_F(SettingsTest, OwnerFileUnusableOrGoneFailsUntilRetryPutsItBack)
+{
+    const char file[] = "C:\\QUILLMRK\\quillmrk.dat";
+    CreateDirectoryA("C:\\QUILLMRK", NULL);
+    CreateDirectoryA(file, NULL);
+    CreateDirectoryA("C:\\QMSOURCE", NULL);
+    EXPECT_TRUE(writeFile("C:\\QMSOURCE\\quillmrk.dat", scrambledOwnerFile({"User=", "Dept=", "Company="})));
+    setProgramFileName("C:\\QMSOURCE\\SETUP.EXE");
+    preparePaths();  // its early copy, which the folder refuses
+    copyText(installState.userName, textSize, "John Doe");
+    char path[textSize] = "";
+
+    EXPECT_EQ(-1, ::saveUserData(path, sizeof path));
+    EXPECT_STREQ(file, path);
+    RemoveDirectoryA(file);
+    EXPECT_EQ(-1, ::saveUserData(path, sizeof path));
+    restoreOwnerData();
+    EXPECT_EQ(0, ::saveUserData(path, sizeof path));
+    EXPECT_EQ((std::vector<std::string>{"User=John Doe", "Dept=", "Company="}), ownerFileLines(readFile(file)));
+}
+
 struct RegisterCase {
     const char *installDir;
     bool make;
@@ -246,7 +270,8 @@ TEST_F(SettingsTest, InstallDirectoryIsRegisteredInShortForm)
         copyText(installState.notedInstallDir, textSize, c.installDir);
         copyText(installState.installDir, textSize, "C:\\ELSEWHERE");
 
-        registerInstallDirs();
+        char path[textSize];
+        EXPECT_EQ(0, ::registerInstallDirs(path, sizeof path));
 
         EXPECT_EQ(profile("BinDirectory"), expected);
         EXPECT_EQ(profile("PrefDirectory"), expected + "\\PREFS");
@@ -273,7 +298,8 @@ TEST_F(SettingsTest, NextInstallationFindsWhatThisOneLeft)
     copyText(installState.department, textSize, "Sales");
     copyText(installState.organisation, textSize, "Example Ltd");
     saveUserData();
-    registerInstallDirs();
+    char path[textSize];
+    registerInstallDirs(path, sizeof path);
 
     resetInstallState();
     loadUserDefaults();
