@@ -9,6 +9,7 @@
 #include "install/install_state.h"
 #include "install/paths.h"
 #include "install/text.h"
+#include "ownerdata/characters.h"
 #include "ownerdata/records.h"
 
 static const char winIniSection[] = "Quillmark";
@@ -143,7 +144,8 @@ static void winIniPath(char *path, int size)
         return;
     }
     // Only a root directory ends in a backslash.
-    formatText(path, size, "%s%sWIN.INI", dir, dir[length - 1] == '\\' ? "" : "\\");
+    const char *last = lastCharacter(dir);
+    formatText(path, size, "%s%sWIN.INI", dir, last && *last == '\\' ? "" : "\\");
 }
 
 /*
