@@ -166,6 +166,13 @@ static void drainMessages()
 {
     MSG message;
     while (PeekMessageA(&message, mainWindow, 0, 0, PM_REMOVE)) {
+        // The keyboard focus stays on the main window during the copy, where
+        // Escape would do nothing: it asks what the Cancel button asks, and
+        // the button is drawn as it was (no focus, no press).
+        if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
+            confirmCancel();
+            continue;
+        }
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }

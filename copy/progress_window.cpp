@@ -177,12 +177,16 @@ static void onPaint(HWND window)
     EndPaint(window, &paint);
 }
 
+void confirmCancel()
+{
+    if (showMessage(mainWindow, installState.quitPrompt, "Terminate Setup?", MB_YESNO | MB_ICONQUESTION) == IDYES)
+        copyState.cancelRequested = 1;
+}
+
 static void onCommand(WPARAM wParam)
 {
     // Only a click on Cancel, whole parameter 2; every other command is ignored.
-    if (wParam != cancelButtonId) return;
-    if (showMessage(mainWindow, installState.quitPrompt, "Terminate Setup?", MB_YESNO | MB_ICONQUESTION) == IDYES)
-        copyState.cancelRequested = 1;
+    if (wParam == cancelButtonId) confirmCancel();
 }
 
 static void onRefresh(HWND window)

@@ -9,4 +9,7 @@ enum { progressRefresh = 50001 };
 
 void createProgressWindow();
 void destroyProgressWindow();
+// What the Cancel button asks: the quit confirmation, whose Yes raises the
+// cancel flag.
+void confirmCancel();
 LRESULT CALLBACK progressWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -95,7 +95,7 @@ int makeInstallDir(const char *path, char *resolved, int resolvedSize)
 void refuseInstallDir(HWND dialog)
 {
     showMessage(dialog, creationError, "Error", MB_ICONHAND | MB_OK);
-    focusControl(dialog, IDC_INSTALL_DIR);
+    focusAfterMessage(dialog, IDC_INSTALL_DIR);
 }
 
 /* 1 when a file can be made in dir. A directory that exists on a read-only
@@ -123,7 +123,7 @@ static int takesFiles(const char *dir)
 static int stayInDialog(HWND dialog, const char *before)
 {
     if (before[0] != '\0') SetCurrentDirectoryA(before);
-    focusControl(dialog, IDC_INSTALL_DIR);
+    focusAfterMessage(dialog, IDC_INSTALL_DIR);
     return 0;
 }
 

@@ -20,6 +20,17 @@ void focusControl(HWND dialog, int controlId)
     SetFocus(GetDlgItem(dialog, controlId));
 }
 
+void focusAfterMessage(HWND dialog, int controlId)
+{
+    if (focusHook) {
+        focusHook(dialog, controlId);
+        return;
+    }
+    HWND control = GetDlgItem(dialog, controlId);
+    if (SendMessageA(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageA(control, EM_SETSEL, 0, -1);
+    SetFocus(control);
+}
+
 int askAfterCreationFailure(HWND owner, const char *path)
 {
     char text[2 * textSize];

@@ -1,11 +1,14 @@
 // Every message box of the program and every focus change of the dialog go
-// through these two calls: one place fixes owner, text, caption and style,
-// and tests can put a recorder in place of the real box.
+// through these calls: one place fixes owner, text, caption and style, and
+// tests can put a recorder in place of the real box.
 #pragma once
 #include <windows.h>
 
 int showMessage(HWND owner, const char *text, const char *caption, UINT style);
 void focusControl(HWND dialog, int controlId);
+// The focus back on a field after a message, with its text selected, as the
+// dialog manager leaves a field reached with Tab: what is typed replaces it.
+void focusAfterMessage(HWND dialog, int controlId);
 // A file or directory at path that cannot be created or written: Abort,
 // Retry or Ignore, as IDABORT, IDRETRY, IDIGNORE (any other answer, as from
 // a box that could not be shown, counts as Ignore).

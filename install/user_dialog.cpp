@@ -82,13 +82,13 @@ static int fieldsComplete(HWND dialog)
     // Only the empty string is refused: a name of blanks passes.
     if (!installState.userName[0]) {
         showMessage(dialog, "You must supply your name.", missingCaption, MB_ICONEXCLAMATION | MB_OK);
-        focusControl(dialog, IDC_USER_NAME);
+        focusAfterMessage(dialog, IDC_USER_NAME);
         return 0;
     }
     if (!installState.installDir[0]) {
         showMessage(dialog, "You must supply program directory.", missingCaption,
                     MB_ICONEXCLAMATION | MB_OK);
-        focusControl(dialog, IDC_INSTALL_DIR);
+        focusAfterMessage(dialog, IDC_INSTALL_DIR);
         return 0;
     }
     return 1;

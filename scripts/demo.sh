@@ -13,6 +13,22 @@ mkdir -p "$root"
 root=$(cd "$root" && pwd)
 build=$root/win32
 
+# The build's tools and the installer without a display run Wine on the
+# virtual display of $root/wine. What the demo starts there it stops when it
+# ends: the display (with the prefix's server and the window manager), or
+# the window manager alone. A display that was already up, as a test run's,
+# stays.
+export QM_WINE_DIR=$root/wine
+. scripts/wine-env.sh
+wine_root=$(qm_wine_root)
+if [ -f "$wine_root/display" ] && qm_display_alive "$(cat "$wine_root/display")"; then
+  if ! { [ -f "$wine_root/wm.pid" ] && kill -0 "$(cat "$wine_root/wm.pid")" 2>/dev/null; }; then
+    trap 'kill "$(cat "$wine_root/wm.pid")" 2>/dev/null || true; rm -f "$wine_root/wm.pid"' EXIT
+  fi
+else
+  trap 'QM_WINE_DIR=$wine_root qm_wine_stop' EXIT
+fi
+
 echo "demo: building SETUP.EXE and the demo medium in $build"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" \
   >"$root/demo-configure.log" 2>&1 || { cat "$root/demo-configure.log"; exit 1; }
@@ -32,9 +48,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   exit 0
 fi
 
-export QM_WINE_DIR=$root/wine
 unset QM_USE_DISPLAY
-. scripts/wine-env.sh
 qm_wine_setup
 echo "demo: no display: installing with sample answers on the virtual display $DISPLAY"
 out=$root/demo

@@ -31,6 +31,7 @@ qm_start_display() {
       kill -0 "$pid" 2>/dev/null || break
       if qm_display_alive "$n" && [ "$(tr -d ' ' <"/tmp/.X$n-lock" 2>/dev/null)" = "$pid" ]; then
         echo "$n" >"$root/display"
+        echo "$pid" >"$root/xvfb.pid"
         qm_start_wm "$root" "$n"
         return
       fi
@@ -112,7 +113,15 @@ qm_wine_stop() {
     rm -f "$root/wm.pid"
   fi
   if [ -f "$root/display" ]; then
-    pkill -f "Xvfb :$(cat "$root/display") " 2>/dev/null || true
-    rm -f "$root/display"
+    # The server this build started, by its id, while the display's lock
+    # still names it: once it is gone the number may serve another build.
+    # (A display started before its id was kept: the server its lock names.)
+    local pid lock
+    lock=$(tr -d ' ' <"/tmp/.X$(cat "$root/display")-lock" 2>/dev/null || true)
+    pid=$(cat "$root/xvfb.pid" 2>/dev/null || echo "$lock")
+    if [ -n "$pid" ] && [ "$lock" = "$pid" ]; then
+      kill "$pid" 2>/dev/null || true
+    fi
+    rm -f "$root/display" "$root/xvfb.pid"
   fi
 }

@@ -226,6 +226,9 @@ TEST_F(UserDialog, AnExistingDirectoryAnsweredNoKeepsTheDialogWithTheFocusOnTheD
     // Nothing was copied into it and nothing registered.
     EXPECT_EQ(std::vector<std::string>(), listTree(existingTarget));
     EXPECT_EQ("", winIniValue("BinDirectory"));
+    // The directory is selected, as after Tab: what is typed replaces it.
+    typeKeys("C:\\QMKEYS");
+    EXPECT_TRUE(waitForControlText(dialog, dirField, "C:\\QMKEYS"));
 }
 
 }  // namespace

@@ -162,6 +162,21 @@ TEST_F(FolderInstall, CancelInTheProgressWindow)
     EXPECT_FALSE(installedExactly(defaultTarget, true, {"quillmrk.dat"}));
 }
 
+// Escape, from the keyboard, asks as the Cancel button does; No lets the
+// copy run to its end.
+TEST_F(FolderInstall, EscapeDuringTheCopyAsksAsCancelDoes)
+{
+    HWND main = startAndFill("", "", defaultTarget, true);
+    ASSERT_TRUE(main);
+    ASSERT_TRUE(waitForProgressWindow(main));
+    pressKey(VK_ESCAPE);
+    ASSERT_TRUE(answerMessageBox(setup, {"Do you want to quit?", "Terminate Setup?", MB_YESNO | MB_ICONQUESTION, main},
+                                 IDNO));
+    answerCompletion(main, IDNO);
+    expectExitCode(0);
+    EXPECT_TRUE(installedExactly(defaultTarget, true, {"quillmrk.dat"}));
+}
+
 TEST_F(FolderInstall, ReinstallationOverTheFirstReplacesTheFiles)
 {
     HWND main = startAndFill("", "", defaultTarget, true);

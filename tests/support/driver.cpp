@@ -361,6 +361,40 @@ void pressButton(HWND dialog, int id)
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dialog, id));
 }
 
+static void sendKey(WORD key, WORD character, DWORD flags)
+{
+    INPUT input[2] = {};
+    for (int i = 0; i < 2; i++) {
+        input[i].type = INPUT_KEYBOARD;
+        input[i].ki.wVk = key;
+        input[i].ki.wScan = character ? character : (WORD)MapVirtualKeyA(key, MAPVK_VK_TO_VSC);
+        input[i].ki.dwFlags = flags | (i ? KEYEVENTF_KEYUP : 0);
+    }
+    if (SendInput(2, input, sizeof(INPUT)) != 2) ADD_FAILURE() << "the key " << key << " could not be sent";
+}
+
+void pressKey(WORD key)
+{
+    sendKey(key, 0, 0);
+}
+
+void typeKeys(const char *text)
+{
+    for (; *text; text++) sendKey(0, (unsigned char)*text, KEYEVENTF_UNICODE);
+}
+
+testing::AssertionResult waitForControlText(HWND dialog, int id, const std::string &text, int timeoutMs)
+{
+    std::string seen;
+    for (int waited = 0; waited <= timeoutMs; waited += pollMs) {
+        seen = controlText(dialog, id);
+        if (seen == text) return testing::AssertionSuccess();
+        Sleep(pollMs);
+    }
+    return testing::AssertionFailure() << "expected control " << id << " to read \"" << text << "\"; it reads \""
+                                       << seen << "\"";
+}
+
 // ---- message boxes ---------------------------------------------------------
 
 static bool shownButton(HWND box, int id)

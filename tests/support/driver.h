@@ -87,6 +87,12 @@ void setCheck(HWND dialog, int id, int checked);
 int checkState(HWND dialog, int id);
 // As a click: the dialog receives WM_COMMAND with the button's id.
 void pressButton(HWND dialog, int id);
+// Keys as the keyboard gives them (SendInput): they reach the window that
+// has the program's focus, as a user's keys do.
+void pressKey(WORD key);
+void typeKeys(const char *text);  // characters of the ASCII range
+// Waits until control id of dialog shows text.
+testing::AssertionResult waitForControlText(HWND dialog, int id, const std::string &text, int timeoutMs = 5000);
 
 // ---- message boxes ---------------------------------------------------------
 

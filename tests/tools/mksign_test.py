@@ -53,6 +53,10 @@ class Signing(unittest.TestCase):
         wrong = os.path.join(self.work, "wrong.txt")
         write(wrong, "not the password\n")
         missing = os.path.join(self.work, "missing.pem")
+        ec_cert, ec_key = os.path.join(self.work, "ec.pem"), os.path.join(self.work, "ec.key")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                        "ec_paramgen_curve:P-256", "-nodes", "-keyout", ec_key, "-out", ec_cert,
+                        "-days", "30", "-subj", "/CN=EC"], check=True, capture_output=True)
         self.assertEqual(self.sign("--cert", self.id["cert.pem"], "--key", self.id["key.pem"])
                          .returncode, 0)
         before = read(self.out), read(self.note)
@@ -62,7 +66,11 @@ class Signing(unittest.TestCase):
                 (["--pkcs12", self.id["id.p12"], "--pass-file", wrong], "wrong password"),
                 (["--cert", self.id["expired.pem"], "--key", self.id["key.pem"]],
                  "the certificate expired on"),
-                (["--cert", missing, "--key", self.id["key.pem"]], missing + ": no such file")]:
+                (["--cert", missing, "--key", self.id["key.pem"]], missing + ": no such file"),
+                (["--cert", ec_cert, "--key", ec_key], "ECDSA keys sign differently each time"),
+                # An empty --ca: the system's authorities, which do not know the test's.
+                (["--cert", self.id["cert.pem"], "--key", self.id["key.pem"], "--ca", ""],
+                 "SIGN_CA names a company's own authority")]:
             with self.subTest(refusal=refusal):
                 result = self.sign(*identity)
                 self.assertEqual(result.returncode, 1)

@@ -253,7 +253,7 @@ TEST_F(InstallDirTest, DialogThatStaysOpenKeepsTheCurrentDirectory)
 }
 
 // With the platform's own focus call: after No the directory field of a real
-// window has the keyboard focus.
+// window has the keyboard focus, its text selected so that typing replaces it.
 TEST_F(InstallDirTest, NoPutsTheRealFocusOnTheDirectoryField)
 {
     HWND dialog = CreateWindowExA(0, "STATIC", "dialog", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, NULL,
@@ -261,8 +261,8 @@ TEST_F(InstallDirTest, NoPutsTheRealFocusOnTheDirectoryField)
     ASSERT_NE(dialog, nullptr);
     HWND nameField = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 10, 200, 20, dialog,
                                      (HMENU)203, GetModuleHandleA(NULL), NULL);
-    HWND dirField = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 40, 200, 20, dialog,
-                                    (HMENU)1022, GetModuleHandleA(NULL), NULL);
+    HWND dirField = CreateWindowExA(0, "EDIT", "C:\\QUILLMRK", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 40, 200, 20,
+                                    dialog, (HMENU)1022, GetModuleHandleA(NULL), NULL);
     SetFocus(nameField);
     ASSERT_EQ(GetFocus(), nameField);
     CreateDirectoryA("C:\\QUILLMRK", NULL);
@@ -272,6 +272,7 @@ TEST_F(InstallDirTest, NoPutsTheRealFocusOnTheDirectoryField)
     EXPECT_EQ(checkInstallDir("C:\\QUILLMRK", dialog), 0);
 
     EXPECT_EQ(GetFocus(), dirField);
+    EXPECT_EQ(SendMessageA(dirField, EM_GETSEL, 0, 0), MAKELRESULT(0, 11));
     ASSERT_EQ(recordedBoxes.size(), 1u);
     EXPECT_EQ(recordedBoxes[0].owner, dialog);
     DestroyWindow(dialog);

@@ -16,7 +16,9 @@ receives the line release.txt shows: "signed by <subject>, SHA-256
 
 Refused, in one line and with OUT and NOTE left as they were: a missing
 file, a key that does not belong to the certificate, a wrong password, a
-certificate that has expired, a signature that does not verify.
+certificate that has expired, a key other than RSA (ECDSA and DSA sign
+differently each time, so the release would not be reproducible), a
+signature that does not verify.
 """
 import argparse
 import os
@@ -95,16 +97,31 @@ def describe(cert, shown):
     return fields["subject"].strip(), fields["sha256 Fingerprint"].strip()
 
 
+def require_rsa(cert, shown):
+    """Refuses a key other than RSA: ECDSA and DSA signatures take a random
+    number, so the same release signed twice would differ."""
+    text = run(["openssl", "x509", "-in", cert, "-noout", "-text"], "%s: not a certificate" % cert)
+    kinds = [line.partition(":")[2].strip() for line in text.splitlines()
+             if line.strip().startswith("Public Key Algorithm:")]
+    kind = kinds[0] if kinds else "unknown"
+    if kind != "rsaEncryption":
+        named = {"id-ecPublicKey": "ECDSA", "dsaEncryption": "DSA"}.get(kind, kind)
+        raise SignError("%s: %s keys sign differently each time, so the release would not be "
+                        "reproducible: sign with an RSA key" % (shown, named))
+
+
 def sign(args, work):
     cert, options = identity(args, work)
     subject, fingerprint = describe(cert, args.pkcs12 or cert)
+    require_rsa(cert, args.pkcs12 or cert)
     signed = os.path.join(work, "signed.exe")
     run(["osslsigncode", "sign"] + options + ["-n", "Quillmark Professional Installation",
          "-h", "sha256", "-st", str(args.time), "-in", args.input, "-out", signed],
         "%s: signing failed" % args.input)
     verify = ["osslsigncode", "verify", "-in", signed] + (["-CAfile", args.ca] if args.ca else [])
-    run(verify, "the signed %s does not verify%s" % (
-        os.path.basename(args.input), " against " + args.ca if args.ca else ""))
+    run(verify, "the signed %s does not verify against %s" % (
+        os.path.basename(args.input), args.ca if args.ca else
+        "the system's authorities; SIGN_CA names a company's own authority"))
     return signed, "signed by %s, SHA-256 %s" % (subject, fingerprint)
 
 
