@@ -15,6 +15,18 @@ enum { progressX = 200, progressY = 200, progressWidth = 200, progressHeight = 1
 static ProgressLayout layout;  // computed at WM_CREATE and WM_SIZE
 static HWND cancelButton;      // the window's one child
 
+// The setup bitmap, held in a memory DC from the window's creation to its
+// destruction, so that a paint copies it with one BitBlt. Selecting a bitmap
+// into a DC makes Wine ask the server about the display: done once here, not
+// per paint. (A pattern brush asks nothing either, but Windows 95/98/Me take
+// only the top left 8 x 8 pixels of a larger bitmap for a brush.)
+static struct {
+    HDC dc;          // the memory DC, or null
+    HGDIOBJ initial; // the DC's own bitmap, selected back before it is deleted
+    HBITMAP held;    // the bitmap it holds: setupBitmap when it was taken
+    int width, height;
+} picture;
+
 void writeDebugLine(const char *text)
 {
     OutputDebugStringA(text);
@@ -48,6 +60,31 @@ static void readWindowSize(HWND window, int *width, int *height)
     *height = rect.bottom - rect.top;
 }
 
+/* Takes setupBitmap into the memory DC. The DC's own bitmap goes back in
+ * first, so that the DC never keeps a bitmap the program is done with. */
+static void holdSetupBitmap()
+{
+    BITMAP description;
+    if (!picture.dc) return;
+    if (picture.initial) SelectObject(picture.dc, picture.initial);
+    picture.initial = nullptr;
+    picture.held = setupBitmap;
+    picture.width = picture.height = 0;
+    if (!setupBitmap || !GetObjectA(setupBitmap, sizeof description, &description)) return;
+    picture.initial = SelectObject(picture.dc, setupBitmap);
+    if (!picture.initial) return;
+    picture.width = description.bmWidth;
+    picture.height = description.bmHeight;
+}
+
+static void releasePicture()
+{
+    if (!picture.dc) return;
+    if (picture.initial) SelectObject(picture.dc, picture.initial);
+    DeleteDC(picture.dc);
+    picture = {};
+}
+
 static void onCreate(HWND window)
 {
     TEXTMETRICA metrics = {};
@@ -55,7 +92,9 @@ static void onCreate(HWND window)
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(SYSTEM_FIXED_FONT));
     GetTextMetricsA(dc, &metrics);
     SelectObject(dc, oldFont);
+    picture.dc = CreateCompatibleDC(dc);
     ReleaseDC(window, dc);
+    holdSetupBitmap();
 
     int width, height;
     readWindowSize(window, &width, &height);
@@ -122,24 +161,13 @@ static void drawBar(HDC dc)
     DeleteObject(green);
 }
 
-/* The setup bitmap in its own size with its top left corner at (x, y),
- * through a pattern brush whose origin is that corner: the paint's DC maps
- * one unit to one pixel, so the brush lays the bitmap exactly where a copy
- * from a memory DC would. Under Wine, selecting the bitmap into a memory DC
- * asks the server for the display's configuration; the brush asks nothing. */
+/* The setup bitmap in its own size with its top left corner at (x, y). The
+ * paint draws setupBitmap as it is now: one set only after the window was
+ * made is taken into the memory DC first. */
 static void drawSetupBitmap(HDC dc, int x, int y)
 {
-    BITMAP description;
-    if (!setupBitmap || !GetObjectA(setupBitmap, sizeof description, &description)) return;
-    HBRUSH pattern = CreatePatternBrush(setupBitmap);
-    if (!pattern) return;
-    POINT oldOrigin;
-    SetBrushOrgEx(dc, x, y, &oldOrigin);
-    HGDIOBJ oldBrush = SelectObject(dc, pattern);
-    PatBlt(dc, x, y, description.bmWidth, description.bmHeight, PATCOPY);
-    SelectObject(dc, oldBrush);
-    SetBrushOrgEx(dc, oldOrigin.x, oldOrigin.y, nullptr);
-    DeleteObject(pattern);
+    if (picture.held != setupBitmap) holdSetupBitmap();
+    if (picture.width > 0) BitBlt(dc, x, y, picture.width, picture.height, picture.dc, 0, 0, SRCCOPY);
 }
 
 /* 1 when the paint's update area reaches the Cancel button's place. */
@@ -214,6 +242,9 @@ LRESULT CALLBACK progressWindowProc(HWND window, UINT message, WPARAM wParam, LP
         return 0;
     case progressRefresh:
         onRefresh(window);
+        return 0;
+    case WM_DESTROY:
+        releasePicture();
         return 0;
     default:
         return DefWindowProcA(window, message, wParam, lParam);

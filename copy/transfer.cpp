@@ -48,6 +48,11 @@ static int fileIdentity(HANDLE file, BY_HANDLE_FILE_INFORMATION *info)
 
 enum { otherFile = 0, sourceItself = 1, undecided = -1 };
 
+// Windows 95/98/Me refuse FILE_SHARE_DELETE (ERROR_INVALID_PARAMETER), and
+// it is not needed: while the source is open for reading with writers shut
+// out, no other handle on it can write or delete.
+static const DWORD shareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
 /*
  * Whether destination, which could not be created for sharing, is the open
  * source itself under another name: a short name, another drive letter or
@@ -59,8 +64,8 @@ enum { otherFile = 0, sourceItself = 1, undecided = -1 };
 static int identityOf(HFILE source, const char *destination)
 {
     BY_HANDLE_FILE_INFORMATION mine, found;
-    HANDLE file = CreateFileA(destination, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                              OPEN_EXISTING, 0, NULL);
+    // Read access, as the source has it: every version takes it for a file.
+    HANDLE file = CreateFileA(destination, GENERIC_READ, shareReadWrite, NULL, OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE) return otherFile;
     int same = fileIdentity(file, &found) && fileIdentity((HANDLE)(INT_PTR)source, &mine) &&
                mine.dwVolumeSerialNumber == found.dwVolumeSerialNumber &&
@@ -76,8 +81,7 @@ static int identityOf(HFILE source, const char *destination)
 // program's file still refuses.
 static int opensForWriting(const char *path)
 {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                              OPEN_EXISTING, 0, NULL);
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, shareReadWrite, NULL, OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE) return 0;
     CloseHandle(file);
     return 1;

@@ -10,6 +10,7 @@ totals must match the disk tables.
 """
 import argparse
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -24,6 +25,7 @@ from qmtest import SZDD, by_upper_name, mkrelease, read, release_file_names  # n
 ARGS = None
 BESIDE_PROGRAM = ("SNBD7W95.DLL", "newscr1.bmp", "quillmrk.dat")
 RELEASE3 = os.path.join(ROOT, "tests", "release3")
+PLATFORM_CALLS = os.path.join(ROOT, "docs", "platform-calls.md")
 
 
 def expand_all(paths):
@@ -51,6 +53,33 @@ def expand_all(paths):
         for path, copy in zip(packed, copies):
             out[path] = read(copy[:-1])
     return out
+
+
+def program_header(program):
+    """objdump's view of a program: ({(DLL, function)} imported, header text)."""
+    text = subprocess.run(["i686-w64-mingw32-objdump", "-p", program], check=True,
+                          capture_output=True, text=True).stdout
+    imports, dll = set(), None
+    for line in text.splitlines():
+        if line[:1].isalpha():
+            dll = None  # the next part of the listing
+        elif "DLL Name:" in line:
+            dll = line.split("DLL Name:")[1].strip().upper()
+        elif dll and re.fullmatch(r"\t[0-9a-f]+\t +\d+ +\w+", line):
+            imports.add((dll, line.split()[-1]))
+    return imports, text
+
+
+def platform_rows():
+    """{(DLL, function): whether an optimised build may inline it} of the
+    platform-call table's rows ("| DLL | `function` | ... | ... |")."""
+    rows = {}
+    for line in read(PLATFORM_CALLS).decode().splitlines():
+        cells = [c.strip() for c in re.split(r"(?<!\\)\|", line.strip().strip("|"))]
+        name = len(cells) == 4 and re.fullmatch(r"`(\w+)`(\*?)", cells[1])
+        if name and cells[0].upper().endswith(".DLL"):
+            rows[(cells[0].upper(), name.group(1))] = name.group(2) == "*"
+    return rows
 
 
 class Media(unittest.TestCase):
@@ -166,6 +195,20 @@ class Media(unittest.TestCase):
         self.assertLessEqual({"SETUP.EXE", "QMSETUP.EXE", "SNBD7W95.DLL"},
                              {os.path.basename(p).upper() for p in stamps})
         self.assertEqual({p: t for p, t in stamps.items() if t != ARGS.release_time}, {})
+
+    def test_every_import_has_its_platform_row(self):
+        if not ARGS.setup:
+            self.skipTest("no SETUP.EXE in this build")
+        imports, header = program_header(ARGS.setup)
+        rows = platform_rows()
+        lacking = sorted("%s %s" % i for i in imports - set(rows))
+        unused = sorted("%s %s" % r for r, optional in rows.items() if r not in imports and not optional)
+        if lacking or unused:
+            self.fail("%s: imports lacking a row: %s; rows naming no import: %s" % (
+                PLATFORM_CALLS, ", ".join(lacking) or "none", ", ".join(unused) or "none"))
+        # Windows 95 loads nothing marked for a later Windows than 4.0.
+        for field in ("OSystemVersion", "SubsystemVersion"):
+            self.assertRegex(header, r"\nMajor%s\s+4\nMinor%s\s+0\n" % (field, field))
 
     def test_background_picture(self):
         data = read(os.path.join(ARGS.medium, "newscr1.bmp"))

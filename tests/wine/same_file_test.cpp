@@ -121,7 +121,9 @@ TEST_F(SameFileTest, DistinctFileOfTheSameContentIsStillReplaced)
 // Two fresh mounts without a drive letter: the platform gives both volumes
 // serial 0, and each numbers its files from the same start, so two different
 // files of one length and write time share every identity the platform
-// reports. The second is still replaced.
+// reports. Held by another reader that shuts writers out, the second cannot
+// be created: it is another file, left to the caller to report, not the
+// source in place. Released, it is replaced.
 TEST_F(SameFileTest, DifferentFilesOfOneIdentityOnTwoMountsAreBothKept)
 {
     const std::string first = mediaPath("twin1\\same.dat"), second = mediaPath("twin2\\same.dat");
@@ -140,7 +142,13 @@ TEST_F(SameFileTest, DifferentFilesOfOneIdentityOnTwoMountsAreBothKept)
     ASSERT_EQ(0u, info[0].dwVolumeSerialNumber | info[1].dwVolumeSerialNumber);
     ASSERT_EQ(info[0].nFileIndexLow, info[1].nFileIndexLow) << "the mounts number their files apart";
 
-    transferFile(first.c_str(), second.c_str());
+    HANDLE reader = CreateFileA(second.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(transferNotCreated, transferFile(first.c_str(), second.c_str()));
+    CloseHandle(reader);
+    EXPECT_EQ(readFile(second), "other");
+
+    EXPECT_EQ(transferDone, transferFile(first.c_str(), second.c_str()));
     EXPECT_EQ(readFile(second), "first");
     EXPECT_TRUE(recordedBoxes.empty());
 }
