@@ -24,6 +24,23 @@ protected:
         fillDialog(dialog, defaultTarget, true);
         ASSERT_TRUE(answerMessageBox(setup, {overwriteQuestion, "Warning", MB_YESNO | MB_ICONQUESTION, dialog}, IDYES));
     }
+
+    // The box that names held, a file another program holds open without
+    // sharing through holder; the file is released while the box is up.
+    // The box, or NULL when none came.
+    HWND boxNamingHeldFile(HANDLE holder, const std::string &held)
+    {
+        HWND box = NULL;
+        SeenBox seen;
+        bool boxSeen = waitForBox(&box, &seen);
+        CloseHandle(holder);
+        if (!boxSeen) return NULL;
+        EXPECT_EQ("Error in creating : " + held, seen.text);
+        EXPECT_EQ("Error", seen.caption);
+        EXPECT_EQ(main, seen.owner);
+        EXPECT_EQ((UINT)MB_ABORTRETRYIGNORE, boxStyle(box, MB_ABORTRETRYIGNORE));
+        return box;
+    }
 };
 
 TEST_F(Target, ReadOnlyMountIsRefusedInTheDialogAndAnotherDirectoryWorks)
@@ -121,14 +138,8 @@ TEST_F(Target, FileInUseIsReportedAndEachAnswerDoesWhatItSays)
         ASSERT_NE(INVALID_HANDLE_VALUE, holder);
         const std::string winIni = winIniBytes();
         startOverExisting();
-        HWND box = NULL;
-        SeenBox seen;
-        ASSERT_TRUE(waitForBox(&box, &seen));
-        EXPECT_EQ("Error in creating : " + held, seen.text);
-        EXPECT_EQ("Error", seen.caption);
-        EXPECT_EQ(main, seen.owner);
-        EXPECT_EQ((UINT)MB_ABORTRETRYIGNORE, boxStyle(box, MB_ABORTRETRYIGNORE));
-        CloseHandle(holder);
+        HWND box = boxNamingHeldFile(holder, held);
+        ASSERT_TRUE(box);
         press(box, answer);
         if (answer == IDABORT) {
             expectCancelledEnd();
@@ -162,13 +173,8 @@ TEST_F(Target, OwnerDataInUseIsReportedAndRetryStoresTheValues)
     HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
     startOverExisting();
-    HWND box = NULL;
-    SeenBox seen;
-    bool boxSeen = waitForBox(&box, &seen);
-    CloseHandle(holder);
-    ASSERT_TRUE(boxSeen);
-    EXPECT_EQ("Error in creating : " + held, seen.text);
-    EXPECT_EQ(main, seen.owner);
+    HWND box = boxNamingHeldFile(holder, held);
+    ASSERT_TRUE(box);
     press(box, IDRETRY);
     expectCompletedEnd();
     EXPECT_EQ((std::vector<std::string>{"User=Ada Lovelace", "Dept=Analytical Engines", "Company=Babbage & Co"}),
@@ -192,13 +198,8 @@ TEST_F(Target, WinIniInUseIsReportedAndRetryOrAbortDoWhatTheySay)
         HANDLE holder = CreateFileA(winIni.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
         ASSERT_NE(INVALID_HANDLE_VALUE, holder);
         fillDialog(dialog, defaultTarget, true);
-        HWND box = NULL;
-        SeenBox seen;
-        bool boxSeen = waitForBox(&box, &seen);
-        CloseHandle(holder);
-        ASSERT_TRUE(boxSeen);
-        EXPECT_EQ("Error in creating : " + winIni, seen.text);
-        EXPECT_EQ(main, seen.owner);
+        HWND box = boxNamingHeldFile(holder, winIni);
+        ASSERT_TRUE(box);
         press(box, answer);
         if (answer == IDRETRY) {
             expectCompletedEnd();
