@@ -50,19 +50,17 @@ static void onInitDialog(HWND dialog)
     focusControl(dialog, IDC_USER_NAME);
 }
 
-static int installDirCut;  // the directory typed had more bytes than its text holds
-
-/* Reads field id into a text of textSize: 0, or -1 when it had to be cut.
- * An edit's limit counts characters, not bytes, so 255 double-byte
- * characters do not fit; the cut then falls between two characters. */
-static int readField(HWND dialog, int id, char *text)
+/* Reads field id into a text of textSize. An edit's limit counts
+ * characters, not bytes, so 255 double-byte characters do not fit: the cut
+ * then falls between two characters. A directory cut so has 254 bytes or
+ * more, which the length check refuses before it is used. */
+static void readField(HWND dialog, int id, char *text)
 {
     char whole[4 * textSize];
     GetDlgItemTextA(dialog, id, whole, sizeof whole);
     size_t length = wholeCharacterLength(whole, textSize - 1);
     memcpy(text, whole, length);
     text[length] = '\0';
-    return whole[length] == '\0' ? 0 : -1;
 }
 
 // The fields are stored before they are tested.
@@ -71,7 +69,7 @@ static void readFields(HWND dialog)
     readField(dialog, IDC_USER_NAME, installState.userName);
     readField(dialog, IDC_DEPARTMENT, installState.department);
     readField(dialog, IDC_ORGANISATION, installState.organisation);
-    installDirCut = readField(dialog, IDC_INSTALL_DIR, installState.installDir) != 0;
+    readField(dialog, IDC_INSTALL_DIR, installState.installDir);
     installState.installSamples =
         SendDlgItemMessageA(dialog, IDC_INSTALL_SAMPLES, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
@@ -108,8 +106,7 @@ static int prepareTarget(HWND dialog)
     DWORD length = GetFullPathNameA(installState.installDir, sizeof full, full, NULL);
     if (length == 0 || length >= sizeof full || length < strlen(installState.installDir))
         length = (DWORD)strlen(installState.installDir);
-    // A directory cut short would be some other folder.
-    if (installDirCut || length + deepestDestinationLength() > textSize - 1) {
+    if (length + deepestDestinationLength() > textSize - 1) {
         refuseInstallDir(dialog);
         return 0;
     }
