@@ -5,7 +5,7 @@
 #define QM_DEFAULT_DIR "C:\\QUILLMRK"
 #define QM_SHORT_QUIT "Do you want to quit?"
 
-InstallState installState = {"", "", "", QM_DEFAULT_DIR, 0, 1, 'a', "", "", "", "", QM_SHORT_QUIT, "", 0};
+InstallState installState = {"", "", "", QM_DEFAULT_DIR, 0, 1, 'a', "", "", "", "", QM_SHORT_QUIT, "", 0, 0};
 
 const char productName[] = "Quillmark Professional";
 const char productShortName[] = "Quillmark";

@@ -17,6 +17,7 @@ struct InstallState {
     char quitPrompt[textSize];
     char notedInstallDir[textSize]; // installDir when the paths were prepared
     int ownerDataExpected;          // 1 when quillmrk.dat must be in notedInstallDir for the save
+    int ownerDataUnread;            // 1 while the medium's quillmrk.dat is there but did not open
 };
 
 extern InstallState installState;

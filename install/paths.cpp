@@ -99,22 +99,37 @@ void detectSourceMode()
     if (type == DRIVE_REMOVABLE && _access("quillmrk.dat", 2) == 0) installState.directorySource = 0;
 }
 
-int copyOwnerData()
+// The medium's quillmrk.dat, beside the setup program; 0, or -1 when the
+// name does not fit, which then names no file.
+static int ownerDataSource(char *source, int size)
+{
+    return formatText(source, size, "%squillmrk.dat", installState.sourceDir);
+}
+
+static int copyOwnerData()
 {
     char source[textSize];
     char shortDir[textSize];
     char destination[textSize];
     // A name that does not fit is a file that cannot be opened, or made.
-    int sourceFits = installState.directorySource
-                         ? formatText(source, sizeof source, "%squillmrk.dat", installState.sourceDir) == 0
-                         : formatText(source, sizeof source, "%c:quillmrk.dat", installState.sourceDrive) == 0;
-    if (!sourceFits) return transferNoSource;
+    if (ownerDataSource(source, sizeof source) != 0) return transferNoSource;
     if (shortPathOf(installState.notedInstallDir, shortDir, sizeof shortDir) != 0) return transferNotCreated;
     if (formatText(destination, sizeof destination, "%s\\quillmrk.dat", shortDir) != 0) return transferNotCreated;
     LZStart();
     int result = transferFile(source, destination);
     LZDone();
     return result;
+}
+
+void placeOwnerData()
+{
+    char source[textSize];
+    int result = copyOwnerData();
+    // A source that is there and does not open (held by another program, no
+    // access) is still to come; only a medium without one has none.
+    installState.ownerDataUnread = result == transferNoSource && ownerDataSource(source, sizeof source) == 0 &&
+                                   GetFileAttributesA(source) != INVALID_FILE_ATTRIBUTES;
+    installState.ownerDataExpected = result != transferNoSource || installState.ownerDataUnread;
 }
 
 int preparePaths()
@@ -132,8 +147,9 @@ int preparePaths()
     formatText(installState.sourceDir, textSize, "%s\\", dir);
     copyText(installState.notedInstallDir, textSize, installState.installDir);
     // From a folder the owner data file arrives here, ahead of the other
-    // files; unless the medium has none, the save must then find it.
-    installState.ownerDataExpected = installState.directorySource && copyOwnerData() != transferNoSource;
+    // files; from a disk set it comes with the walk.
+    installState.ownerDataExpected = installState.ownerDataUnread = 0;
+    if (installState.directorySource) placeOwnerData();
     // A path too long to hold is left empty rather than cut short.
     formatText(installState.prefsSourceDir, textSize, "%s\\prefs", dir);
     formatText(installState.setupIniPath, textSize, "%s\\setup.ini", dir);

@@ -3,11 +3,10 @@
 
 void detectSourceMode();
 int preparePaths();
-// Copies the medium's quillmrk.dat (beside the setup program, or in the
-// current directory of the disk drive) into the install directory noted by
-// preparePaths. The result of the transfer: transferNoSource when the
-// medium has no such file.
-int copyOwnerData();
+// From a folder: copies the medium's quillmrk.dat (beside the setup
+// program) into the install directory noted by preparePaths, and notes in
+// ownerDataExpected and ownerDataUnread what the save is to find there.
+void placeOwnerData();
 // 1 when the folder of the running program can be read from: its path and
 // every file name of the medium after it fit in a path. 0 when it cannot,
 // or the program's file name cannot be had whole.

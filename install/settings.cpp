@@ -108,30 +108,34 @@ static int loadFailed(const char *path)
  * install directory. The file is saved only when all three keys were found,
  * so a file from the medium that lacks one stays as it came; that is no
  * failure. Returns 0, or -1 when the values were to be stored and could not
- * be; the path then names the file.
+ * be (the medium's file still to come, no memory, a failed write); the path
+ * then names the file.
  */
 int saveUserData(char *path, int pathSize)
 {
+    static const char *const keys[] = {"User", "Dept", "Company"};
+    const char *const values[] = {installState.userName, installState.department, installState.organisation};
     int handle;
     ownerDataPath(installState.notedInstallDir, path, pathSize);
-    if (openRecordFile(path, scrambledMode, &handle) != recordOk) return loadFailed(path) ? -1 : 0;
-    int status = recordOk;
-    if (setRecordValue(handle, "User", 1, installState.userName) == recordOk &&
-        setRecordValue(handle, "Dept", 1, installState.department) == recordOk &&
-        setRecordValue(handle, "Company", 1, installState.organisation) == recordOk)
-        status = saveRecordFile(handle, path, scrambledMode);
+    // What the directory holds is not the medium's file.
+    if (installState.ownerDataUnread) return -1;
+    int status = openRecordFile(path, scrambledMode, &handle);
+    if (status != recordOk) return status == recordNoMemory || loadFailed(path) ? -1 : 0;
+    for (int i = 0; i < 3 && status == recordOk; i++) status = setRecordValue(handle, keys[i], 1, values[i]);
+    if (status == recordOk) status = saveRecordFile(handle, path, scrambledMode);
     closeRecordFile(handle);
-    return status == recordOk ? 0 : -1;
+    return status == recordOk || status == recordNoKey ? 0 : -1;
 }
 
-// Before a Retry of the save: the medium's file where it is missing, and a
-// file still missing is from now on a failure.
+// Before a Retry of the save, from a folder: the medium's file where it is
+// missing or still to come. From a disk set nothing is read: the disk in the
+// drive is not the one the file came on.
 void restoreOwnerData()
 {
     char path[textSize];
-    installState.ownerDataExpected = 1;
+    if (!installState.directorySource) return;
     ownerDataPath(installState.notedInstallDir, path, sizeof path);
-    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) copyOwnerData();
+    if (installState.ownerDataUnread || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) placeOwnerData();
 }
 
 // WIN.INI's full path: the file in the Windows directory.

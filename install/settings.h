@@ -6,8 +6,8 @@ void writeDefinedValues();
 // 0, or -1 when the values could not be written to the owner data file,
 // whose path it leaves in path.
 int saveUserData(char *path, int pathSize);
-// Before the save is tried again: puts the medium's file in place when it
-// is missing, and counts a file still missing as a failure.
+// Before the save is tried again: from a folder, puts the medium's file in
+// place when it is missing or did not open before.
 void restoreOwnerData();
 // 0, or -1 when an entry could not be written to WIN.INI, whose full path
 // it leaves in path.

@@ -17,17 +17,17 @@ const char overwriteQuestion[] =
 
 class Target : public Robust {
 protected:
-    // Starts an installation over defaultTarget, which already exists.
-    void startOverExisting()
+    // Starts an installation from medium over defaultTarget, which already exists.
+    void startOverExisting(const std::string &medium = tinyMedium())
     {
-        startIn(tinyMedium());
+        startIn(medium);
         fillDialog(dialog, defaultTarget, true);
         ASSERT_TRUE(answerMessageBox(setup, {overwriteQuestion, "Warning", MB_YESNO | MB_ICONQUESTION, dialog}, IDYES));
     }
 
-    // The box that names held, a file another program holds open without
-    // sharing through holder; the file is released while the box is up.
-    // The box, or NULL when none came.
+    // The box that names held, while another program holds a file open
+    // without sharing through holder; the file is released while the box is
+    // up. The box, or NULL when none came.
     HWND boxNamingHeldFile(HANDLE holder, const std::string &held)
     {
         HWND box = NULL;
@@ -162,23 +162,33 @@ TEST_F(Target, FileInUseIsReportedAndEachAnswerDoesWhatItSays)
     }
 }
 
-// The earlier installation's owner data file held open without sharing by
-// another program during a reinstallation from a folder: the save names it,
-// and it is released while the box is up. Retry stores the values typed.
+// An owner data file held open without sharing by another program during a
+// reinstallation from a folder: the earlier installation's, or the medium's,
+// which the early copy then cannot read. The save names the install
+// directory's file, and the holder lets go while the box is up. Retry
+// stores the values typed.
 TEST_F(Target, OwnerDataInUseIsReportedAndRetryStoresTheValues)
 {
-    const std::string held = std::string(defaultTarget) + "\\quillmrk.dat";
-    ASSERT_TRUE(CreateDirectoryA(defaultTarget, NULL));
-    ASSERT_TRUE(writeOwnerData(held, {"User=Old Name", "Dept=Old Dept", "Company=Old Ltd"}));
-    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
-    startOverExisting();
-    HWND box = boxNamingHeldFile(holder, held);
-    ASSERT_TRUE(box);
-    press(box, IDRETRY);
-    expectCompletedEnd();
-    EXPECT_EQ((std::vector<std::string>{"User=Ada Lovelace", "Dept=Analytical Engines", "Company=Babbage & Co"}),
-              ownerDataLines(held));
+    const std::string target = std::string(defaultTarget) + "\\quillmrk.dat";
+    for (bool onMedium : {false, true}) {
+        SCOPED_TRACE(onMedium ? "the medium's file" : "the earlier installation's file");
+        SetUp();
+        std::string medium;
+        ASSERT_TRUE(copyTinyMedium("held-owner-data", &medium));
+        ASSERT_TRUE(CreateDirectoryA(defaultTarget, NULL));
+        ASSERT_TRUE(writeOwnerData(target, {"User=Old Name", "Dept=Old Dept", "Company=Old Ltd"}));
+        const std::string held = onMedium ? medium + "\\quillmrk.dat" : target;
+        HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+        startOverExisting(medium);
+        HWND box = boxNamingHeldFile(holder, target);
+        ASSERT_TRUE(box);
+        press(box, IDRETRY);
+        expectCompletedEnd();
+        EXPECT_EQ((std::vector<std::string>{"User=Ada Lovelace", "Dept=Analytical Engines", "Company=Babbage & Co"}),
+                  ownerDataLines(target));
+        TearDown();
+    }
 }
 
 // WIN.INI held open without sharing during an installation into a new

@@ -10,6 +10,7 @@
 #include "install/install_state.h"
 #include "install/paths.h"
 #include "install/settings.h"
+#include "ownerdata/record_file.h"
 #include "tests/wine/backend_support.h"
 
 namespace {
@@ -22,6 +23,7 @@ protected:
         removeTree("C:\\Quillmark Data");
         removeTree("C:\\QMSOURCE");
         removeTree(root(floppyDrive, "setup.ini"));
+        removeTree(root(floppyDrive, "quillmrk.dat"));
         removeTree(root(smallDrive, "quillmrk.dat"));
         removeTree(root(smallDrive, "filler.bin"));
     }
@@ -243,6 +245,81 @@ TEST_F(SettingsTest, OwnerFileUnusableOrGoneFailsUntilRetryPutsItBack)
     restoreOwnerData();
     EXPECT_EQ(0, ::saveUserData(path, sizeof path));
     EXPECT_EQ((std::vector<std::string>{"User=John Doe", "Dept=", "Company="}), ownerFileLines(readFile(file)));
+}
+
+// Memory that runs out anywhere in the save fails it and leaves the file as
+// it was; the first save that gets through stores the values.
+TEST_F(SettingsTest, SaveThatRunsOutOfMemoryFailsAndKeepsTheFile)
+{
+    const char file[] = "C:\\QUILLMRK\\quillmrk.dat";
+    const std::string before = scrambledOwnerFile({"User=", "Dept=", "Company="});
+    CreateDirectoryA("C:\\QUILLMRK", NULL);
+    EXPECT_TRUE(writeFile(file, before));
+    copyText(installState.notedInstallDir, textSize, "C:\\QUILLMRK");
+    copyText(installState.userName, textSize, "John Doe");
+    int result = -1;
+    for (int failAt = 1; result != 0 && failAt < 100; failAt++) {
+        failRecordAllocation(failAt);
+        result = saveUserData();
+        failRecordAllocation(0);
+        if (result != 0) {
+            EXPECT_EQ(before, readFile(file)) << failAt;
+        }
+    }
+    EXPECT_EQ((std::vector<std::string>{"User=John Doe", "Dept=", "Company="}), ownerFileLines(readFile(file)));
+}
+
+// What the save may expect comes from the medium. Its file held by another
+// program is not "no file": the save fails until Retry can copy it, over an
+// earlier installation's file too. A medium without the file lets Retry
+// succeed once the folder in its place is gone. From a disk set Retry reads
+// no disk: the one in the drive is not the one the file came on.
+TEST_F(SettingsTest, RetryOfTheSaveFollowsWhatTheMediumHas)
+{
+    struct Case {
+        const char *name;
+        bool diskSet, mediumFile, held, earlierFile, folderInPlace, stored;
+    };
+    const Case cases[] = {
+        {"medium's file held", false, true, true, false, false, true},
+        {"medium's file held, an earlier file in place", false, true, true, true, false, true},
+        {"no file on the medium, a folder in its place", false, false, false, false, true, false},
+        {"disk set, a folder in its place", true, true, false, false, true, false},
+    };
+    const char file[] = "C:\\QUILLMRK\\quillmrk.dat";
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        const std::string medium = c.diskSet ? root(floppyDrive) : "C:\\QMSOURCE\\";
+        CreateDirectoryA("C:\\QUILLMRK", NULL);
+        CreateDirectoryA("C:\\QMSOURCE", NULL);
+        if (c.mediumFile) {
+            EXPECT_TRUE(writeFile(medium + "quillmrk.dat", scrambledOwnerFile({"User=", "Serial=QM-1", "Dept=", "Company="})));
+        }
+        if (c.earlierFile) {
+            EXPECT_TRUE(writeFile(file, scrambledOwnerFile(ownerLines)));
+        }
+        if (c.folderInPlace) CreateDirectoryA(file, NULL);
+        HANDLE holder = c.held ? CreateFileA((medium + "quillmrk.dat").c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL)
+                               : INVALID_HANDLE_VALUE;
+        installState.directorySource = !c.diskSet;
+        setProgramFileName((medium + "SETUP.EXE").c_str());
+        preparePaths();
+        copyText(installState.userName, textSize, "John Doe");
+
+        EXPECT_EQ(-1, saveUserData());
+        if (holder != INVALID_HANDLE_VALUE) CloseHandle(holder);
+        RemoveDirectoryA(file);
+        restoreOwnerData();
+        EXPECT_EQ(0, saveUserData());
+        if (c.stored) {
+            EXPECT_EQ((std::vector<std::string>{"User=John Doe", "Serial=QM-1", "Dept=", "Company="}),
+                      ownerFileLines(readFile(file)));
+        } else {
+            EXPECT_FALSE(exists(file));
+        }
+        TearDown();
+    }
 }
 
 struct RegisterCase {
