@@ -91,8 +91,9 @@ int copyAllDisks()
     copyState.bytesPerPercent = compressedSum * 10;
     createProgressWindow();
     for (int d = 1; d <= disks; d++) {
-        if (copyDisk(installState.sourceDrive, d) == cancelled) return cancelled;
-        if (copyState.cancelRequested) {
+        // An abandoned walk takes its window along: no Cancel button is left
+        // under the cancelled message.
+        if (copyDisk(installState.sourceDrive, d) == cancelled || copyState.cancelRequested) {
             destroyProgressWindow();
             return cancelled;
         }

@@ -207,6 +207,9 @@ static void onPaint(HWND window)
 
 void confirmCancel()
 {
+    // A cancel once taken is not asked about again (a second click or
+    // Escape still in the queue).
+    if (copyState.cancelRequested) return;
     if (showMessage(mainWindow, installState.quitPrompt, "Terminate Setup?", MB_YESNO | MB_ICONQUESTION) == IDYES)
         copyState.cancelRequested = 1;
 }
