@@ -90,10 +90,11 @@ TEST_F(SameFileTest, FileUnderASecondNameKeepsItsContent)
             writeFile(c.file, bytes);
             ASSERT_EQ(readFile(c.second), bytes) << c.second << " is not the same file";
 
-            transferFile(c.file.c_str(), c.second.c_str());
+            // Done, not "not created": the destination is the source in place.
+            EXPECT_EQ(transferDone, transferFile(c.file.c_str(), c.second.c_str()));
             EXPECT_TRUE(readFile(c.file) == bytes) << c.file << " to " << c.second << ": "
                                                    << readFile(c.file).size() << " bytes left of " << bytes.size();
-            transferFile(c.second.c_str(), c.file.c_str());
+            EXPECT_EQ(transferDone, transferFile(c.second.c_str(), c.file.c_str()));
             EXPECT_TRUE(readFile(c.file) == bytes) << c.second << " to " << c.file << ": "
                                                    << readFile(c.file).size() << " bytes left of " << bytes.size();
         }
@@ -123,7 +124,9 @@ TEST_F(SameFileTest, DistinctFileOfTheSameContentIsStillReplaced)
 // files of one length and write time share every identity the platform
 // reports. Held by another reader that shuts writers out, the second cannot
 // be created: it is another file, left to the caller to report, not the
-// source in place. Released, it is replaced.
+// source in place. Released, it is replaced. The first under a second name
+// (its folder's in capitals) is the source in place: the identity is read on
+// these mounts, and only the write test tells the two apart.
 TEST_F(SameFileTest, DifferentFilesOfOneIdentityOnTwoMountsAreBothKept)
 {
     const std::string first = mediaPath("twin1\\same.dat"), second = mediaPath("twin2\\same.dat");
@@ -150,6 +153,11 @@ TEST_F(SameFileTest, DifferentFilesOfOneIdentityOnTwoMountsAreBothKept)
 
     EXPECT_EQ(transferDone, transferFile(first.c_str(), second.c_str()));
     EXPECT_EQ(readFile(second), "first");
+
+    std::string firstAgain = first;
+    firstAgain.replace(firstAgain.rfind("twin1"), 5, "TWIN1");
+    EXPECT_EQ(transferDone, transferFile(first.c_str(), firstAgain.c_str()));
+    EXPECT_EQ(readFile(first), "first");
     EXPECT_TRUE(recordedBoxes.empty());
 }
 
