@@ -1,4 +1,5 @@
 # make test   installs what is missing, builds everything, runs every test
+# make fuzz   fuzzes the owner data store for 10 minutes (FUZZ_SECONDS=n to choose)
 # make demo   builds the demo installation medium and runs the installer on it
 # make bench  times whole installations against the platform's floor and a peer
 # make release builds the release images (ISO, floppy images, sums, report) in build/release;
@@ -6,12 +7,15 @@
 #              signs SETUP.EXE
 B ?= build
 
-.PHONY: deps test demo bench release clean
+.PHONY: deps test fuzz demo bench release clean
 deps:
 	@bash scripts/install-deps.sh
 
 test: deps
 	bash scripts/test-all.sh $(B)
+
+fuzz: deps
+	bash scripts/fuzz.sh $(B)
 
 demo: deps
 	bash scripts/demo.sh $(B)
