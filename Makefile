@@ -6,6 +6,7 @@
 #              SIGN_CERT=cert.pem SIGN_KEY=key.pem (or SIGN_PKCS12=id.p12 SIGN_PASS_FILE=pw)
 #              signs SETUP.EXE
 B ?= build
+FUZZ_SECONDS ?= 600
 
 .PHONY: deps test fuzz demo bench release clean
 deps:
@@ -15,7 +16,7 @@ test: deps
 	bash scripts/test-all.sh $(B)
 
 fuzz: deps
-	bash scripts/fuzz.sh $(B)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/fuzz.sh $(B)
 
 demo: deps
 	bash scripts/demo.sh $(B)
