@@ -1,17 +1,22 @@
 # make test   installs what is missing, builds everything, runs every test
+# make fuzz   fuzzes the owner data store for 10 minutes (FUZZ_SECONDS=n to choose)
 # make demo   builds the demo installation medium and runs the installer on it
 # make bench  times whole installations against the platform's floor and a peer
 # make release builds the release images (ISO, floppy images, sums, report) in build/release;
 #              SIGN_CERT=cert.pem SIGN_KEY=key.pem (or SIGN_PKCS12=id.p12 SIGN_PASS_FILE=pw)
 #              signs SETUP.EXE
 B ?= build
+FUZZ_SECONDS ?= 600
 
-.PHONY: deps test demo bench release clean
+.PHONY: deps test fuzz demo bench release clean
 deps:
 	@bash scripts/install-deps.sh
 
 test: deps
 	bash scripts/test-all.sh $(B)
+
+fuzz: deps
+	FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/fuzz.sh $(B)
 
 demo: deps
 	bash scripts/demo.sh $(B)
