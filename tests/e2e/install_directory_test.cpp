@@ -75,7 +75,8 @@ TEST_F(FolderInstall, EveryFileArrivesAndYesStartsTheConfigurationProgram)
     EXPECT_GT(watch.labelPixels, 20);
     EXPECT_GT(watch.namePixels, 10);
     EXPECT_GT(watch.percentPixels, 10);
-    EXPECT_TRUE(increasing(watch.barColumns)) << everyValue(watch.barColumns);
+    EXPECT_TRUE(increasing(watch.barColumns))
+        << everyValue(watch.barColumns) << "; " << watch.partBars << " captures showed no whole bar";
     ASSERT_FALSE(watch.barColumns.empty());
     EXPECT_GE(watch.barColumns.back(), 100) << everyValue(watch.barColumns);
     // The billboard: the highlight walks down the lines and starts again at
