@@ -128,6 +128,28 @@ static int count(const Image &shot, int left, int top, int right, int bottom, ui
     return n;
 }
 
+// The green columns of the bar when the capture of the progress window shows
+// it whole: in each of its rows (68 to 82) between the frame's grey left
+// edge (x 24) and white right edge (x 174), green from x 25 for one length
+// and the light grey ground after it. -1 for anything else (a refresh caught
+// half done, a bar partly copied to the display).
+static int wholeBarLength(const Image &shot)
+{
+    const int left = 24, right = 174, top = 68, bottom = 83;
+    if (shot.width <= right || shot.height < bottom) return -1;
+    int length = -1;
+    for (int y = top; y < bottom; y++) {
+        if (shot.at(left, y) != rgb(128, 128, 128) || shot.at(right, y) != rgb(255, 255, 255)) return -1;
+        int x = left + 1;
+        while (x < right && shot.at(x, y) == rgb(0, 128, 0)) x++;
+        int green = x - (left + 1);
+        while (x < right && shot.at(x, y) == rgb(192, 192, 192)) x++;
+        if (x < right || (length >= 0 && green != length)) return -1;
+        length = green;
+    }
+    return length;
+}
+
 // The highlighted bullet line: the one drawn in RGB(128, 0, 0), or -1.
 static int highlightedLine(const Image &client)
 {
@@ -170,8 +192,12 @@ CopyWatch Installation::watchCopy(HWND main)
             watch.labelPixels = std::max(watch.labelPixels, count(shot, 25, 13, 125, 30, rgb(255, 0, 0)));
             watch.namePixels = std::max(watch.namePixels, count(shot, 40, 35, 160, 50, rgb(0, 0, 0)));
             watch.percentPixels = std::max(watch.percentPixels, count(shot, 85, 50, 130, 66, rgb(0, 0, 255)));
-            // A capture between the erase and the fill of a refresh sees no bar.
-            int columns = count(shot, 25, 75, 175, 76, rgb(0, 128, 0));
+            // Only a capture of the whole bar counts: one between the erase
+            // and the fill of a refresh sees no bar, and Wine shows a window
+            // from memory that the program may be painting while the display
+            // copies it.
+            int columns = wholeBarLength(shot);
+            if (columns < 0) watch.partBars++;
             if (columns > 0 && (watch.barColumns.empty() || watch.barColumns.back() != columns))
                 watch.barColumns.push_back(columns);
             int line = highlightedLine(client);

@@ -39,7 +39,8 @@ struct CopyWatch {
     int labelPixels = 0;              // red "Transferring:"
     int namePixels = 0;               // black file name
     int percentPixels = 0;            // blue percentage
-    std::vector<int> barColumns;      // green columns of the bar, as they grew (when drawn)
+    std::vector<int> barColumns;      // green columns of the bar, as they grew (when drawn whole)
+    int partBars = 0;                 // captures that showed no whole bar
     std::vector<int> highlightLines;  // the highlighted line, each change
     int titleChanges = 0;             // the theme title, each change
 };
