@@ -59,10 +59,11 @@ protected:
     // none came (the program ended or the wait ran out).
     bool waitForBox(HWND *box, SeenBox *seen, int timeoutMs = windowTimeoutMs);
     void press(HWND box, int button);
-    // The cancelled message answered, and the program ended with 0.
+    // The cancelled message answered, and the program ended with 8 (cancelled).
     void expectCancelledEnd();
-    // The completion question answered with No, and the program ended with 0.
-    void expectCompletedEnd();
+    // The completion question answered with No, and the program ended with
+    // code: 0 when everything was written, 5 when something was passed over.
+    void expectCompletedEnd(DWORD code = 0);
 
     HWND main = NULL;
     HWND dialog = NULL;
