@@ -42,7 +42,7 @@ enum { nameSize = 16 };  // longer than any switch name
 
 // Keeps the argument that was not understood, cut at a whole character with
 // "..." when it does not fit: it is only ever shown, never used.
-static int refuse(CommandLine *line, const char *argument, int status)
+static void refuse(CommandLine *line, const char *argument, int status)
 {
     if (copyText(line->badArgument, textSize, argument) != 0) {
         size_t length = wholeCharacterLength(argument, textSize - 4);
@@ -50,7 +50,6 @@ static int refuse(CommandLine *line, const char *argument, int status)
         memcpy(line->badArgument + length, "...", 4);
     }
     line->status = status;
-    return status;
 }
 
 // A value that does not fit is refused: cut, a directory would be another one.
@@ -128,7 +127,9 @@ int readCommandLine(int argc, const char *const *argv, CommandLine *line)
         const char *argument = argv[i] ? argv[i] : "";
         int status = commandLineUnknown;
         if (argument[0] == '/' || argument[0] == '-') status = takeSwitch(line, argument + 1);
-        if (status != commandLineRead) return refuse(line, argument, status);
+        // The rest is read on: a /LOG after a mistake still says where the
+        // mistake is reported.
+        if (status != commandLineRead && line->status == commandLineRead) refuse(line, argument, status);
     }
-    return commandLineRead;
+    return line->status;
 }

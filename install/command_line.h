@@ -30,8 +30,9 @@ struct CommandLine {
 };
 
 // Reads argv[1 .. argc-1] into line. Returns line->status: commandLineRead,
-// or the first problem, with badArgument naming the argument; the switches
-// read before it are kept, but a caller installs nothing then.
+// or the first problem, with badArgument naming the argument. Every other
+// switch is read all the same (a /LOG says where to report the problem), but
+// a caller installs nothing then.
 int readCommandLine(int argc, const char *const *argv, CommandLine *line);
 
 // What a problem status means, for the log and the usage box.

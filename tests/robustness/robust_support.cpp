@@ -102,9 +102,9 @@ void Robust::TearDown()
     removeTargets();
 }
 
-void Robust::startIn(const std::string &folder)
+void Robust::startIn(const std::string &folder, const std::string &arguments)
 {
-    ASSERT_TRUE(startSetup(folder + "\\SETUP.EXE", folder, &setup));
+    ASSERT_TRUE(startSetup(folder + "\\SETUP.EXE", folder, &setup, arguments));
     main = waitForMainWindow();
     dialog = waitForDialog();
     ASSERT_TRUE(main && dialog);

@@ -54,7 +54,7 @@ protected:
 
     // Starts SETUP.EXE of folder, the folder as current directory, and
     // waits for the main window and the user dialog.
-    void startIn(const std::string &folder);
+    void startIn(const std::string &folder, const std::string &arguments = "");
     // Waits for the next message box and gives what it shows; false when
     // none came (the program ended or the wait ran out).
     bool waitForBox(HWND *box, SeenBox *seen, int timeoutMs = windowTimeoutMs);

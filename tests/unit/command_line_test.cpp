@@ -87,6 +87,12 @@ TEST(CommandLine, EverySwitchAndItsValue)
     EXPECT_TRUE(line.logWanted && line.helpWanted);
     EXPECT_STREQ("", line.logPath);
     EXPECT_TRUE(readRow({"/help"}).helpWanted);
+
+    // A mistake is kept, the first one; a /LOG after it is read all the same.
+    line = readRow({"/BOGUS", "/SAMPLES=7", "/LOG=C:\\x.log"});
+    EXPECT_EQ(commandLineUnknown, line.status);
+    EXPECT_STREQ("/BOGUS", line.badArgument);
+    EXPECT_STREQ("C:\\x.log", line.logPath);
 }
 
 TEST(CommandLine, AnArgumentTooLongToShowIsCutForShowingOnly)
