@@ -25,27 +25,35 @@ struct BoxRule {
     int answer;             // the unattended answer
     int exitCode;           // noted when the unattended answer is given (0: none)
     int kind;
+    const char *advice;     // for the log when the unattended answer ends the run
 };
 
 // First match wins. A copy that fails after the destination was made says so
 // in a box of the source as text, the destination as caption and no icon:
 // the last rule.
 static const BoxRule rules[] = {
-    {"Information Missing", "", 0, 0, IDOK, exitInformationMissing, refusal},
-    {"Error", "There is a problem in creating this directory", 0, 0, IDOK, exitDirectoryUnusable, fileFault},
-    {"Error", "Setup cannot install from the folder", 0, 0, IDOK, exitSourceMissing, refusal},
-    {"Error", "Error in creating : ", 0, 0, retryAnswer, exitIncomplete, fileFault},
-    {"Error", "Error in opening : ", 0, 0, IDCANCEL, exitSourceMissing, fileFault},
-    {"Warning", "Directory already exists", 0, 0, IDYES, 0, question},
-    {"", "Drive Letter not specified.", 0, 0, IDOK, 0, question},
-    {"Not enough disk space", "", 0, 0, IDNO, exitNoSpace, refusal},
-    {"Insert Disk", "", 0, 0, IDOK, 0, question},
-    {"Incorrect Disk", "", 0, 0, IDCANCEL, exitNextDisk, refusal},
-    {"Terminate Setup?", "", 0, 0, IDYES, 0, question},
-    {"Installation Cancelled", "", 0, 0, IDOK, 0, question},
-    {"Installation Complete", "", 0, 0, IDNO, 0, question},
-    {"QMSETUP program can not start", "", 0, 0, IDOK, 0, question},
-    {nullptr, "", MB_OK, 1, IDOK, exitIncomplete, fileFault},
+    {"Information Missing", "", 0, 0, IDOK, exitInformationMissing, refusal,
+     "give /NAME= and /DIR= (or /ANSWERS=)"},
+    {"Error", "There is a problem in creating this directory", 0, 0, IDOK, exitDirectoryUnusable, fileFault,
+     "give a /DIR= that can be made and written"},
+    {"Error", "Setup cannot install from the folder", 0, 0, IDOK, exitSourceMissing, refusal,
+     "copy the medium to a folder with a shorter path"},
+    {"Error", "Error in creating : ", 0, 0, retryAnswer, exitIncomplete, fileFault, nullptr},
+    {"Error", "Error in opening : ", 0, 0, IDCANCEL, exitSourceMissing, fileFault,
+     "the medium lacks this file: copy it whole"},
+    {"Warning", "Directory already exists", 0, 0, IDYES, 0, question, nullptr},
+    {"", "Drive Letter not specified.", 0, 0, IDOK, 0, question, nullptr},
+    {"Not enough disk space", "", 0, 0, IDNO, exitNoSpace, refusal,
+     "free some room, or give /IGNORESPACE to install all the same"},
+    {"Insert Disk", "", 0, 0, IDOK, 0, question, nullptr},
+    {"Incorrect Disk", "", 0, 0, IDCANCEL, exitNextDisk, refusal,
+     "an unattended installation reads a folder or a share: copy every disk into one folder and start "
+     "SETUP.EXE there"},
+    {"Terminate Setup?", "", 0, 0, IDYES, 0, question, nullptr},
+    {"Installation Cancelled", "", 0, 0, IDOK, 0, question, nullptr},
+    {"Installation Complete", "", 0, 0, IDNO, 0, question, nullptr},
+    {"QMSETUP program can not start", "", 0, 0, IDOK, 0, question, nullptr},
+    {nullptr, "", MB_OK, 1, IDOK, exitIncomplete, fileFault, nullptr},
 };
 
 enum { creationRetries = 4, retryPauseMs = 750 };
@@ -127,6 +135,14 @@ static int passesOver(const BoxRule *rule, int answer)
     return 1;
 }
 
+// The system's texts end in a line break.
+static void trimEnd(char *text)
+{
+    size_t length = strlen(text);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' '))
+        text[--length] = '\0';
+}
+
 void noteBoxAnswer(const char *text, const char *caption, UINT style, int answer, DWORD error)
 {
     const BoxRule *rule = ruleFor(text, caption, style);
@@ -135,6 +151,7 @@ void noteBoxAnswer(const char *text, const char *caption, UINT style, int answer
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, systemText,
                        sizeof systemText, NULL) == 0)
         formatText(systemText, sizeof systemText, "error %lu", (unsigned long)error);
+    trimEnd(systemText);
     writeLog("Box \"%s\": %s%s%s -> %s%s", caption, text, systemText[0] ? " | system: " : "", systemText,
              answerName(answer), setupRun.unattended ? " (policy)" : "");
     if (passesOver(rule, answer)) {
@@ -143,6 +160,8 @@ void noteBoxAnswer(const char *text, const char *caption, UINT style, int answer
     }
     // Unattended, a refusal ends the run with its own code; the first one counts.
     if (setupRun.unattended && rule && rule->exitCode && rule->exitCode != exitIncomplete &&
-        answer == rule->answer && !setupRun.stopCode)
+        answer == rule->answer && !setupRun.stopCode) {
         setupRun.stopCode = rule->exitCode;
+        writeLog("Stopped, exit code %d: %s", rule->exitCode, rule->advice);
+    }
 }

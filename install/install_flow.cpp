@@ -39,8 +39,8 @@ int sourceFolderUsable(HWND owner)
     // Files are read from the program's own folder and nowhere else: one
     // that cannot be used ends the run before anything is made or copied.
     if (programFolderUsable()) return 1;
-    setupRun.stopCode = exitSourceMissing;
     showMessage(owner, folderTooLongText, "Error", MB_ICONHAND | MB_OK);
+    if (!setupRun.stopCode) setupRun.stopCode = exitSourceMissing;
     return 0;
 }
 
@@ -161,20 +161,20 @@ static void finishInstallation()
     releaseImagingLibrary();
 }
 
-static void logValues()
+void logValues()
 {
-    writeLog("Values: name \"%s\", department \"%s\", organisation \"%s\", samples %d", installState.userName,
-             installState.department, installState.organisation, installState.installSamples);
+    writeLog("Values: name \"%s\", department \"%s\", organisation \"%s\", directory \"%s\", samples %d",
+             installState.userName, installState.department, installState.organisation, installState.installDir,
+             installState.installSamples);
+}
+
+void installPreparedTarget()
+{
     if (installState.directorySource)
         writeLog("Source: the folder %s", installState.sourceDir);
     else
         writeLog("Source: a disk set in drive %c:", installState.sourceDrive);
     writeLog("Install directory: %s", installState.installDir);
-}
-
-void installPreparedTarget()
-{
-    logValues();
     if (!installState.directorySource) writeDefinedValues();
     if (mainWindow) {
         InvalidateRect(mainWindow, NULL, TRUE);

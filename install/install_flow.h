@@ -13,6 +13,8 @@ int fieldsComplete(HWND owner);
 // Checks, makes and notes the install directory and prepares the paths, in
 // the order the source mode needs. 1 to go on, 0 to stay in the dialog.
 int prepareTarget(HWND owner);
+// The values about to be checked and used, into the log.
+void logValues();
 // Everything after the dialog: setup.ini for a disk set, the copy, then the
 // owner data, WIN.INI and the completion question.
 void installPreparedTarget();

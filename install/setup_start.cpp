@@ -56,6 +56,7 @@ static int showHelp()
         logUsage();
     else
         showMessage(NULL, commandLineUsage, usageCaption, MB_ICONINFORMATION | MB_OK);
+    writeLog("Result: the switches listed, nothing installed, exit code 0");
     return exitInstalled;
 }
 
@@ -91,6 +92,7 @@ static int runUnattended()
         writeLog("Command line not understood: %s; nothing installed", problem);
         return exitCommandLine;
     }
+    logValues();
     if (!sourceFolderUsable(NULL) || !fieldsComplete(NULL) || !prepareTarget(NULL)) {
         writeLog("Nothing installed");
         return setupExitCode();
@@ -147,7 +149,8 @@ int startSetup(HINSTANCE instance, int showCommand)
         code = runUnattended();
     else
         code = runInteractive(instance, showCommand);
-    writeLog("Result: %s, exit code %d", resultText(code), setupLogFailed() ? code + exitLogFailed : code);
+    if (!line->helpWanted || line->status != commandLineRead)
+        writeLog("Result: %s, exit code %d", resultText(code), setupLogFailed() ? code + exitLogFailed : code);
     closeSetupLog();
     return setupLogFailed() ? code + exitLogFailed : code;
 }

@@ -64,6 +64,7 @@ static void onContinue(HWND dialog)
         return;
     }
     readFields(dialog);
+    logValues();
     if (!fieldsComplete(dialog)) return;
     if (!prepareTarget(dialog)) return;
     // The dialog goes, but the installation runs on inside this handler.
