@@ -18,5 +18,6 @@ int readAnswersFile(const char *path, char *problem, int problemSize);
 int loadStartValues(char *problem, int problemSize);
 // Writes the five values to the file at path. 0, or -1 when it cannot.
 int writeAnswersFile(const char *path);
-// After Continue: the values confirmed, to /SAVEANSWERS's file when given.
+// The values confirmed with Continue (or, unattended, checked), to
+// /SAVEANSWERS's file when given.
 void saveAnswersIfAsked();

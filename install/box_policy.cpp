@@ -147,7 +147,7 @@ void noteBoxAnswer(const char *text, const char *caption, UINT style, int answer
 {
     const BoxRule *rule = ruleFor(text, caption, style);
     char systemText[textSize] = "";
-    if (rule && rule->kind == fileFault && error != 0 &&
+    if (setupLogOpen() && rule && rule->kind == fileFault && error != 0 &&
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, systemText,
                        sizeof systemText, NULL) == 0)
         formatText(systemText, sizeof systemText, "error %lu", (unsigned long)error);

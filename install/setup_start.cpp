@@ -97,6 +97,7 @@ static int runUnattended()
         writeLog("Nothing installed");
         return setupExitCode();
     }
+    saveAnswersIfAsked();
     installPreparedTarget();
     return setupExitCode();
 }
