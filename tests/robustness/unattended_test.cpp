@@ -68,6 +68,28 @@ TEST_F(Unattended, EachFaultEndsWithItsCodeAndItsLogLine)
     }
 }
 
+// Without /S a command line not understood, and /?, are boxes of their own.
+TEST_F(Unattended, InteractivelyTheSwitchesAreShownInABox)
+{
+    for (const char *arguments : {"/BOGUS", "/?"}) {
+        SCOPED_TRACE(arguments);
+        ASSERT_TRUE(startSetup(tinyMedium() + "\\SETUP.EXE", tinyMedium(), &setup, arguments));
+        HWND box = NULL;
+        SeenBox seen;
+        ASSERT_TRUE(waitForBox(&box, &seen));
+        EXPECT_EQ("Quillmark Setup", seen.caption);
+        const std::string start = arguments[1] == '?' ? "SETUP.EXE [/S] [/NAME=name]"
+                                                      : "The command line is not understood: /BOGUS (unknown argument).";
+        EXPECT_EQ(start, seen.text.substr(0, start.size()));
+        press(box, IDOK);
+        DWORD code = 1234;
+        EXPECT_TRUE(waitForExit(&setup, &code));
+        EXPECT_EQ(arguments[1] == '?' ? 0u : 1u, code);
+        stopSetup(&setup);
+    }
+    EXPECT_FALSE(directoryExists(defaultTarget));
+}
+
 TEST_F(Unattended, AnswersSavedInteractivelyAreReplayedUnattended)
 {
     startIn(tinyMedium(), std::string("/SAVEANSWERS=") + answersPath);
