@@ -1,12 +1,13 @@
 # make test   installs what is missing, builds everything, runs every test
 # make demo   builds the demo installation medium and runs the installer on it
 # make bench  times whole installations against the platform's floor and a peer
+# make fleet  Ansible installs unattended on eight Wine "PCs" at once, twice (not part of make test)
 # make release builds the release images (ISO, floppy images, sums, report) in build/release;
 #              SIGN_CERT=cert.pem SIGN_KEY=key.pem (or SIGN_PKCS12=id.p12 SIGN_PASS_FILE=pw)
 #              signs SETUP.EXE
 B ?= build
 
-.PHONY: deps test demo bench release clean
+.PHONY: deps test demo bench fleet release clean
 deps:
 	@bash scripts/install-deps.sh
 
@@ -21,6 +22,9 @@ clean:
 
 bench: deps
 	bash scripts/bench.sh $(B)
+
+fleet: deps
+	bash scripts/fleet.sh $(B)
 
 release: deps
 	bash scripts/release.sh $(B)
