@@ -2,7 +2,8 @@
 # make fleet: a real deployment engine installs Quillmark on eight "PCs".
 # Ansible (fleet/site.yml) runs against eight Wine prefixes of this machine
 # (connection local, all eight at once as the engine's forks), each reaching
-# the demo medium as the share \\fileserver\quillmark. The play installs with
+# the demo medium as the share \\fileserver\quillmark and the recorded answers
+# (fleet/answers.ini) on \\fileserver\deploy. The play installs with
 # SETUP.EXE /S where the product is missing and reads the exit codes; it is
 # run a second time and must change nothing; every PC's log is collected.
 #   scripts/fleet.sh [BUILD_ROOT]   (default: build; everything under BUILD_ROOT/fleet)
@@ -55,7 +56,7 @@ fi
 echo "fleet: $("$playbook" --version | sed -n 1p) ($playbook)"
 
 # The PCs: one prefix booted without a display, then copied eight times, as
-# PCs imaged from one master; each maps the medium as \\fileserver\quillmark.
+# PCs imaged from one master; each reaches the two shares.
 . "$here/wine-env.sh"
 QM_WINE_DIR=$fleet/master qm_wine_setup_headless
 wineserver -k 2>/dev/null || true
@@ -69,14 +70,18 @@ stop_pcs() {
 }
 trap stop_pcs EXIT
 stop_pcs
-rm -rf "$fleet/pcs" "$fleet/logs"
+rm -rf "$fleet/pcs" "$fleet/logs" "$fleet/deploy"
+mkdir -p "$fleet/deploy"
+cp "$repo/fleet/answers.ini" "$fleet/deploy/quillmark.ini"
 for pc in "${pcs[@]}"; do
   mkdir -p "$fleet/pcs/$pc"
   cp -a "$master" "$fleet/pcs/$pc/prefix"
   mkdir -p "$fleet/pcs/$pc/prefix/dosdevices/unc/fileserver"
   ln -s "$medium" "$fleet/pcs/$pc/prefix/dosdevices/unc/fileserver/quillmark"
+  ln -s "$fleet/deploy" "$fleet/pcs/$pc/prefix/dosdevices/unc/fileserver/deploy"
 done
-echo "fleet: ${#pcs[@]} PCs in $fleet/pcs, the medium shared as \\\\fileserver\\quillmark"
+echo "fleet: ${#pcs[@]} PCs in $fleet/pcs; shares \\\\fileserver\\quillmark (the medium $medium)" \
+  "and \\\\fileserver\\deploy (the answers)"
 
 export ANSIBLE_CONFIG=$repo/fleet/ansible.cfg
 export ANSIBLE_LOCAL_TEMP=$fleet/ansible-tmp ANSIBLE_REMOTE_TEMP=$fleet/ansible-tmp
