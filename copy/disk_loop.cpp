@@ -18,6 +18,8 @@
 #include "copy/transfer.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
+#include "install/setup_log.h"
+#include "install/setup_run.h"
 #include "ownerdata/characters.h"
 #include "shell/billboard_state.h"
 #include "shell/shell.h"
@@ -40,6 +42,7 @@ static int userConfirmsQuit()
 
 static void repaintMainWindow()
 {
+    if (setupRun.unattended) return;
     InvalidateRect(mainWindow, nullptr, TRUE);
     UpdateWindow(mainWindow);
 }
@@ -89,6 +92,12 @@ int copyAllDisks()
     if (!roomIsAccepted()) return cancelled;
 
     copyState.bytesPerPercent = compressedSum * 10;
+    // Unattended there is no window to show progress in: the copy is all.
+    if (setupRun.unattended) {
+        for (int d = 1; d <= disks; d++)
+            if (copyDisk(installState.sourceDrive, d) == cancelled) return cancelled;
+        return 0;
+    }
     createProgressWindow();
     for (int d = 1; d <= disks; d++) {
         if (copyDisk(installState.sourceDrive, d) == cancelled) return cancelled;
@@ -125,6 +134,11 @@ static int probeDisk(char driveLetter, int disk)
     return 1;
 }
 
+static void beep()
+{
+    if (!setupRun.unattended) MessageBeep(MB_ICONHAND);
+}
+
 /* Disk-set mode: asks for disks after the first and waits until the right
  * one is in the drive. 0 when it is, -2 when the user quits. */
 static int waitForDisk(char driveLetter, int disk)
@@ -132,13 +146,13 @@ static int waitForDisk(char driveLetter, int disk)
     const char *name = diskTable.diskNames[disk];
     char message[messageSize];
     if (disk > 1) {
-        MessageBeep(MB_ICONHAND);
+        beep();
         formatText(message, sizeof message, "Insert %.*s in your drive\nand click on OK.", diskNameSize, name);
         showMessage(mainWindow, message, "Insert Disk", MB_OK | MB_ICONEXCLAMATION);
         repaintMainWindow();
     }
     while (!probeDisk(driveLetter, disk)) {
-        MessageBeep(MB_ICONHAND);
+        beep();
         formatText(message, sizeof message, "Please insert %.*s.\nand then click on Retry.\n", diskNameSize, name);
         if (showMessage(mainWindow, message, "Incorrect Disk", MB_RETRYCANCEL | MB_ICONEXCLAMATION) == IDRETRY)
             continue;
@@ -267,6 +281,7 @@ static int storeFile(HFILE source, const char *sourcePath, const WalkPlace *plac
             return 0;
         }
     }
+    if (transferredBytes >= 0) writeLog("File %s, %ld bytes", longPath, transferredBytes);
     return 0;
 }
 
@@ -283,7 +298,7 @@ static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, const c
     HFILE source = sourceFits ? openSource(sourcePath, &length) : HFILE_ERROR;
     double share = 0.0;
     if (source != HFILE_ERROR) {
-        share = accountFile(length);
+        if (!setupRun.unattended) share = accountFile(length);
     } else {
         if (equalsIgnoringCase(entry, "addon32.exe")) return 0;
         if (!userGoesOnWithoutSource(sourceRoot, entry)) {
@@ -292,8 +307,10 @@ static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, const c
         }
     }
 
-    copyText(copyState.currentFileName, sizeof copyState.currentFileName, entry);
-    SendMessageA(copyState.progressWindow, progressRefresh, 0, 0);
+    if (!setupRun.unattended) {
+        copyText(copyState.currentFileName, sizeof copyState.currentFileName, entry);
+        SendMessageA(copyState.progressWindow, progressRefresh, 0, 0);
+    }
     destinationPath[0] = '\0';
     if (!sourceFits || place->levelsOutside) {
         if (source != HFILE_ERROR) _lclose(source);
@@ -308,15 +325,18 @@ static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, const c
         destroyProgressWindow();
         return cancelled;
     }
+    // The percentage, the billboard, the debug line and the windows' messages
+    // are the interactive run's; unattended, the next file follows at once.
+    if (setupRun.unattended) return 0;
     progressStep();
     if (share >= 1.0) SendMessageA(copyState.progressWindow, progressRefresh, 0, 0);
     drainMessages();
     return 0;
 }
 
-static int makeAndEnter(const char *name)
+static int makeAndEnter(const char *name, const char *path)
 {
-    _mkdir(name);
+    if (_mkdir(name) == 0) writeLog("Directory made: %s", path);
     return _chdir(name) == 0;
 }
 
@@ -331,7 +351,7 @@ static int enterDirectory(WalkPlace *place, const char *name)
     }
     char deeper[messageSize];
     formatText(deeper, sizeof deeper, "%s\\%s", place->destinationDir, name);
-    while (strlen(deeper) >= textSize || !makeAndEnter(name)) {
+    while (strlen(deeper) >= textSize || !makeAndEnter(name, deeper)) {
         switch (askAfterCreationFailure(mainWindow, deeper)) {
         case IDRETRY:
             break;

@@ -10,6 +10,8 @@
 #include "install/text.h"
 #include "shell/shell.h"
 
+long transferredBytes = -1;
+
 // The first bytes of a file in the LZ (SZDD) format.
 static const char lzMagic[] = {'S', 'Z', 'D', 'D', (char)0x88, (char)0xF0, 0x27, 0x33};
 
@@ -108,6 +110,7 @@ HFILE openTransferSource(const char *source)
  */
 int transferFile(const char *source, const char *destination)
 {
+    transferredBytes = -1;
     if (strcmp(source, destination) == 0) return transferDone;
     // A name too long to hold opens nothing.
     if (strlen(source) >= textSize) return transferNoSource;
@@ -118,6 +121,7 @@ int transferFile(const char *source, const char *destination)
 
 int transferOpenSource(HFILE file, const char *source, const char *destination)
 {
+    transferredBytes = -1;
     int tooLong = strlen(destination) >= textSize;
     if (tooLong || strcmp(source, destination) == 0) {
         _lclose(file);
@@ -138,10 +142,12 @@ int transferOpenSource(HFILE file, const char *source, const char *destination)
         if (identity == undecided) identity = opensForWriting(destination) ? sourceItself : otherFile;
         return identity == sourceItself ? transferDone : transferNotCreated;
     }
-    int copied = CopyLZFile(from, to) == expected;
+    LONG written = CopyLZFile(from, to);
+    int copied = written == expected;
     closeSource(from, file);
     // A write the system held back can fail only now.
     if (_lclose(to) == HFILE_ERROR) copied = 0;
     if (!copied) showMessage(mainWindow, source, destination, MB_OK);
+    else transferredBytes = written;
     return transferDone;
 }

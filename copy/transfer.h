@@ -10,6 +10,8 @@ enum TransferResult {
 };
 
 int transferFile(const char *source, const char *destination);
+// The bytes the last transfer wrote, or -1 when it wrote no file.
+extern long transferredBytes;
 // The source opened as the transfer reads it, writers shut out (creating the
 // destination can then never empty it under another name); HFILE_ERROR when
 // it cannot be opened.

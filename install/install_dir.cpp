@@ -9,6 +9,7 @@
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "install/paths.h"
+#include "install/setup_log.h"
 #include "install/text.h"
 #include "ownerdata/characters.h"
 #include "resources/resource.h"
@@ -28,6 +29,7 @@ static void makeLevel(const char *level, int *made, int *entered)
 {
     char root[4];
     *made = _mkdir(level) == 0 ? 0 : -1;
+    if (*made == 0) writeLog("Directory made: %s", level);
     if (level[0] != '\0' && level[1] == ':' && level[2] == '\0' &&
         formatText(root, sizeof root, "%s\\", level) == 0)
         level = root;

@@ -1,5 +1,6 @@
 #include "install/message_box.h"
 
+#include "install/box_policy.h"
 #include "install/text.h"
 
 static MessageBoxHook messageBoxHook; // test recorder, or null for real boxes
@@ -7,8 +8,11 @@ static FocusHook focusHook;           // test recorder, or null
 
 int showMessage(HWND owner, const char *text, const char *caption, UINT style)
 {
-    if (messageBoxHook) return messageBoxHook(owner, text, caption, style);
-    return MessageBoxA(owner, text, caption, style);
+    // Taken before the box: what the failing call left is what the box reports.
+    DWORD error = GetLastError();
+    int answer = messageBoxHook ? messageBoxHook(owner, text, caption, style) : MessageBoxA(owner, text, caption, style);
+    noteBoxAnswer(text, caption, style, answer, error);
+    return answer;
 }
 
 void focusControl(HWND dialog, int controlId)

@@ -27,6 +27,16 @@ void setProgramFileName(const char *fileName)
     copyText(programFileOverride, sizeof programFileOverride, fileName ? fileName : "");
 }
 
+/* Wine gives a program started from a share its name as "UNC\server\share\
+ * SETUP.EXE", where Windows gives "\\server\share\SETUP.EXE": a module name
+ * is always a full path, so "UNC\" can only stand for the two backslashes. */
+static void toNetworkPath(char *fileName)
+{
+    if (strncmp(fileName, "UNC\\", 4) != 0 && strncmp(fileName, "unc\\", 4) != 0) return;
+    memmove(fileName + 1, fileName + 3, strlen(fileName + 3) + 1);
+    fileName[0] = '\\';
+}
+
 // The full file name of the running program, asked with room for the
 // longest path there is; "" when it cannot be had whole: a cut name would
 // point at some other directory.
@@ -35,6 +45,7 @@ static const char *programFileName()
     if (useProgramFileOverride) return programFileOverride;
     DWORD length = GetModuleFileNameA(NULL, programFile, sizeof programFile);
     if (length == 0 || length >= sizeof programFile) programFile[0] = '\0';
+    toNetworkPath(programFile);
     return programFile;
 }
 

@@ -1,7 +1,7 @@
-// SETUP.EXE's entry point. The command line is not read.
-#include "shell/shell.h"
+// SETUP.EXE's entry point: the command line decides how the run goes.
+#include "install/setup_start.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
-    return runSetup(instance, showCommand);
+    return startSetup(instance, showCommand);
 }

@@ -185,7 +185,7 @@ TEST_F(UserDialog, ContinueAsksForTheNameFirstThenTheDirectoryAndAcceptsBlanksAs
     EXPECT_TRUE(waitForFocus(setup, dialog, dirField));
 }
 
-TEST_F(UserDialog, CancelEndsTheProgramWithZeroAndWritesNothing)
+TEST_F(UserDialog, CancelEndsTheProgramAsCancelledAndWritesNothing)
 {
     std::string mediumData = fileBytes(mediumFile("quillmrk.dat"));
     bool setupIniBefore = fileExists(mediumFile("setup.ini"));
@@ -197,7 +197,7 @@ TEST_F(UserDialog, CancelEndsTheProgramWithZeroAndWritesNothing)
 
     DWORD exitCode = 1234;
     ASSERT_TRUE(waitForExit(&setup, &exitCode));
-    EXPECT_EQ(0u, exitCode);
+    EXPECT_EQ(8u, exitCode);
     EXPECT_EQ("", winIniValue("BinDirectory"));
     EXPECT_EQ("", winIniValue("PrefDirectory"));
     EXPECT_FALSE(directoryExists(defaultTarget));

@@ -69,7 +69,7 @@ TEST_F(SmallDrive, NoEndsBeforeAnyWindowOrFileIsMade)
     ASSERT_TRUE(answerMessageBox(setup, {spaceText, "Not enough disk space", MB_YESNO | MB_ICONQUESTION, main}, IDNO));
     EXPECT_TRUE(answerMessageBox(setup, {cancelledText, "Installation Cancelled", MB_OK | MB_ICONASTERISK, main}, IDOK));
     EXPECT_EQ(NULL, FindWindowExA(main, NULL, "CopyProgress", NULL));
-    expectExitCode(0);
+    expectExitCode(8);
     // Only the owner data file that the path preparation put there first.
     EXPECT_EQ(std::vector<std::string>{"quillmrk.dat"}, listTree(smallTarget));
     EXPECT_EQ("", winIniValue("BinDirectory"));
@@ -118,7 +118,7 @@ TEST_F(SmallDrive, YesGoesOnAndEveryFileThatNoLongerFitsIsReported)
     EXPECT_EQ("Error", failed.back().second) << "the owner data file's save was not reported";
     failed.pop_back();
     answerCompletion(main, IDNO);
-    expectExitCode(0);
+    expectExitCode(5);
 
     // Only the last files were reported, each under its destination; every
     // other file is whole.

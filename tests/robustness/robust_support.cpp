@@ -102,9 +102,9 @@ void Robust::TearDown()
     removeTargets();
 }
 
-void Robust::startIn(const std::string &folder)
+void Robust::startIn(const std::string &folder, const std::string &arguments)
 {
-    ASSERT_TRUE(startSetup(folder + "\\SETUP.EXE", folder, &setup));
+    ASSERT_TRUE(startSetup(folder + "\\SETUP.EXE", folder, &setup, arguments));
     main = waitForMainWindow();
     dialog = waitForDialog();
     ASSERT_TRUE(main && dialog);
@@ -129,13 +129,13 @@ void Robust::press(HWND box, int button)
 void Robust::expectCancelledEnd()
 {
     EXPECT_TRUE(answerMessageBox(setup, {cancelledText, "Installation Cancelled", MB_OK | MB_ICONASTERISK, main}, IDOK));
-    expectExitCode(0);
+    expectExitCode(8);
 }
 
-void Robust::expectCompletedEnd()
+void Robust::expectCompletedEnd(DWORD code)
 {
     answerCompletion(main, IDNO);
-    expectExitCode(0);
+    expectExitCode(code);
 }
 
 }  // namespace robust

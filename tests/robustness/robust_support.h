@@ -54,15 +54,16 @@ protected:
 
     // Starts SETUP.EXE of folder, the folder as current directory, and
     // waits for the main window and the user dialog.
-    void startIn(const std::string &folder);
+    void startIn(const std::string &folder, const std::string &arguments = "");
     // Waits for the next message box and gives what it shows; false when
     // none came (the program ended or the wait ran out).
     bool waitForBox(HWND *box, SeenBox *seen, int timeoutMs = windowTimeoutMs);
     void press(HWND box, int button);
-    // The cancelled message answered, and the program ended with 0.
+    // The cancelled message answered, and the program ended with 8 (cancelled).
     void expectCancelledEnd();
-    // The completion question answered with No, and the program ended with 0.
-    void expectCompletedEnd();
+    // The completion question answered with No, and the program ended with
+    // code: 0 when everything was written, 5 when something was passed over.
+    void expectCompletedEnd(DWORD code = 0);
 
     HWND main = NULL;
     HWND dialog = NULL;

@@ -101,7 +101,7 @@ TEST_F(Target, DriveThatFillsUpReportsEachFileThatDoesNotFit)
         press(box, IDOK);
     }
     answerCompletion(main, IDNO);
-    expectExitCode(0);
+    expectExitCode(5);
 
     // Something did not fit, and every file that was not reported is whole.
     EXPECT_GE(reported.size(), 1u);
@@ -149,7 +149,7 @@ TEST_F(Target, FileInUseIsReportedAndEachAnswerDoesWhatItSays)
             expectCompletedEnd();
             EXPECT_TRUE(installedExactly(defaultTarget, true, {"quillmrk.dat"}));
         } else {
-            expectCompletedEnd();
+            expectCompletedEnd(5);
             EXPECT_EQ("old", readFile(held));
             for (const ManifestFile &file : manifestFiles(true)) {
                 if (file.path == "QUILLMRK.EXE") continue;
@@ -223,7 +223,7 @@ TEST_F(Target, DirectoryBlockedByAFileIsReportedOnceAndPassedOver)
     startOverExisting();
     ASSERT_TRUE(answerMessageBox(setup, {("Error in creating : " + blocker).c_str(), "Error", MB_ABORTRETRYIGNORE, main},
                                  IDIGNORE));
-    expectCompletedEnd();
+    expectCompletedEnd(5);
     EXPECT_TRUE(installedExactly(defaultTarget, false, {"quillmrk.dat", "SAMPLES"}));
     EXPECT_EQ("not a folder", readFile(blocker));
 }

@@ -1,0 +1,157 @@
+// The whole program as a deployment tool sees it: the command line, the log,
+// the interactive or unattended installation, and the exit code.
+#include "install/setup_start.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "install/answers.h"
+#include "install/box_policy.h"
+#include "install/exit_codes.h"
+#include "install/install_flow.h"
+#include "install/install_state.h"
+#include "install/message_box.h"
+#include "install/paths.h"
+#include "install/setup_log.h"
+#include "install/setup_run.h"
+#include "shell/shell.h"
+
+static const char usageCaption[] = "Quillmark Setup";
+
+/* The file version from the program's own version resource, "" when it has
+ * none: the fixed part starts with the signature 0xFEEF04BD, the two
+ * version numbers follow it. */
+static void readProgramVersion(char *text, int size)
+{
+    copyText(text, size, "");
+    HRSRC found = FindResourceA(NULL, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16));
+    HGLOBAL loaded = found ? LoadResource(NULL, found) : NULL;
+    const unsigned char *bytes = loaded ? (const unsigned char *)LockResource(loaded) : nullptr;
+    DWORD length = found ? SizeofResource(NULL, found) : 0;
+    for (DWORD at = 0; bytes && at + 16 <= length; at += 4) {
+        DWORD word[4];
+        memcpy(word, bytes + at, sizeof word);
+        if (word[0] != 0xFEEF04BDu) continue;
+        formatText(text, size, "%lu.%lu.%lu", (unsigned long)HIWORD(word[2]), (unsigned long)LOWORD(word[2]),
+                   (unsigned long)HIWORD(word[3]));
+        return;
+    }
+}
+
+// The switches, line by line, into the log.
+static void logUsage()
+{
+    const char *line = commandLineUsage;
+    while (*line != '\0') {
+        const char *end = strchr(line, '\n');
+        int length = end ? (int)(end - line) : (int)strlen(line);
+        if (length > 0) writeLog("Usage: %.*s", length, line);
+        line += length + (end ? 1 : 0);
+    }
+}
+
+static int showHelp()
+{
+    if (setupRun.unattended)
+        logUsage();
+    else
+        showMessage(NULL, commandLineUsage, usageCaption, MB_ICONINFORMATION | MB_OK);
+    writeLog("Result: the switches listed, nothing installed, exit code 0");
+    return exitInstalled;
+}
+
+// Anything not understood: nothing is installed.
+static int refuseCommandLine()
+{
+    const CommandLine *line = &setupRun.commandLine;
+    char text[2 * textSize + 2048];  // the argument, the problem and the switches
+    formatText(text, sizeof text, "The command line is not understood: %s (%s).\n\n%s", line->badArgument,
+               commandLineProblem(line->status), commandLineUsage);
+    writeLog("Command line not understood: %s (%s); nothing installed", line->badArgument,
+             commandLineProblem(line->status));
+    if (setupRun.unattended)
+        logUsage();
+    else
+        showMessage(NULL, text, usageCaption, MB_ICONEXCLAMATION | MB_OK);
+    return exitCommandLine;
+}
+
+static void keepFocus(HWND, int)
+{
+}
+
+/* The install flow with no window: the dialog's checks on the values it
+ * would show, then what its Continue starts, every box answered by policy. */
+static int runUnattended()
+{
+    setMessageBoxHook(answerByPolicy);
+    setFocusHook(keepFocus);
+    detectSourceMode();
+    char problem[2 * textSize];
+    if (loadStartValues(problem, sizeof problem) != 0) {
+        writeLog("Command line not understood: %s; nothing installed", problem);
+        return exitCommandLine;
+    }
+    logValues();
+    if (!sourceFolderUsable(NULL) || !fieldsComplete(NULL) || !prepareTarget(NULL)) {
+        writeLog("Nothing installed");
+        return setupExitCode();
+    }
+    saveAnswersIfAsked();
+    installPreparedTarget();
+    return setupExitCode();
+}
+
+static int runInteractive(HINSTANCE instance, int showCommand)
+{
+    char problem[2 * textSize];
+    // A bad answers file is found before any window opens.
+    if (setupRun.commandLine.answersPath[0] != '\0' && loadStartValues(problem, sizeof problem) != 0) {
+        writeLog("Command line not understood: %s; nothing installed", problem);
+        showMessage(NULL, problem, usageCaption, MB_ICONEXCLAMATION | MB_OK);
+        return exitCommandLine;
+    }
+    int shellResult = runSetup(instance, showCommand);
+    return shellResult != 0 ? shellResult : setupExitCode();
+}
+
+static const char *resultText(int code)
+{
+    switch (code) {
+    case exitInstalled: return "installed completely";
+    case exitCommandLine: return "command line not understood";
+    case exitInformationMissing: return "information missing";
+    case exitDirectoryUnusable: return "install directory cannot be made or used";
+    case exitNoSpace: return "not enough disk space";
+    case exitIncomplete: return "installed, but some files were not written";
+    case exitSourceMissing: return "a file of the medium cannot be opened";
+    case exitNextDisk: return "the next disk of the disk set is needed";
+    case exitCancelled: return "cancelled";
+    default: return "stopped";
+    }
+}
+
+int startSetup(HINSTANCE instance, int showCommand)
+{
+    CommandLine *line = &setupRun.commandLine;
+    readCommandLine(__argc, __argv, line);
+    setupRun.unattended = line->unattended;
+    if (line->logWanted) openSetupLog(line->logPath);
+    char version[32];
+    readProgramVersion(version, sizeof version);
+    writeLog("%s Setup %s, command line: %s", productName, version, GetCommandLineA());
+
+    int code;
+    if (line->status != commandLineRead)
+        code = refuseCommandLine();
+    else if (line->helpWanted)
+        code = showHelp();
+    else if (setupRun.unattended)
+        code = runUnattended();
+    else
+        code = runInteractive(instance, showCommand);
+    if (!line->helpWanted || line->status != commandLineRead)
+        writeLog("Result: %s, exit code %d", resultText(code), setupLogFailed() ? code + exitLogFailed : code);
+    closeSetupLog();
+    return setupLogFailed() ? code + exitLogFailed : code;
+}

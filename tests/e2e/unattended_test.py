@@ -1,0 +1,171 @@
+#!/usr/bin/env python3
+"""SETUP.EXE /S where there is no display at all: fresh Wine prefixes with
+DISPLAY unset, as a deployment engine starts it on a PC nobody is logged on.
+
+    unattended_test.py --medium DIR --release DIR --product DIR --ownerdata EXE --work DIR
+
+An installation with every value on the command line, then a rerun with /S
+alone, which keeps the values and changes nothing; and several installations
+started at once by the share's UNC path from one medium, which stays as it
+was. Each tree is compared with the payload (bench/payload.py verify), the
+owner data with the ownerdata tool, WIN.INI's section line by line.
+"""
+import argparse
+import glob
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import sys
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+PAYLOAD = os.path.join(HERE, "..", "..", "bench", "payload.py")
+ARGS = None
+# Wine's trace of the windows made, each line "pid:tid:class:channel:...";
+# the first line is the started program's own (Wine's desktop process, which
+# it starts, makes windows of its own).
+WINDOW_TRACE = "+pid,err+all,trace+win"
+WINDOW_MADE = re.compile(r"WIN_CreateWindowEx|nodrv_CreateWindow")
+
+
+def windows_made(trace):
+    """The trace lines of the started program that make a window."""
+    lines = trace.splitlines()
+    own = lines[0].split(":")[0] + ":" if lines else ""
+    return [line for line in lines if line.startswith(own) and WINDOW_MADE.search(line)]
+
+
+def wine_env(prefix, debug="-all"):
+    env = dict(os.environ, WINEPREFIX=prefix, WINEARCH="win32", WINEDEBUG=debug,
+               WINEDLLOVERRIDES="mscoree=;mshtml=")
+    env.pop("DISPLAY", None)
+    return env
+
+
+def new_prefix(name):
+    """A prefix booted without a display, its share \\\\server\\share the medium."""
+    prefix = os.path.join(ARGS.work, name)
+    subprocess.run(["wineserver", "-k"], env=wine_env(prefix), stderr=subprocess.DEVNULL)
+    shutil.rmtree(prefix, ignore_errors=True)
+    return prefix, subprocess.Popen(["wineboot", "-i"], env=wine_env(prefix),
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def share_medium(prefix):
+    os.makedirs(os.path.join(prefix, "dosdevices", "unc", "server"), exist_ok=True)
+    os.symlink(ARGS.medium, os.path.join(prefix, "dosdevices", "unc", "server", "share"))
+
+
+def start(prefix, *switches, debug="-all"):
+    return subprocess.Popen(["wine", "\\\\server\\share\\SETUP.EXE"] + list(switches), env=wine_env(prefix, debug),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True, errors="replace")
+
+
+def finish(process):
+    """(exit code, Wine's trace) once the run ends; 300 s at most."""
+    _, trace = process.communicate(timeout=300)
+    return process.returncode, trace
+
+
+def drive_c(prefix, *parts):
+    return os.path.join(prefix, "drive_c", *parts)
+
+
+def owner_data(prefix, folder):
+    out = subprocess.run(["wine", ARGS.ownerdata, "dump", "C:\\%s\\quillmrk.dat" % folder], env=wine_env(prefix),
+                         capture_output=True, text=True, timeout=120)
+    return out.stdout.splitlines()
+
+
+def quillmark_section(prefix):
+    with open(drive_c(prefix, "windows", "win.ini"), newline="") as f:
+        text = f.read()
+    return re.search(r"\[Quillmark\]\r?\n((?:[^\[].*\r?\n)*)", text).group(1).split()
+
+
+def snapshot(root):
+    """{relative path: sha256} of every file under root."""
+    out = {}
+    for top, _, names in os.walk(root):
+        for n in names:
+            with open(os.path.join(top, n), "rb") as f:
+                out[os.path.relpath(os.path.join(top, n), root)] = hashlib.sha256(f.read()).hexdigest()
+    return out
+
+
+PREFIXES = {}  # name -> prefix, booted at once for both tests
+NAMES = ("alone", "pc0", "pc1", "pc2")
+
+
+def setUpModule():
+    booting = [new_prefix(name) for name in NAMES]
+    for name, (prefix, boot) in zip(NAMES, booting):
+        if boot.wait(timeout=300) != 0:
+            raise RuntimeError("wineboot failed in " + prefix)
+        share_medium(prefix)
+        PREFIXES[name] = prefix
+
+
+def tearDownModule():
+    for prefix in PREFIXES.values():
+        subprocess.run(["wineserver", "-k"], env=wine_env(prefix), stderr=subprocess.DEVNULL)
+
+
+class Unattended(unittest.TestCase):
+    def assertPayload(self, tree):
+        out = subprocess.run([sys.executable, PAYLOAD, "verify", tree, "--release", ARGS.release, "--product",
+                              ARGS.product, "--owner-data-written"], capture_output=True, text=True)
+        self.assertEqual(0, out.returncode, out.stdout + out.stderr)
+
+    def test_installs_without_a_window_and_a_rerun_changes_nothing(self):
+        prefix = PREFIXES["alone"]
+        code, trace = finish(start(prefix, "/S", "/NAME=Ada Lovelace", "-dept=Analytical Engines",
+                                   "/ORG=Babbage & Co", "/DIR=C:\\APPS\\QUILLMRK", "/LOG",
+                                   debug=WINDOW_TRACE))
+        self.assertEqual(0, code, trace[-3000:])
+        self.assertIn("trace:win:User32InitializeImmEntryTable", trace.split("\n")[0])
+        self.assertEqual([], windows_made(trace))
+        self.assertPayload(drive_c(prefix, "APPS", "QUILLMRK"))
+        self.assertEqual(["User=Ada Lovelace", "Dept=Analytical Engines", "Company=Babbage & Co"],
+                         owner_data(prefix, "APPS\\QUILLMRK"))
+        self.assertEqual(["BinDirectory=C:\\APPS\\QUILLMRK", "PrefDirectory=C:\\APPS\\QUILLMRK\\PREFS"],
+                         quillmark_section(prefix))
+        logs = glob.glob(drive_c(prefix, "users", "*", "Temp", "Quillmark Setup ????-??-??.log"))
+        self.assertEqual(1, len(logs))
+        with open(logs[0], newline="") as f:
+            log = f.read()
+        self.assertIn('Values: name "Ada Lovelace", department "Analytical Engines", organisation "Babbage & Co"',
+                      log)
+        self.assertTrue(log.endswith(" Result: installed completely, exit code 0\r\n"), log[-300:])
+
+        before = snapshot(drive_c(prefix)), quillmark_section(prefix)
+        code, trace = finish(start(prefix, "/S"))
+        self.assertEqual(0, code, trace[-3000:])
+        self.assertEqual(before, (snapshot(drive_c(prefix)), quillmark_section(prefix)))
+
+    def test_several_at_once_from_one_share(self):
+        medium = snapshot(ARGS.medium)
+        prefixes = [PREFIXES[name] for name in NAMES[1:]]
+        runs = [start(prefix, "/S", "/NAME=PC %d" % n) for n, prefix in enumerate(prefixes)]
+        for n, (prefix, run) in enumerate(zip(prefixes, runs)):
+            code, trace = finish(run)
+            self.assertEqual(0, code, trace[-3000:])
+            self.assertPayload(drive_c(prefix, "QUILLMRK"))
+            self.assertEqual("User=PC %d" % n, owner_data(prefix, "QUILLMRK")[0])
+        self.assertEqual(medium, snapshot(ARGS.medium))
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    for name in ("--medium", "--release", "--product", "--ownerdata", "--work"):
+        parser.add_argument(name, required=True)
+    ARGS, rest = parser.parse_known_args()
+    os.makedirs(ARGS.work, exist_ok=True)
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+
+
+if __name__ == "__main__":
+    main()

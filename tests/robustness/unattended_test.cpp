@@ -1,0 +1,92 @@
+// SETUP.EXE /S against the faults of the other scenarios (the same drives and
+// media): each ends with its exit code and says why in its log. And answers
+// saved by an interactive run replayed unattended.
+#include "tests/robustness/robust_support.h"
+
+namespace robust {
+namespace {
+
+const char logPath[] = "C:\\QMSETUP.LOG";
+const char answersPath[] = "C:\\QMANSWER.INI";
+
+class Unattended : public Robust {
+protected:
+    void SetUp() override
+    {
+        Robust::SetUp();
+        DeleteFileA(logPath);
+        DeleteFileA(answersPath);
+    }
+
+    // Runs SETUP.EXE of medium with arguments to its end: the exit code.
+    DWORD run(const std::string &medium, const std::string &arguments)
+    {
+        DWORD code = 1234;
+        EXPECT_TRUE(startSetup(medium + "\\SETUP.EXE", medium, &setup, arguments));
+        EXPECT_TRUE(waitForExit(&setup, &code));
+        stopSetup(&setup);
+        return code;
+    }
+};
+
+TEST_F(Unattended, EachFaultEndsWithItsCodeAndItsLogLine)
+{
+    std::string damaged;
+    ASSERT_TRUE(copyTinyMedium("unattended", &damaged));
+    ASSERT_TRUE(DeleteFileA((damaged + "\\README.TXT").c_str()));
+    struct Row {
+        std::string medium, arguments;
+        DWORD code;
+        std::string logLine;    // a line of the log holds this
+        const char *target;     // where the installation went, when it went anywhere
+    };
+    const std::string log = std::string(" /LOG=") + logPath;
+    const Row rows[] = {
+        {tinyMedium(), "/S /BOGUS" + log, 1, "Command line not understood: /BOGUS (unknown argument); nothing", nullptr},
+        {tinyMedium(), "/S /SAMPLES=2" + log, 1, "Command line not understood: /SAMPLES=2 (missing or wrong value)", nullptr},
+        {tinyMedium(), "/S" + log, 2, "Box \"Information Missing\": You must supply your name. -> OK (policy)", nullptr},
+        {tinyMedium(), "/S /NAME=Ada /DIR=" + std::string(readOnlyTarget) + log, 3,
+         "Box \"Error\": There is a problem in creating this directory, Check your read/write", nullptr},
+        {tinyMedium(), "/S /NAME=Ada /DIR=" + std::string(fullTarget) + log, 4,
+         "Box \"Not enough disk space\": You may not have enough disk space to install.", nullptr},
+        {tinyMedium(), "/s -name=Ada -dir=" + std::string(fullTarget) + " /IgnoreSpace" + log, 5,
+         "Box \"" + std::string(fullTarget) + "\\", fullTarget},
+        {damaged, "/S /NAME=Ada" + log, 6, "Box \"Error\": Error in opening : " + damaged + "\\README.TXT | system: ",
+         nullptr},
+        {tinyMedium(), "/S /NAME=Ada /LOG=R:\\QMSETUP.LOG", 16, "", defaultTarget},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.arguments);
+        SetUp();
+        EXPECT_EQ(row.code, run(row.medium, row.arguments));
+        const std::string written = readFile(logPath);
+        EXPECT_NE(std::string::npos, written.find(row.logLine)) << written;
+        const std::string result = ", exit code " + std::to_string(row.code) + "\r\n";
+        EXPECT_EQ(!row.logLine.empty(), written.find(result) != std::string::npos) << written;
+        EXPECT_EQ(row.target ? row.target : "", winIniValue("BinDirectory"));
+        TearDown();
+    }
+}
+
+TEST_F(Unattended, AnswersSavedInteractivelyAreReplayedUnattended)
+{
+    startIn(tinyMedium(), std::string("/SAVEANSWERS=") + answersPath);
+    fillUserDialog(dialog, "Ada Lovelace", " Analytical Engines ", "\"Babbage\" & Co", longTarget, false);
+    expectCompletedEnd();
+    const std::vector<std::string> values = ownerDataLines(std::string(longTarget) + "\\quillmrk.dat");
+    EXPECT_EQ("User=Ada Lovelace", values.at(0));
+    const TreeBytes installed = treeBytes(longTarget);
+
+    removeTree(longTarget);
+    clearWinIniSection();
+    EXPECT_EQ(0u, run(tinyMedium(), std::string("/S /ANSWERS=") + answersPath));
+    EXPECT_EQ(values, ownerDataLines(std::string(longTarget) + "\\quillmrk.dat"));
+    EXPECT_TRUE(installedExactly(longTarget, false, {"quillmrk.dat"}));
+    EXPECT_EQ(installed, treeBytes(longTarget));
+    // A switch overrides the file.
+    EXPECT_EQ(0u, run(tinyMedium(), std::string("/S /NAME=Grace /ANSWERS=") + answersPath));
+    EXPECT_EQ("User=Grace", ownerDataLines(std::string(longTarget) + "\\quillmrk.dat").at(0));
+}
+
+}  // namespace
+}  // namespace robust
