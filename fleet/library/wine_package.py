@@ -157,12 +157,14 @@ def main():
     os.environ.clear()
     os.environ.update(wine_environment(prefix))
 
+    # No rc where the installer did not run: Ansible fails a result whose rc
+    # is not 0.
     found = installed_by(module, params)
     if found:
-        module.exit_json(changed=False, installed_by=found, rc=None, reboot_required=False)
+        module.exit_json(changed=False, installed_by=found, reboot_required=False)
     argv = ["wine", params["path"]] + params["arguments"]
     if module.check_mode:
-        module.exit_json(changed=True, installed_by=None, rc=None, reboot_required=False,
+        module.exit_json(changed=True, installed_by=None, reboot_required=False,
                          command=" ".join(shlex.quote(a) for a in argv))
     rc, out, err = module.run_command(argv, cwd=prefix)
     result = dict(changed=True, installed_by=None, rc=rc, stdout=out, stderr=err,
