@@ -94,7 +94,8 @@ static int retryThenIgnore(const char *text)
     static char lastText[2 * textSize];  // the box being retried
     static int retries;
     if (strcmp(lastText, text) != 0) {
-        copyText(lastText, sizeof lastText, text);
+        // A text too long to keep could not be told from the next: no retry.
+        if (copyText(lastText, sizeof lastText, text) != 0) return IDIGNORE;
         retries = 0;
     }
     if (retries >= creationRetries) return IDIGNORE;

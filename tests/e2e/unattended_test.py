@@ -1,14 +1,9 @@
 #!/usr/bin/env python3
-"""SETUP.EXE /S where there is no display at all: fresh Wine prefixes with
-DISPLAY unset, as a deployment engine starts it on a PC nobody is logged on.
+"""SETUP.EXE /S with no display at all, in fresh Wine prefixes: an
+installation with every value given and its rerun with /S alone, and three
+installations at once from one share, each started by its UNC path.
 
     unattended_test.py --medium DIR --release DIR --product DIR --ownerdata EXE --work DIR
-
-An installation with every value on the command line, then a rerun with /S
-alone, which keeps the values and changes nothing; and several installations
-started at once by the share's UNC path from one medium, which stays as it
-was. Each tree is compared with the payload (bench/payload.py verify), the
-owner data with the ownerdata tool, WIN.INI's section line by line.
 """
 import argparse
 import glob
@@ -23,9 +18,8 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 PAYLOAD = os.path.join(HERE, "..", "..", "bench", "payload.py")
 ARGS = None
-# Wine's trace of the windows made, each line "pid:tid:class:channel:...";
-# the first line is the started program's own (Wine's desktop process, which
-# it starts, makes windows of its own).
+# Wine's window trace, each line "pid:tid:..."; the first is the program's
+# own (Wine's desktop process, which it may start, makes windows of its own).
 WINDOW_TRACE = "+pid,err+all,trace+win"
 WINDOW_MADE = re.compile(r"WIN_CreateWindowEx|nodrv_CreateWindow")
 
@@ -64,7 +58,6 @@ def start(prefix, *switches, debug="-all"):
 
 
 def finish(process):
-    """(exit code, Wine's trace) once the run ends; 300 s at most."""
     _, trace = process.communicate(timeout=300)
     return process.returncode, trace
 

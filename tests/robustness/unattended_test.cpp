@@ -68,6 +68,50 @@ TEST_F(Unattended, EachFaultEndsWithItsCodeAndItsLogLine)
     }
 }
 
+// A file held by a program that is being closed: the policy retries, and
+// once the file is let go the installation ends complete.
+TEST_F(Unattended, AFileInUseIsRetriedUntilItIsLetGo)
+{
+    const std::string held = std::string(defaultTarget) + "\\QUILLMRK.EXE";
+    ASSERT_TRUE(CreateDirectoryA(defaultTarget, NULL));
+    ASSERT_TRUE(writeFile(held, "old"));
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    ASSERT_TRUE(startSetup(tinyMedium() + "\\SETUP.EXE", tinyMedium(), &setup,
+                           std::string("/S /NAME=Ada /LOG=") + logPath));
+    const std::string retried = "Box \"Error\": Error in creating : " + held;
+    for (int waited = 0; readFile(logPath).find(retried) == std::string::npos && waited < windowTimeoutMs; waited += 20)
+        Sleep(20);
+    CloseHandle(holder);
+    DWORD code = 1234;
+    EXPECT_TRUE(waitForExit(&setup, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_NE(std::string::npos, readFile(logPath).find(" -> Retry (policy)\r\n"));
+    EXPECT_TRUE(installedExactly(defaultTarget, true, {"quillmrk.dat"}));
+}
+
+// Without /S a command line not understood, and /?, are boxes of their own.
+TEST_F(Unattended, InteractivelyTheSwitchesAreShownInABox)
+{
+    for (const char *arguments : {"/BOGUS", "/?"}) {
+        SCOPED_TRACE(arguments);
+        ASSERT_TRUE(startSetup(tinyMedium() + "\\SETUP.EXE", tinyMedium(), &setup, arguments));
+        HWND box = NULL;
+        SeenBox seen;
+        ASSERT_TRUE(waitForBox(&box, &seen));
+        EXPECT_EQ("Quillmark Setup", seen.caption);
+        const std::string start = arguments[1] == '?' ? "SETUP.EXE [/S] [/NAME=name]"
+                                                      : "The command line is not understood: /BOGUS (unknown argument).";
+        EXPECT_EQ(start, seen.text.substr(0, start.size()));
+        press(box, IDOK);
+        DWORD code = 1234;
+        EXPECT_TRUE(waitForExit(&setup, &code));
+        EXPECT_EQ(arguments[1] == '?' ? 0u : 1u, code);
+        stopSetup(&setup);
+    }
+    EXPECT_FALSE(directoryExists(defaultTarget));
+}
+
 TEST_F(Unattended, AnswersSavedInteractivelyAreReplayedUnattended)
 {
     startIn(tinyMedium(), std::string("/SAVEANSWERS=") + answersPath);
