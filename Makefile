@@ -2,13 +2,14 @@
 # make fuzz   fuzzes the owner data store for 10 minutes (FUZZ_SECONDS=n to choose)
 # make demo   builds the demo installation medium and runs the installer on it
 # make bench  times whole installations against the platform's floor and a peer
+# make fleet  Ansible installs unattended on eight Wine "PCs" at once, twice (not part of make test)
 # make release builds the release images (ISO, floppy images, sums, report) in build/release;
 #              SIGN_CERT=cert.pem SIGN_KEY=key.pem (or SIGN_PKCS12=id.p12 SIGN_PASS_FILE=pw)
 #              signs SETUP.EXE
 B ?= build
 FUZZ_SECONDS ?= 600
 
-.PHONY: deps test fuzz demo bench release clean
+.PHONY: deps test fuzz demo bench fleet release clean
 deps:
 	@bash scripts/install-deps.sh
 
@@ -26,6 +27,9 @@ clean:
 
 bench: deps
 	bash scripts/bench.sh $(B)
+
+fleet: deps
+	bash scripts/fleet.sh $(B)
 
 release: deps
 	bash scripts/release.sh $(B)

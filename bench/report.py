@@ -32,12 +32,17 @@ COMMANDS = [
     ("nsis-window", "NSIS, zlib, window", "an NSIS installer of the same files, default compression, started "
      "without /S: one page showing each file's name (details shown) and the bar, closing by itself at the end"),
     ("nsis-zlib", "NSIS, zlib", "the same installer without its page, run with /S"),
+    ("setup-silent", "SETUP.EXE /S", "the installer run unattended: SETUP.EXE /S with the answers as switches "
+     "(/NAME, /DEPT, /ORG, /DIR, /SAMPLES=1); no window, no log"),
     ("nsis-lzma", "NSIS, solid LZMA", "the same with SetCompressor /SOLID lzma, run with /S"),
     ("start-up", "start-up (subtracted)", "the runner starting a program that exits at once"),
     ("wine", "bare Wine start-up", "wine starting that program directly"),
 ]
 TITLES = {label: title for label, title, _ in COMMANDS}
-COMPARED = ["floor", "floor-length", "nsis-window", "nsis-zlib", "nsis-lzma"]
+COMPARED = ["floor", "floor-length", "nsis-window", "setup-silent", "nsis-zlib", "nsis-lzma"]
+# What the unattended run is set against: the floor and the silent peers.
+SILENT = "setup-silent"
+SILENT_COMPARED = ["floor", "floor-length", "nsis-zlib", "nsis-lzma"]
 LABEL = re.compile(r"(?:^|\s)([a-z][a-z-]*):(\d+)(?=\s|$)")
 
 # Targets: SETUP.EXE at most 27 wineserver requests per file, its net time
@@ -47,6 +52,9 @@ MAX_REQUESTS_PER_FILE = 27.0
 MAX_RATIO_FLOOR_LENGTH = 1.3
 MAX_DIALOG_MS = 300.0
 PEER = "nsis-window"
+# SETUP.EXE /S paints nothing: what is left is the copy itself.
+MAX_SILENT_REQUESTS_PER_FILE = 8.0
+MAX_SILENT_RATIO_FLOOR = 1.15
 
 
 class ReportError(Exception):
@@ -105,6 +113,18 @@ def requests_per_file(requests, files):
             if label not in ("start-up", "wine")}
 
 
+def ratios_of(net, rounds, label, others):
+    """{other: (median, lowest, highest)} of the rounds' own ratios of
+    label's net time to each other command's."""
+    out = {}
+    for other in others:
+        if other in net:
+            per_round = [net[label][r] / net[other][r] for r in rounds if net[other][r] > 0]
+            if per_round:
+                out[other] = (statistics.median(per_round), min(per_round), max(per_round))
+    return out
+
+
 def summarise(times, runs, requests=None, files=0):
     """Medians and ratios. Net times are taken round by round (the command
     minus the same round's start-up), and ratios are medians of the rounds'
@@ -125,11 +145,8 @@ def summarise(times, runs, requests=None, files=0):
         peaks = [run["peak_kb"] for run in runs.get(label, {}).values()]
         row["peak_mb"] = statistics.median(peaks) / 1024.0 if peaks else None
         out["rows"][label] = row
-    for other in COMPARED:
-        if other in net:
-            per_round = [net["setup"][r] / net[other][r] for r in rounds if net[other][r] > 0]
-            if per_round:
-                out["ratios"][other] = (statistics.median(per_round), min(per_round), max(per_round))
+    out["ratios"] = ratios_of(net, rounds, "setup", COMPARED)
+    out["silent_ratios"] = ratios_of(net, rounds, SILENT, SILENT_COMPARED) if SILENT in net else {}
     setup_runs = runs.get("setup", {})
     dialogs = [run["dialog_ms"] for run in setup_runs.values() if run["dialog_ms"] >= 0]
     copies = [run["copy_ms"] for run in setup_runs.values() if run["copy_ms"] >= 0]
@@ -142,7 +159,8 @@ def summarise(times, runs, requests=None, files=0):
 
 
 def targets(summary):
-    """[(met, text)] for the five targets."""
+    """[(met, text)] for the five targets of SETUP.EXE and the two of
+    SETUP.EXE /S, each where it was measured."""
     rows, ratios = summary["rows"], summary["ratios"]
     out = []
     per_file = summary.get("per_file", {}).get("setup")
@@ -164,7 +182,26 @@ def targets(summary):
     if ours is not None and peer is not None:
         out.append((ours <= peer, "peak memory no higher than NSIS with its window: %.1f MB against %.1f MB"
                     % (ours, peer)))
+    silent = summary.get("per_file", {}).get(SILENT)
+    if silent is not None:
+        out.append((silent <= MAX_SILENT_REQUESTS_PER_FILE, "SETUP.EXE /S at most %.0f wineserver requests per file: %.1f"
+                    % (MAX_SILENT_REQUESTS_PER_FILE, silent)))
+    if "floor" in summary.get("silent_ratios", {}):
+        r = summary["silent_ratios"]["floor"][0]
+        out.append((r <= MAX_SILENT_RATIO_FLOOR, "SETUP.EXE /S at most %.2f x the LZ32 floor: %.2f x"
+                    % (MAX_SILENT_RATIO_FLOOR, r)))
     return out
+
+
+def silent_sentence(summary):
+    """SETUP.EXE /S set against the floor and the silent peers, or None."""
+    ratios = summary.get("silent_ratios", {})
+    if not ratios:
+        return None
+    parts = ["%.2f × %s (%.2f–%.2f)" % ((ratios[o][0], TITLES[o]) + ratios[o][1:]) for o in SILENT_COMPARED
+             if o in ratios]
+    return ("SETUP.EXE /S took %.3f s net: %s (medians of the rounds' own ratios, range in brackets)."
+            % (summary["rows"][SILENT]["net"], ", ".join(parts)))
 
 
 def table(summary, machine, source, date, findings):
@@ -200,6 +237,9 @@ def table(summary, machine, source, date, findings):
         lines.append("SETUP.EXE's user dialog was visible %.0f ms after CreateProcess (median; %.0f–%.0f ms); "
                      "from Continue to the completion question took %.2f s (median)."
                      % (summary["dialog_ms"] + (summary["copy_ms"] / 1000.0,)))
+        lines.append("")
+    if silent_sentence(summary):
+        lines.append(silent_sentence(summary))
         lines.append("")
     lines.append("Targets:")
     lines.append("")

@@ -77,6 +77,25 @@ class SummaryTest(unittest.TestCase):
         # against NSIS: 2.0 / 1.5, 2.2 / 1.3, 2.0 / 1.9
         self.assertAlmostEqual(s["ratios"]["nsis-zlib"][0], 2.0 / 1.5)
 
+    def test_the_unattended_run_against_the_floor_and_the_silent_peers(self):
+        times = dict(BASE, **{"setup-silent": [0.7, 0.8, 0.6]})
+        s = self.summary(times)
+        # net per round 0.6, 0.7, 0.4 against the floor's 0.5, 0.6, 0.3
+        median, low, high = s["silent_ratios"]["floor"]
+        self.assertAlmostEqual(median, 0.6 / 0.5)
+        self.assertAlmostEqual(low, 0.7 / 0.6)
+        self.assertAlmostEqual(high, 0.4 / 0.3)
+        self.assertAlmostEqual(s["silent_ratios"]["nsis-zlib"][0], 0.6 / 1.5)
+        self.assertNotIn("nsis-window", s["silent_ratios"])
+        # the interactive run's own ratios stay as they were, the unattended row among them
+        self.assertAlmostEqual(s["ratios"]["floor-length"][0], 2.0)
+        self.assertAlmostEqual(s["ratios"]["setup-silent"][0], 2.0 / 0.6)
+        self.assertEqual(report.silent_sentence(s),
+                         "SETUP.EXE /S took 0.600 s net: 1.20 × LZ32 floor (1.17–1.33), "
+                         "0.60 × floor + length check (0.40–0.78), 0.40 × NSIS, zlib (0.21–0.54) "
+                         "(medians of the rounds' own ratios, range in brackets).")
+        self.assertIsNone(report.silent_sentence(self.summary()))
+
     def test_a_command_missing_a_round_is_refused(self):
         times = report.read_times(hyperfine(BASE))
         del times["floor"][2]
@@ -137,6 +156,22 @@ class TargetTest(unittest.TestCase):
         for values, expected in cases:
             with self.subTest(values=values):
                 self.assertEqual([met for met, _ in report.targets(self.summary(*values))], expected)
+
+    def test_the_unattended_targets_where_measured(self):
+        cases = [
+            ((8.0, 1.15), [True, True]),
+            ((8.1, 1.16), [False, False]),
+        ]
+        for (per_file, ratio), expected in cases:
+            with self.subTest(per_file=per_file, ratio=ratio):
+                s = self.summary(24.3, 1.0, 0.5, 97.0, 20.0, 20.0)
+                s["per_file"]["setup-silent"] = per_file
+                s["silent_ratios"] = {"floor": (ratio, 0, 0)}
+                out = report.targets(s)
+                self.assertEqual([met for met, _ in out[5:]], expected)
+                self.assertEqual([text for _, text in out[5:]], [
+                    "SETUP.EXE /S at most 8 wineserver requests per file: %.1f" % per_file,
+                    "SETUP.EXE /S at most 1.15 x the LZ32 floor: %.2f x" % ratio])
 
     def test_texts_quote_the_measured_values(self):
         texts = [text for _, text in report.targets(self.summary(24.3, 2.55, 2.54, 97.0, 23.6, 22.6))]

@@ -8,7 +8,9 @@
 //   as current directory; the user dialog filled with TARGET as install
 //   directory and the sample files ticked, Continue pressed, the completion
 //   question answered No.
-// run: PROGRAM started with ARGUMENTS (passed on as they are) and waited for.
+// run: PROGRAM started with ARGUMENTS and waited for; an argument with a
+//   space is passed in double quotes, the rest as they are (NSIS reads its
+//   /D= unquoted).
 // Then TARGET must hold every file EXPECTED lists ("path<TAB>size" lines,
 // relative to TARGET) at its size ("*": any size). Returns 0 only when the program ended
 // with 0 and the target is complete; 1 otherwise; 2 on a bad command line.
@@ -164,10 +166,18 @@ static void runSetup(const std::string &medium, const char *target, Measure *mea
     stopSetup(&setup);
 }
 
+/* An argument as the program's C runtime will split it out again. None of
+ * the bench's arguments holds a double quote. */
+static std::string quotedIfSpaced(const char *argument)
+{
+    if (!strchr(argument, ' ')) return argument;
+    return std::string("\"") + argument + "\"";
+}
+
 static void runProgram(int argc, char **argv, Measure *measure)
 {
     std::string commandLine = std::string("\"") + argv[0] + "\"";
-    for (int i = 1; i < argc; i++) commandLine += std::string(" ") + argv[i];
+    for (int i = 1; i < argc; i++) commandLine += " " + quotedIfSpaced(argv[i]);
     std::string command = commandLine;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;

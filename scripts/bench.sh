@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # make bench: whole installations of the demo medium under Wine, SETUP.EXE
 # side by side with the platform's floor (LZ32 alone, and with the
-# installer's per-file look-ups), NSIS peers (showing its window; silent
-# with zlib and with solid LZMA) and Wine's start-up, in one hyperfine run,
+# installer's per-file look-ups), SETUP.EXE unattended (/S), NSIS peers
+# (showing its window; silent with zlib and with solid LZMA) and Wine's start-up, in one hyperfine run,
 # after one checked and counted installation of each kind (the wineserver
 # requests each program makes, from the server's own trace). Writes
 # bench/results.md and the README's Benchmark section.
@@ -82,9 +82,9 @@ export QM_BENCH_TARGETS=$WINEPREFIX/drive_c/BENCH
 mkdir -p "$QM_BENCH_TARGETS"
 
 # label, target (C:\BENCH\...), and what to run: the runner's mode and arguments.
-labels=(setup floor floor-length nsis-window nsis-zlib nsis-lzma start-up wine)
+labels=(setup floor floor-length nsis-window nsis-zlib setup-silent nsis-lzma start-up wine)
 declare -A target=([setup]=SETUP [floor]=FLOOR [floor-length]=FLOORLEN [nsis-window]=NSISWIN [nsis-zlib]=NSISZLIB
-  [nsis-lzma]=NSISLZMA)
+  [setup-silent]=SETUPS [nsis-lzma]=NSISLZMA)
 command_for() {  # label round -> the command line, Windows paths in single quotes
   local label=$1 round=$2 t=
   [ -n "${target[$label]:-}" ] && t="C:\\BENCH\\${target[$label]}"
@@ -95,6 +95,9 @@ command_for() {  # label round -> the command line, Windows paths in single quot
     floor-length) echo "$run run '$t' '$expected' '$(win "$b/bench_floor.exe")' '$medium' '$t' length" ;;
     nsis-window) echo "$run run '$t' '$expected' '$(win "$b/peer-window.exe")' '/D=$t'" ;;
     nsis-zlib) echo "$run run '$t' '$expected' '$(win "$b/peer-zlib.exe")' /S '/D=$t'" ;;
+    # The answers the interactive run types, as switches.
+    setup-silent) echo "$run run '$t' '$expected' '$medium\SETUP.EXE' /S '/NAME=Bench Runner' /DEPT=Speed" \
+      "'/ORG=Quillmark Bench' '/DIR=$t' /SAMPLES=1" ;;
     nsis-lzma) echo "$run run '$t' '$expected' '$(win "$b/peer-lzma.exe")' /S '/D=$t'" ;;
     start-up) echo "$run run - - '$(win "$b/bench_bare.exe")'" ;;
     wine) echo "wine '$(win "$b/bench_bare.exe")' $label:$round" ;;
@@ -118,7 +121,7 @@ for label in "${labels[@]}"; do
   "$@" || { echo "bench: $label failed:"; tail -n 1 "$bench/check.log"; exit 1; }
   [ -n "${target[$label]:-}" ] || continue
   extra=()
-  [ "$label" = setup ] && extra=(--owner-data-written)
+  case $label in setup | setup-silent) extra=(--owner-data-written) ;; esac
   "${payload[@]}" verify "$QM_BENCH_TARGETS/${target[$label]}" "${extra[@]}" ||
     { echo "bench: the tree of $label differs from the payload"; exit 1; }
   echo "bench: $label: tree identical to the payload"

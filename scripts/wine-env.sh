@@ -103,6 +103,27 @@ qm_wine_setup() {
   export QM_WINE_ROOT=$root
 }
 
+# For programs that make no window (an unattended installation): exports
+# what qm_wine_setup exports but no display, and boots the prefix without
+# one (Wine needs a display only to make a window).
+qm_wine_setup_headless() {
+  local root
+  root=$(qm_wine_root) || return 1
+  export WINEPREFIX=$root/prefix
+  export WINEARCH=win32
+  export WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree=;mshtml=}
+  unset DISPLAY
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+      wineboot -i >/dev/null 2>&1
+      wineserver -w
+    fi
+  ) 9>"$root/setup.lock" || return 1
+  export QM_WINE_ROOT=$root
+}
+
 # Ends the prefix's server and the virtual display of this build.
 qm_wine_stop() {
   local root
