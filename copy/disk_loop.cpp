@@ -16,6 +16,7 @@
 #include "copy/pacing.h"
 #include "copy/progress_window.h"
 #include "copy/transfer.h"
+#include "install/install_record.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "ownerdata/characters.h"
@@ -250,6 +251,7 @@ static int storeFile(HFILE source, const char *sourcePath, const WalkPlace *plac
     // A source that does not open at the first try was reported by the walk.
     int sourceReported = 1;
     int result;
+    lastWritten = {0, 0, 0};
     while ((result = transferOnce(&source, sourcePath)) != transferDone) {
         if (result == transferNoSource) {
             if (sourceReported) return 0;
@@ -267,6 +269,7 @@ static int storeFile(HFILE source, const char *sourcePath, const WalkPlace *plac
             return 0;
         }
     }
+    if (lastWritten.written) noteWrittenFile(longPath, lastWritten.size, lastWritten.checksum);
     return 0;
 }
 
@@ -314,9 +317,10 @@ static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, const c
     return 0;
 }
 
-static int makeAndEnter(const char *name)
+// A directory made here is the installation's, to be removed with it.
+static int makeAndEnter(const char *name, const char *fullPath)
 {
-    _mkdir(name);
+    if (_mkdir(name) == 0) noteMadeDirectory(fullPath);
     return _chdir(name) == 0;
 }
 
@@ -331,7 +335,7 @@ static int enterDirectory(WalkPlace *place, const char *name)
     }
     char deeper[messageSize];
     formatText(deeper, sizeof deeper, "%s\\%s", place->destinationDir, name);
-    while (strlen(deeper) >= textSize || !makeAndEnter(name)) {
+    while (strlen(deeper) >= textSize || !makeAndEnter(name, deeper)) {
         switch (askAfterCreationFailure(mainWindow, deeper)) {
         case IDRETRY:
             break;

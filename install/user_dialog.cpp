@@ -9,6 +9,7 @@
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "install/paths.h"
+#include "install/registration.h"
 #include "install/settings.h"
 #include "ownerdata/characters.h"
 #include "resources/resource.h"
@@ -174,8 +175,10 @@ static void showCancelled()
 
 static void finishInstallation()
 {
-    // The user's values, then WIN.INI: Abort at the first leaves WIN.INI unwritten.
-    if (completeStep(saveUserData, restoreOwnerData) != 0 || completeStep(registerInstallDirs, NULL) != 0) {
+    // The user's values, then WIN.INI: Abort at the first leaves WIN.INI
+    // unwritten. The product is registered for removal last, once installed.
+    if (completeStep(saveUserData, restoreOwnerData) != 0 || completeStep(registerInstallDirs, NULL) != 0 ||
+        completeStep(registerProduct, NULL) != 0) {
         showCancelled();
         return;
     }
