@@ -1,0 +1,134 @@
+// The switches of SETUP.EXE: pure text work over the arguments, so that it is
+// tested natively as well as under Wine.
+#include "install/command_line.h"
+
+#include <cstring>
+
+#include "ownerdata/characters.h"
+
+const char commandLineUsage[] =
+    "SETUP.EXE [/S] [/NAME=name] [/DEPT=department] [/ORG=organisation] [/DIR=directory]\n"
+    "          [/SAMPLES=0|1] [/ANSWERS=file] [/SAVEANSWERS=file] [/LOG[=file]] [/IGNORESPACE]\n"
+    "\n"
+    "/S\tinstall unattended: no window, questions answered by policy\n"
+    "/NAME= /DEPT= /ORG=\tthe user's name, department and organisation\n"
+    "/DIR=\tthe install directory\n"
+    "/SAMPLES=0|1\twithout or with the sample files\n"
+    "/ANSWERS=file\tread the five values from file (switches override it)\n"
+    "/SAVEANSWERS=file\tstore the values confirmed with Continue in file\n"
+    "/LOG[=file]\tappend a log to file (alone: in the TEMP folder)\n"
+    "/IGNORESPACE\tinstall even when the drive looks too small\n"
+    "/? or /HELP\tthis list\n"
+    "\n"
+    "Exit codes: 0 installed, 1 command line, 2 information missing, 3 directory,\n"
+    "4 disk space, 5 some files not written, 6 file missing from the medium,\n"
+    "7 next disk needed, 8 cancelled; 16 added when the log could not be written.";
+
+const char *commandLineProblem(int status)
+{
+    switch (status) {
+    case commandLineRead:
+        return "understood";
+    case commandLineUnknown:
+        return "unknown argument";
+    case commandLineBadValue:
+        return "missing or wrong value";
+    default:
+        return "value too long";
+    }
+}
+
+enum { nameSize = 16 };  // longer than any switch name
+
+// Keeps the argument that was not understood, cut at a whole character with
+// "..." when it does not fit: it is only ever shown, never used.
+static int refuse(CommandLine *line, const char *argument, int status)
+{
+    if (copyText(line->badArgument, textSize, argument) != 0) {
+        size_t length = wholeCharacterLength(argument, textSize - 4);
+        memcpy(line->badArgument, argument, length);
+        memcpy(line->badArgument + length, "...", 4);
+    }
+    line->status = status;
+    return status;
+}
+
+// A value that does not fit is refused: cut, a directory would be another one.
+static int takeText(char *text, const char *value, int *given)
+{
+    if (copyText(text, textSize, value) != 0) return commandLineTooLong;
+    if (given) *given = 1;
+    return commandLineRead;
+}
+
+// A file name must be there: an empty one names nothing to read or write.
+static int takePath(char *text, const char *value)
+{
+    if (value[0] == '\0') return commandLineBadValue;
+    return takeText(text, value, nullptr);
+}
+
+static int takeSwitchWithValue(CommandLine *line, const char *name, const char *value)
+{
+    if (equalsIgnoringCase(name, "NAME")) return takeText(line->userName, value, &line->nameGiven);
+    if (equalsIgnoringCase(name, "DEPT")) return takeText(line->department, value, &line->departmentGiven);
+    if (equalsIgnoringCase(name, "ORG")) return takeText(line->organisation, value, &line->organisationGiven);
+    if (equalsIgnoringCase(name, "DIR")) return takeText(line->installDir, value, &line->installDirGiven);
+    if (equalsIgnoringCase(name, "ANSWERS")) return takePath(line->answersPath, value);
+    if (equalsIgnoringCase(name, "SAVEANSWERS")) return takePath(line->saveAnswersPath, value);
+    if (equalsIgnoringCase(name, "LOG")) {
+        line->logWanted = 1;
+        return takePath(line->logPath, value);
+    }
+    if (equalsIgnoringCase(name, "SAMPLES")) {
+        if ((value[0] != '0' && value[0] != '1') || value[1] != '\0') return commandLineBadValue;
+        line->installSamples = value[0] - '0';
+        line->samplesGiven = 1;
+        return commandLineRead;
+    }
+    return commandLineUnknown;
+}
+
+// The switch that takes no value, or null.
+static int *flagOf(CommandLine *line, const char *body)
+{
+    if (equalsIgnoringCase(body, "S")) return &line->unattended;
+    if (equalsIgnoringCase(body, "?") || equalsIgnoringCase(body, "HELP")) return &line->helpWanted;
+    if (equalsIgnoringCase(body, "IGNORESPACE")) return &line->ignoreSpace;
+    if (equalsIgnoringCase(body, "LOG")) return &line->logWanted;
+    return nullptr;
+}
+
+static int takeSwitch(CommandLine *line, const char *body)
+{
+    int *flag = flagOf(line, body);
+    if (flag) {
+        *flag = 1;
+        // /LOG alone after /LOG=file: the default place again.
+        if (flag == &line->logWanted) line->logPath[0] = '\0';
+        return commandLineRead;
+    }
+    // The name is ASCII and the '=' ends it; the value may hold any
+    // character, so the scan goes by character.
+    const char *equals = body;
+    while (*equals != '\0' && *equals != '=') equals = nextCharacter(equals);
+    size_t nameLength = (size_t)(equals - body);
+    if (*equals != '=' || nameLength == 0 || nameLength >= nameSize) return commandLineUnknown;
+    char name[nameSize];
+    memcpy(name, body, nameLength);
+    name[nameLength] = '\0';
+    return takeSwitchWithValue(line, name, equals + 1);
+}
+
+int readCommandLine(int argc, const char *const *argv, CommandLine *line)
+{
+    *line = CommandLine{};
+    line->installSamples = 1;
+    for (int i = 1; i < argc; i++) {
+        const char *argument = argv[i] ? argv[i] : "";
+        int status = commandLineUnknown;
+        if (argument[0] == '/' || argument[0] == '-') status = takeSwitch(line, argument + 1);
+        if (status != commandLineRead) return refuse(line, argument, status);
+    }
+    return commandLineRead;
+}

@@ -1,0 +1,17 @@
+// The exit codes of SETUP.EXE, which deployment tools read. The numbers are
+// fixed: scripts and documentation depend on them.
+#pragma once
+
+enum ExitCode {
+    exitInstalled = 0,          // every file, the owner data and WIN.INI written
+    exitCommandLine = 1,        // an unknown switch or a bad value; nothing installed
+    exitInformationMissing = 2, // empty name or install directory
+    exitDirectoryUnusable = 3,  // the install directory cannot be made or used
+    exitNoSpace = 4,            // not enough disk space; nothing copied
+    exitIncomplete = 5,         // installed, but a file, the owner data or WIN.INI was passed over
+    exitSourceMissing = 6,      // a file of the medium cannot be opened
+    exitNextDisk = 7,           // a disk set needs its next disk
+    exitCancelled = 8,          // the user cancelled (interactive run only)
+    exitNothingInstalled = 9,   // the uninstaller's: no installation to remove
+    exitLogFailed = 16,         // added to any of the above when the log could not be written
+};
