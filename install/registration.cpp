@@ -5,6 +5,7 @@
 #include "copy/manifest.h"
 #include "install/install_record.h"
 #include "install/install_state.h"
+#include "install/program_image.h"
 #include "ownerdata/characters.h"
 #include "uninstall/delayed_removal.h"
 
@@ -20,16 +21,6 @@ int pathInDir(const char *dir, const char *name, char *path, int size)
     return formatText(path, size, "%s%s%s", dir, separator, name);
 }
 
-int runningProgramPath(char *path, int size)
-{
-    char module[MAX_PATH + 8];
-    DWORD length = GetModuleFileNameA(NULL, module, sizeof module);
-    if (length == 0 || length >= sizeof module) return -1;
-    // Wine names a program started from a share UNC\server\share\...
-    if (strncmp(module, "UNC\\", 4) == 0) return formatText(path, size, "\\\\%s", module + 4);
-    return copyText(path, size, module);
-}
-
 static int setText(HKEY key, const char *name, const char *value)
 {
     return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, (DWORD)strlen(value) + 1) == ERROR_SUCCESS;
@@ -40,11 +31,14 @@ static int setNumber(HKEY key, const char *name, DWORD value)
     return RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof value) == ERROR_SUCCESS;
 }
 
+// GetFileAttributesExA is missing from the first Windows 95: the search gives the size too.
 static unsigned long fileKilobytes(const char *path)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return 0;
-    return (data.nFileSizeLow + 1023) / 1024;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    FindClose(search);
+    return (found.nFileSizeLow + 1023) / 1024;
 }
 
 /* The entry's values under root: 1 when every one was written. An upgrade
@@ -55,7 +49,8 @@ static int writeEntry(HKEY root, const char *uninstaller)
     HKEY key;
     if (RegCreateKeyExA(root, uninstallKeyPath, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
         return 0;
-    char name[textSize], command[textSize], quiet[textSize];
+    // The commands hold the uninstaller's path, which may take a whole text.
+    char name[textSize], command[2 * textSize], quiet[2 * textSize];
     int fits = formatText(name, sizeof name, "%s %s", productName, releaseVersion) == 0 &&
                formatText(command, sizeof command, "\"%s\" %s", uninstaller, uninstallSwitch) == 0 &&
                formatText(quiet, sizeof quiet, "%s /S", command) == 0;
@@ -74,12 +69,7 @@ static int writeEntry(HKEY root, const char *uninstaller)
  * line, and the switch makes it remove what the record names. */
 static int writeUninstaller(const char *uninstaller)
 {
-    char program[textSize];
-    if (runningProgramPath(program, sizeof program) != 0) return 0;
-    // Run from the install directory (a reinstallation by the uninstaller's
-    // own file), it is in place already.
-    if (lstrcmpiA(program, uninstaller) == 0) return 1;
-    return CopyFileA(program, uninstaller, FALSE) != 0;
+    return writeProgramImage(uninstaller);
 }
 
 static int failedAt(char *path, int pathSize, const char *what)

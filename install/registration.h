@@ -16,6 +16,3 @@ int registerProduct(char *path, int pathSize);
 
 // name in dir (a root keeps its one backslash): 0, or -1 when it does not fit.
 int pathInDir(const char *dir, const char *name, char *path, int size);
-// The running program's full file name, a share's as \\server\share\...:
-// 0, or -1 when it cannot be had whole.
-int runningProgramPath(char *path, int size);

@@ -3,9 +3,8 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "install/registration.h"
 #include "install/text.h"
@@ -18,18 +17,45 @@ static int onWindows9x()
     return (GetVersion() & 0x80000000u) != 0;
 }
 
-// Where the line after the "[rename]" header starts, or npos.
-static size_t afterRenameHeader(const std::string &text)
+// Where the line after the "[rename]" header starts in text, or -1.
+static long afterRenameHeader(const char *text, long length)
 {
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find('\n', start);
-        size_t next = end == std::string::npos ? text.size() : end + 1;
-        std::string line = text.substr(start, next - start);
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) line.pop_back();
-        if (lstrcmpiA(line.c_str(), "[rename]") == 0) return next;
-        start = next;
+    static const char header[] = "[rename]";
+    const long headerLength = (long)sizeof header - 1;
+    for (long start = 0; start < length;) {
+        long end = start;
+        while (end < length && text[end] != '\n') end++;
+        long last = end;
+        while (last > start && (text[last - 1] == '\r' || text[last - 1] == ' ')) last--;
+        if (last - start == headerLength) {
+            char candidate[sizeof header];
+            memcpy(candidate, text + start, sizeof header - 1);
+            candidate[sizeof header - 1] = '\0';
+            if (lstrcmpiA(candidate, header) == 0) return end < length ? end + 1 : length;
+        }
+        start = end + 1;
     }
-    return std::string::npos;
+    return -1;
+}
+
+// The whole file at path, NUL-terminated, in memory to be freed; null when missing.
+static char *readWholeFile(const char *path, long *length)
+{
+    *length = 0;
+    FILE *file = fopen(path, "rb");
+    if (!file) return NULL;
+    long size = fseek(file, 0, SEEK_END) == 0 ? ftell(file) : -1;
+    char *text = size >= 0 ? static_cast<char *>(malloc((size_t)size + 1)) : NULL;
+    if (text && (fseek(file, 0, SEEK_SET) != 0 || fread(text, 1, (size_t)size, file) != (size_t)size)) {
+        free(text);
+        text = NULL;
+    }
+    fclose(file);
+    if (text) {
+        text[size] = '\0';
+        *length = size;
+    }
+    return text;
 }
 
 /* Windows 95/98/Me: WININIT.INI's [rename] section, which the system works
@@ -39,31 +65,30 @@ static size_t afterRenameHeader(const std::string &text)
  * form, as the section is read before long names are known. */
 static int addWininitRemoval(const char *path)
 {
-    char shortPath[textSize], windows[textSize], wininit[textSize];
+    char shortPath[textSize], windows[textSize], wininit[textSize], line[textSize + 8];
     DWORD length = GetShortPathNameA(path, shortPath, sizeof shortPath);
     UINT windowsLength = GetWindowsDirectoryA(windows, sizeof windows);
     if (length == 0 || length >= sizeof shortPath || windowsLength == 0 || windowsLength >= sizeof windows ||
-        pathInDir(windows, "WININIT.INI", wininit, sizeof wininit) != 0)
+        pathInDir(windows, "WININIT.INI", wininit, sizeof wininit) != 0 ||
+        formatText(line, sizeof line, "NUL=%s\r\n", shortPath) != 0)
         return 0;
-    std::string text;
-    if (FILE *file = fopen(wininit, "rb")) {
-        char buffer[4096];
-        size_t read;
-        while ((read = fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, read);
-        fclose(file);
-    }
-    std::string line = std::string("NUL=") + shortPath + "\r\n";
-    size_t at = afterRenameHeader(text);
-    if (at == std::string::npos) {
-        if (!text.empty() && text.back() != '\n') text += "\r\n";
-        text += "[rename]\r\n" + line;
-    } else {
-        text.insert(at, line);
-    }
+    long size = 0;
+    char *text = readWholeFile(wininit, &size);
+    if (!text && GetFileAttributesA(wininit) != INVALID_FILE_ATTRIBUTES) return 0;
+    long at = text ? afterRenameHeader(text, size) : -1;
     FILE *file = fopen(wininit, "wb");
-    if (!file) return 0;
-    int written = fwrite(text.data(), 1, text.size(), file) == text.size();
-    return fclose(file) == 0 && written;
+    int written = file != NULL;
+    if (written && at >= 0) {
+        written = fwrite(text, 1, (size_t)at, file) == (size_t)at && fputs(line, file) >= 0 &&
+                  fwrite(text + at, 1, (size_t)(size - at), file) == (size_t)(size - at);
+    } else if (written) {
+        if (size > 0) written = fwrite(text, 1, (size_t)size, file) == (size_t)size;
+        if (written && size > 0 && text[size - 1] != '\n') written = fputs("\r\n", file) >= 0;
+        written = written && fputs("[rename]\r\n", file) >= 0 && fputs(line, file) >= 0;
+    }
+    if (file && fclose(file) != 0) written = 0;
+    free(text);
+    return written;
 }
 
 int removeAtRestart(const char *path)
@@ -79,24 +104,26 @@ int removeAtRestart(const char *path)
 
 /* The pending operations are pairs of names, the source in the system's
  * form (\??\C:\...) and the new name, empty for a removal. An empty string
- * looks like the list's end, so the pairs are walked by the value's size. */
-static std::string withoutRemovalOf(const char *data, size_t size, const char *path, int *dropped)
+ * looks like the list's end, so the pairs are walked by the value's size.
+ * The pairs kept are moved to the front of data: their size, and in
+ * *dropped how many were taken out. */
+static DWORD withoutRemovalOf(char *data, DWORD size, const char *path, int *dropped)
 {
-    std::string kept;
-    const char *end = data + size;
-    for (const char *p = data; p < end && *p;) {
-        const char *source = p;
-        p += strlen(p) + 1;
-        if (p >= end) break;
-        const char *target = p;
-        p += strlen(p) + 1;
+    DWORD kept = 0;
+    for (DWORD at = 0; at < size && data[at] != '\0';) {
+        const char *source = data + at;
+        DWORD sourceLength = (DWORD)strlen(source) + 1;
+        if (at + sourceLength >= size) break;
+        const char *target = source + sourceLength;
+        DWORD pairLength = sourceLength + (DWORD)strlen(target) + 1;
         const char *name = strncmp(source, "\\??\\", 4) == 0 ? source + 4 : source;
         if (target[0] == '\0' && lstrcmpiA(name, path) == 0) {
             (*dropped)++;
-            continue;
+        } else {
+            memmove(data + kept, source, pairLength);
+            kept += pairLength;
         }
-        kept.append(source, strlen(source) + 1);
-        kept.append(target, strlen(target) + 1);
+        at += pairLength;
     }
     return kept;
 }
@@ -108,15 +135,18 @@ void cancelRemovalAtRestart(const char *path)
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, sessionManagerKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         return;
     DWORD type = 0, size = 0;
-    if (RegQueryValueExA(key, pendingValue, NULL, &type, NULL, &size) == ERROR_SUCCESS && type == REG_MULTI_SZ) {
-        std::vector<char> data(size + 2, '\0');
-        if (RegQueryValueExA(key, pendingValue, NULL, &type, (BYTE *)data.data(), &size) == ERROR_SUCCESS) {
-            int dropped = 0;
-            std::string kept = withoutRemovalOf(data.data(), size, path, &dropped);
-            if (dropped && kept.empty()) RegDeleteValueA(key, pendingValue);
-            else if (dropped)
-                RegSetValueExA(key, pendingValue, 0, REG_MULTI_SZ, (const BYTE *)kept.c_str(), (DWORD)kept.size() + 1);
+    char *data = NULL;
+    if (RegQueryValueExA(key, pendingValue, NULL, &type, NULL, &size) == ERROR_SUCCESS && type == REG_MULTI_SZ)
+        data = static_cast<char *>(calloc(size + 2, 1));
+    if (data && RegQueryValueExA(key, pendingValue, NULL, &type, (BYTE *)data, &size) == ERROR_SUCCESS) {
+        int dropped = 0;
+        DWORD kept = withoutRemovalOf(data, size, path, &dropped);
+        if (dropped && kept == 0) RegDeleteValueA(key, pendingValue);
+        else if (dropped) {
+            data[kept] = '\0';  // the list's end
+            RegSetValueExA(key, pendingValue, 0, REG_MULTI_SZ, (const BYTE *)data, kept + 1);
         }
     }
+    free(data);
     RegCloseKey(key);
 }

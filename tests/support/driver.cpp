@@ -28,13 +28,14 @@ std::string mediumFile(const char *name)
 
 // ---- the program under test ----------------------------------------------
 
-testing::AssertionResult startSetup(const std::string &exe, const std::string &currentDir, SetupProcess *setup)
+testing::AssertionResult startSetup(const std::string &exe, const std::string &currentDir, SetupProcess *setup,
+                                    const std::string &arguments)
 {
     *setup = SetupProcess{};
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    std::string commandLine = "\"" + exe + "\"";
+    std::string commandLine = "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments);
     std::vector<char> command(commandLine.begin(), commandLine.end());
     command.push_back('\0');
     if (!CreateProcessA(exe.c_str(), command.data(), NULL, NULL, FALSE, 0, NULL, currentDir.c_str(), &startup,

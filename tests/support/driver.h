@@ -34,8 +34,10 @@ struct SetupProcess {
     DWORD threadId;
 };
 
-// Starts exe with currentDir as its current directory.
-testing::AssertionResult startSetup(const std::string &exe, const std::string &currentDir, SetupProcess *setup);
+// Starts exe with currentDir as its current directory, and arguments (as
+// typed after the program's quoted name) when given.
+testing::AssertionResult startSetup(const std::string &exe, const std::string &currentDir, SetupProcess *setup,
+                                    const std::string &arguments = "");
 testing::AssertionResult waitForExit(SetupProcess *setup, DWORD *exitCode, int timeoutMs = exitTimeoutMs);
 // Ends the process if it still runs and releases its handles. Safe to repeat.
 void stopSetup(SetupProcess *setup);
