@@ -63,6 +63,9 @@ function(qm_release_tables lib release_dir)
   set(version ${CMAKE_BINARY_DIR}/generated/${lib}/release_version.h)
   set(inputs ${release_dir}/manifest.txt ${release_dir}/disks.txt ${release_dir}/billboard.txt
              ${release_dir}/version.txt)
+  if(EXISTS ${release_dir}/publisher.txt)
+    list(APPEND inputs ${release_dir}/publisher.txt)
+  endif()
   add_custom_command(OUTPUT ${out} ${version}
     COMMAND ${Python3_EXECUTABLE} ${QM_MKRELEASE} ${release_dir} ${out} ${version}
     DEPENDS ${inputs} ${QM_MKRELEASE}

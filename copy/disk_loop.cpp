@@ -16,6 +16,7 @@
 #include "copy/pacing.h"
 #include "copy/progress_window.h"
 #include "copy/transfer.h"
+#include "install/install_record.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "install/setup_log.h"
@@ -265,6 +266,7 @@ static int storeFile(HFILE source, const char *sourcePath, const WalkPlace *plac
     // A source that does not open at the first try was reported by the walk.
     int sourceReported = 1;
     int result;
+    lastWritten = {0, 0, 0};
     while ((result = transferOnce(&source, sourcePath)) != transferDone) {
         if (result == transferNoSource) {
             if (sourceReported) return 0;
@@ -283,6 +285,7 @@ static int storeFile(HFILE source, const char *sourcePath, const WalkPlace *plac
         }
     }
     if (transferredBytes >= 0) writeLog("File %s, %ld bytes", longPath, transferredBytes);
+    if (lastWritten.written) noteWrittenFile(longPath, lastWritten.size, lastWritten.checksum);
     return 0;
 }
 
@@ -335,9 +338,13 @@ static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, const c
     return 0;
 }
 
+// A directory made here is the installation's, to be removed with it.
 static int makeAndEnter(const char *name, const char *path)
 {
-    if (_mkdir(name) == 0) writeLog("Directory made: %s", path);
+    if (_mkdir(name) == 0) {
+        writeLog("Directory made: %s", path);
+        noteMadeDirectory(path);
+    }
     return _chdir(name) == 0;
 }
 

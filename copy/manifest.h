@@ -21,3 +21,8 @@ extern DiskTable diskTable;
 extern const char dirStartMarker[];   // "[DIR_START]"
 extern const char dirEndMarker[];     // "[DIR_END]"
 extern const char finishedMarker[];   // "Finished"
+
+// The release's version ("major.minor.patch") and its publisher (empty when
+// the release names none), for the product's registration.
+extern const char releaseVersion[];
+extern const char releasePublisher[];

@@ -6,11 +6,13 @@
 #include <lzexpand.h>
 #include <cstring>
 
+#include "install/checksum.h"
 #include "install/message_box.h"
 #include "install/text.h"
 #include "shell/shell.h"
 
 long transferredBytes = -1;
+WrittenFile lastWritten;
 
 // The first bytes of a file in the LZ (SZDD) format.
 static const char lzMagic[] = {'S', 'Z', 'D', 'D', (char)0x88, (char)0xF0, 0x27, 0x33};
@@ -89,6 +91,24 @@ static int opensForWriting(const char *path)
     return 1;
 }
 
+/* Reads the created destination back from its start into lastWritten. The
+ * handle is already open and its file cached by the system: the uninstaller
+ * learns what was installed without another open of each file. */
+static void readBack(HFILE to)
+{
+    if (_llseek(to, 0, FILE_BEGIN) != 0) return;
+    char buffer[16384];
+    uint32_t running = checksumStart;
+    unsigned long size = 0;
+    UINT read;
+    while ((read = _lread(to, buffer, sizeof buffer)) != 0) {
+        if (read == (UINT)HFILE_ERROR) return;
+        running = feedChecksum(running, buffer, read);
+        size += read;
+    }
+    lastWritten = {1, size, finishChecksum(running)};
+}
+
 HFILE openTransferSource(const char *source)
 {
     return _lopen(source, OF_READ | OF_SHARE_DENY_WRITE);
@@ -122,6 +142,7 @@ int transferFile(const char *source, const char *destination)
 int transferOpenSource(HFILE file, const char *source, const char *destination)
 {
     transferredBytes = -1;
+    lastWritten = {0, 0, 0};
     int tooLong = strlen(destination) >= textSize;
     if (tooLong || strcmp(source, destination) == 0) {
         _lclose(file);
@@ -145,6 +166,7 @@ int transferOpenSource(HFILE file, const char *source, const char *destination)
     LONG written = CopyLZFile(from, to);
     int copied = written == expected;
     closeSource(from, file);
+    readBack(to);
     // A write the system held back can fail only now.
     if (_lclose(to) == HFILE_ERROR) copied = 0;
     if (!copied) showMessage(mainWindow, source, destination, MB_OK);

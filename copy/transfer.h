@@ -9,6 +9,15 @@ enum TransferResult {
     transferNoSource = 2,    // the source could not be opened: the destination is untouched
 };
 
+// What the latest transfer left at its destination: the bytes it wrote,
+// read back through the same handle, whole or not.
+struct WrittenFile {
+    int written;             // 1 when the destination was created and written
+    unsigned long size;
+    unsigned int checksum;   // install/checksum.h
+};
+extern WrittenFile lastWritten;
+
 int transferFile(const char *source, const char *destination);
 // The bytes the last transfer wrote, or -1 when it wrote no file.
 extern long transferredBytes;

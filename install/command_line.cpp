@@ -18,6 +18,7 @@ const char commandLineUsage[] =
     "/SAVEANSWERS=file\tstore the values confirmed with Continue in file\n"
     "/LOG[=file]\tappend a log to file (alone: in the TEMP folder)\n"
     "/IGNORESPACE\tinstall even when the drive looks too small\n"
+    "/UNINSTALL\tremove the installation (exit code 9: nothing to remove)\n"
     "/? or /HELP\tthis list\n"
     "\n"
     "Exit codes: 0 installed, 1 command line, 2 information missing, 3 directory,\n"
@@ -95,6 +96,7 @@ static int *flagOf(CommandLine *line, const char *body)
     if (equalsIgnoringCase(body, "?") || equalsIgnoringCase(body, "HELP")) return &line->helpWanted;
     if (equalsIgnoringCase(body, "IGNORESPACE")) return &line->ignoreSpace;
     if (equalsIgnoringCase(body, "LOG")) return &line->logWanted;
+    if (equalsIgnoringCase(body, "UNINSTALL")) return &line->uninstall;
     return nullptr;
 }
 

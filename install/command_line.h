@@ -13,6 +13,7 @@ enum CommandLineStatus {
 
 struct CommandLine {
     int unattended;            // /S
+    int uninstall;             // /UNINSTALL: remove the installation instead
     int helpWanted;            // /? or /HELP
     int ignoreSpace;           // /IGNORESPACE: go on when the drive looks too small
     int nameGiven, departmentGiven, organisationGiven, installDirGiven, samplesGiven;

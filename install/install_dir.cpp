@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "install/install_record.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "install/paths.h"
@@ -30,6 +31,7 @@ static void makeLevel(const char *level, int *made, int *entered)
     char root[4];
     *made = _mkdir(level) == 0 ? 0 : -1;
     if (*made == 0) writeLog("Directory made: %s", level);
+    if (*made == 0) noteInstallLevel(level);
     if (level[0] != '\0' && level[1] == ':' && level[2] == '\0' &&
         formatText(root, sizeof root, "%s\\", level) == 0)
         level = root;
@@ -58,6 +60,7 @@ int makeInstallDir(const char *path, char *resolved, int resolvedSize)
     char levels[textSize] = "";
     char component[textSize];
     if (resolved) copyText(resolved, resolvedSize, "");
+    forgetInstallLevels();
     // A path too long to hold can be neither made nor entered.
     if (copyText(work, sizeof work, path) != 0) return -2;
 

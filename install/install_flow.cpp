@@ -11,6 +11,7 @@
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "install/paths.h"
+#include "install/registration.h"
 #include "install/settings.h"
 #include "install/setup_log.h"
 #include "install/setup_run.h"
@@ -145,9 +146,11 @@ void endCancelled()
 
 static void finishInstallation()
 {
-    // The user's values, then WIN.INI: Abort at the first leaves WIN.INI unwritten.
+    // The user's values, then WIN.INI: Abort at the first leaves WIN.INI
+    // unwritten. The product is registered for removal last, once installed.
     if (completeStep(saveUserData, restoreOwnerData, "the owner data") != 0 ||
-        completeStep(registerInstallDirs, NULL, "WIN.INI") != 0) {
+        completeStep(registerInstallDirs, NULL, "WIN.INI") != 0 ||
+        completeStep(registerProduct, NULL, "the registration") != 0) {
         endCancelled();
         return;
     }

@@ -1,6 +1,7 @@
 // Source mode, the paths derived from the setup program's own location, and
 // the long form of the install directory.
 #include "install/paths.h"
+#include "install/program_image.h"
 
 #include <windows.h>
 #include <lzexpand.h>
@@ -164,6 +165,7 @@ int preparePaths()
     // A path too long to hold is left empty rather than cut short.
     formatText(installState.prefsSourceDir, textSize, "%s\\prefs", dir);
     formatText(installState.setupIniPath, textSize, "%s\\setup.ini", dir);
+    keepProgramImage();
     return 0;
 }
 

@@ -1,6 +1,7 @@
 // Whole installations from the demo medium in directory-source mode, driven
 // as a user does, with the installed files compared afterwards.
 #include "tests/e2e/install_support.h"
+#include "tests/support/uninstaller_files.h"
 
 namespace e2e {
 namespace {
@@ -103,7 +104,7 @@ TEST_F(FolderInstall, EveryFileArrivesAndYesStartsTheConfigurationProgram)
     for (char &c : lowered) c = (char)tolower((unsigned char)c);
     EXPECT_NE(std::string::npos, lowered.find("qmsetup.exe")) << log;
 
-    EXPECT_TRUE(installedExactly(longTarget, true, {"qmsetup.log", "quillmrk.dat"}));
+    EXPECT_TRUE(installedExactly(longTarget, true, withUninstaller({"qmsetup.log", "quillmrk.dat"})));
     // The manifest's QUILLMRK.DAT was passed over: the early copy holds the
     // user's values.
     EXPECT_EQ("Ada Lovelace", ownerValue(longTarget, "User"));
@@ -124,7 +125,7 @@ TEST_F(FolderInstall, ASignedProgramInstallsEveryFile)
     ASSERT_TRUE(main);
     answerCompletion(main, IDNO);
     expectExitCode(0);
-    EXPECT_TRUE(installedExactly(defaultTarget, false, {"quillmrk.dat"}));
+    EXPECT_TRUE(installedExactly(defaultTarget, false, withUninstaller({"quillmrk.dat"})));
 }
 
 TEST_F(FolderInstall, WithoutSamplesOnADriveOfMoreThan4GB)
@@ -135,7 +136,7 @@ TEST_F(FolderInstall, WithoutSamplesOnADriveOfMoreThan4GB)
     ASSERT_TRUE(main);
     answerCompletion(main, IDNO);
     expectExitCode(0);
-    EXPECT_TRUE(installedExactly(largeTarget, false, {"quillmrk.dat"}));
+    EXPECT_TRUE(installedExactly(largeTarget, false, withUninstaller({"quillmrk.dat"})));
     EXPECT_FALSE(directoryExists(std::string(largeTarget) + "\\SAMPLES"));
     EXPECT_FALSE(fileExists(std::string(largeTarget) + "\\qmsetup.log"));
 }
@@ -183,7 +184,7 @@ TEST_F(FolderInstall, EscapeDuringTheCopyAsksAsCancelDoes)
                                  IDNO));
     answerCompletion(main, IDNO);
     expectExitCode(0);
-    EXPECT_TRUE(installedExactly(defaultTarget, true, {"quillmrk.dat"}));
+    EXPECT_TRUE(installedExactly(defaultTarget, true, withUninstaller({"quillmrk.dat"})));
 }
 
 TEST_F(FolderInstall, ReinstallationOverTheFirstReplacesTheFiles)
@@ -227,7 +228,7 @@ TEST_F(FolderInstall, ReinstallationOverTheFirstReplacesTheFiles)
                                  IDNO));
     answerCompletion(main, IDNO);
     expectExitCode(0);
-    EXPECT_TRUE(installedExactly(defaultTarget, true, {"quillmrk.dat"}));
+    EXPECT_TRUE(installedExactly(defaultTarget, true, withUninstaller({"quillmrk.dat"})));
 }
 
 // The name of a product file the manifest installs once, at entry from or

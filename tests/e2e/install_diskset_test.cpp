@@ -4,6 +4,7 @@
 // floppy drive P: (install_media.sh mount).
 #include "copy/manifest.h"
 #include "tests/e2e/install_support.h"
+#include "tests/support/uninstaller_files.h"
 
 namespace e2e {
 namespace {
@@ -103,7 +104,7 @@ TEST_F(DiskSet, EachDiskIsAskedForAndAWrongOneUntilRetryFindsIt)
     // Here the manifest's owner data file is copied like any other, then
     // receives the user's values.
     const std::string owner = ownerDataName(defaultTarget);
-    EXPECT_TRUE(installedExactly(defaultTarget, true, {owner}));
+    EXPECT_TRUE(installedExactly(defaultTarget, true, withUninstaller({owner})));
     std::string user;
     EXPECT_TRUE(readOwnerData(std::string(defaultTarget) + "\\" + owner, "User", &user));
     EXPECT_EQ("Ada Lovelace", user);

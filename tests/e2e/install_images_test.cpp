@@ -1,6 +1,7 @@
 // The release's ISO image as a user meets it: mounted (install_media.sh
 // mount) at the CD-ROM drive E:, SETUP.EXE started from there.
 #include "tests/e2e/install_support.h"
+#include "tests/support/uninstaller_files.h"
 
 namespace e2e {
 namespace {
@@ -18,7 +19,7 @@ TEST_F(CdRomImage, InstallsEveryFileFromTheDiscAsFromAFolder)
 
     // Byte for byte the expanded product, the owner data file brought over
     // first and then given the user's values.
-    EXPECT_TRUE(installedExactly(defaultTarget, true, {"quillmrk.dat"}));
+    EXPECT_TRUE(installedExactly(defaultTarget, true, withUninstaller({"quillmrk.dat"})));
     std::string company;
     EXPECT_TRUE(readOwnerData(std::string(defaultTarget) + "\\quillmrk.dat", "Company", &company));
     EXPECT_EQ("Babbage & Co", company);

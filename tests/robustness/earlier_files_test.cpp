@@ -2,6 +2,7 @@
 // by an earlier installation: the dialog prefills only what can be read,
 // the installation still works, and neither file is ever made worse.
 #include "tests/robustness/robust_support.h"
+#include "tests/support/uninstaller_files.h"
 
 namespace robust {
 namespace {
@@ -89,8 +90,9 @@ TEST_P(EarlierInstallation, PrefillsWhatCanBeReadAndInstalls)
 
     const std::string target = files.installOverIt ? earlier : defaultTarget;
     EXPECT_TRUE(installedExactly(target, true,
-                                 files.installOverIt ? std::vector<std::string>{"quillmrk.dat", "PREFS\\", "PREFS\\userdata.ini"}
-                                                     : std::vector<std::string>{"quillmrk.dat"}));
+                                 withUninstaller(files.installOverIt
+                                                     ? std::vector<std::string>{"quillmrk.dat", "PREFS\\", "PREFS\\userdata.ini"}
+                                                     : std::vector<std::string>{"quillmrk.dat"})));
     // The new owner data file holds the new values.
     std::string value;
     EXPECT_TRUE(readOwnerData(target + "\\quillmrk.dat", "Company", &value));

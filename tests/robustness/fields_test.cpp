@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "tests/robustness/robust_support.h"
+#include "tests/support/uninstaller_files.h"
 
 namespace robust {
 namespace {
@@ -72,7 +73,7 @@ TEST_F(Fields, TextsAtTheirLimitAndTheDeepestFileAtThePathLimit)
     expectCompletedEnd();
 
     // Every file arrived, the deepest one at exactly 255 characters.
-    EXPECT_TRUE(installedExactly(dir, true, {"quillmrk.dat"}));
+    EXPECT_TRUE(installedExactly(dir, true, withUninstaller({"quillmrk.dat"})));
     EXPECT_EQ(pathLimit, (int)(dir + deepestFile).size());
     EXPECT_TRUE(fileExists(dir + deepestFile));
     EXPECT_EQ(dir, winIniValue("BinDirectory"));

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "tests/robustness/robust_support.h"
+#include "tests/support/uninstaller_files.h"
 
 namespace robust {
 namespace {
@@ -69,7 +70,7 @@ protected:
     void expectInstalledIn(const std::string &dir, std::string registered = "")
     {
         if (registered.empty()) registered = shortForm(dir);
-        EXPECT_TRUE(installedExactly(dir, true, {"quillmrk.dat"}));
+        EXPECT_TRUE(installedExactly(dir, true, withUninstaller({"quillmrk.dat"})));
         std::string user = "<unreadable>";
         EXPECT_TRUE(readOwnerData(dir + "\\quillmrk.dat", "User", &user));
         EXPECT_EQ("Ada Lovelace", user);
@@ -201,7 +202,7 @@ TEST_F(InstallPlace, DriveTypedAloneIsItsRoot)
     expectCompletedEnd();
 
     medium.push_back("quillmrk.dat");
-    EXPECT_TRUE(installedExactly(driveRoot, true, medium));
+    EXPECT_TRUE(installedExactly(driveRoot, true, withUninstaller(medium)));
     EXPECT_TRUE(before == treeBytes(folder));
     EXPECT_EQ(driveRoot, winIniValue("BinDirectory"));
 }
@@ -272,7 +273,7 @@ TEST_F(InstallPlace, InCodePage932AFolderEndingInABackslashByteIsWhereItPoints)
         expectCompletedEnd();
         stopSetup(&setup);
 
-        EXPECT_TRUE(installedExactly(target, true, {"quillmrk.dat"}));
+        EXPECT_TRUE(installedExactly(target, true, withUninstaller({"quillmrk.dat"})));
         EXPECT_EQ(rootExpected, rootNames());
         for (const char *key : {"User", "Dept", "Company"}) {
             std::string value = "<unreadable>";

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "tests/robustness/robust_support.h"
+#include "tests/support/uninstaller_files.h"
 
 namespace robust {
 namespace {
@@ -212,7 +213,7 @@ TEST_F(Floppy, DirectoryWithoutItsRootIsInstalledWhereItPoints)
     std::string owner = "<none>";
     for (const std::string &entry : listTree(target))
         if (_stricmp(entry.c_str(), "quillmrk.dat") == 0) owner = entry;
-    EXPECT_TRUE(installedExactly(target, true, {owner}));
+    EXPECT_TRUE(installedExactly(target, true, withUninstaller({owner})));
     std::string user = "<unreadable>";
     EXPECT_TRUE(readOwnerData(target + "\\" + owner, "User", &user));
     EXPECT_EQ("Ada Lovelace", user);

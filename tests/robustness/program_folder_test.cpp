@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "tests/robustness/robust_support.h"
+#include "tests/support/uninstaller_files.h"
 
 namespace robust {
 namespace {
@@ -157,7 +158,7 @@ TEST_F(ProgramFolder, LongProgramNameInAFolderThatFitsInstallsFromThatFolder)
     fillDialog(dialog, defaultTarget, false);
     expectCompletedEnd();
 
-    EXPECT_TRUE(installedExactly(defaultTarget, false, {"quillmrk.dat"}));
+    EXPECT_TRUE(installedExactly(defaultTarget, false, withUninstaller({"quillmrk.dat"})));
     EXPECT_EQ(defaultTarget, winIniValue("BinDirectory"));
 }
 

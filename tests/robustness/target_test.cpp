@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "tests/robustness/robust_support.h"
+#include "tests/support/uninstaller_files.h"
 
 namespace robust {
 namespace {
@@ -57,7 +58,7 @@ TEST_F(Target, ReadOnlyMountIsRefusedInTheDialogAndAnotherDirectoryWorks)
     EXPECT_EQ((std::vector<std::string>{"EXISTING\\"}), listTree("R:"));
     fillDialog(dialog, defaultTarget, true);
     expectCompletedEnd();
-    EXPECT_TRUE(installedExactly(defaultTarget, true, {"quillmrk.dat"}));
+    EXPECT_TRUE(installedExactly(defaultTarget, true, withUninstaller({"quillmrk.dat"})));
     EXPECT_EQ(defaultTarget, winIniValue("BinDirectory"));
 }
 
@@ -77,15 +78,19 @@ TEST_F(Target, DriveThatFillsUpReportsEachFileThatDoesNotFit)
     // text and the destination as caption. Then the completion question.
     const std::vector<ManifestFile> files = manifestFiles(true);
     std::vector<std::string> reported;
+    bool uninstallerReported = false;
     for (int boxes = 0; boxes <= (int)files.size(); boxes++) {
         HWND box = NULL;
         SeenBox seen;
         ASSERT_TRUE(waitForBox(&box, &seen)) << "no completion question";
         if (seen.caption == "Installation Complete") break;
         const std::string prefix = std::string(fullTarget) + "\\";
-        // The owner data file's save can find no room left for its new file.
+        // The owner data file's save can find no room left for its new
+        // file; the uninstaller after it finds none.
         if (seen.caption == "Error") {
-            EXPECT_EQ("Error in creating : " + prefix + "quillmrk.dat", seen.text);
+            const bool ownerData = seen.text == "Error in creating : " + prefix + "quillmrk.dat";
+            EXPECT_TRUE(ownerData || seen.text == "Error in creating : " + prefix + uninstallerName) << seen.text;
+            uninstallerReported = uninstallerReported || !ownerData;
             press(box, IDIGNORE);
             continue;
         }
@@ -105,6 +110,7 @@ TEST_F(Target, DriveThatFillsUpReportsEachFileThatDoesNotFit)
 
     // Something did not fit, and every file that was not reported is whole.
     EXPECT_GE(reported.size(), 1u);
+    EXPECT_TRUE(uninstallerReported);
     for (const ManifestFile &file : files) {
         if (std::find(reported.begin(), reported.end(), file.path) != reported.end()) continue;
         EXPECT_EQ(fileBytes(productDir() + "\\" + file.product), fileBytes(std::string(fullTarget) + "\\" + file.path))
@@ -147,7 +153,7 @@ TEST_F(Target, FileInUseIsReportedAndEachAnswerDoesWhatItSays)
             EXPECT_EQ("old", readFile(held));
         } else if (answer == IDRETRY) {
             expectCompletedEnd();
-            EXPECT_TRUE(installedExactly(defaultTarget, true, {"quillmrk.dat"}));
+            EXPECT_TRUE(installedExactly(defaultTarget, true, withUninstaller({"quillmrk.dat"})));
         } else {
             expectCompletedEnd(5);
             EXPECT_EQ("old", readFile(held));
@@ -234,7 +240,7 @@ TEST_F(Target, DirectoryBlockedByAFileIsReportedOnceAndPassedOver)
     ASSERT_TRUE(answerMessageBox(setup, {("Error in creating : " + blocker).c_str(), "Error", MB_ABORTRETRYIGNORE, main},
                                  IDIGNORE));
     expectCompletedEnd(5);
-    EXPECT_TRUE(installedExactly(defaultTarget, false, {"quillmrk.dat", "SAMPLES"}));
+    EXPECT_TRUE(installedExactly(defaultTarget, false, withUninstaller({"quillmrk.dat", "SAMPLES"})));
     EXPECT_EQ("not a folder", readFile(blocker));
 }
 

@@ -210,6 +210,26 @@ class Media(unittest.TestCase):
         for field in ("OSystemVersion", "SubsystemVersion"):
             self.assertRegex(header, r"\nMajor%s\s+4\nMinor%s\s+0\n" % (field, field))
 
+    def test_manifest_asks_for_administrator_and_keeps_the_look(self):
+        """The application manifest travels in the program as it is written:
+        administrator rights, Windows Vista to 10 named, no DPI awareness and
+        no common controls 6 (both would change what the pixel tests see)."""
+        if not ARGS.setup:
+            self.skipTest("no SETUP.EXE in this build")
+        program = read(ARGS.setup)
+        start, end = program.find(b"<assembly"), program.find(b"</assembly>")
+        self.assertTrue(0 <= start < end, "SETUP.EXE carries no application manifest")
+        manifest = program[start:end].decode("utf-8")
+        self.assertIn('level="requireAdministrator"', manifest)
+        os_ids = re.findall(r'<supportedOS Id="\{([0-9a-f-]+)\}"/>', manifest)
+        self.assertEqual(os_ids, ["e2011457-1546-43c5-a5fe-008deee3d3f0",   # Vista
+                                  "35138b9a-5d96-4fbd-8e2d-a2440225f93a",   # 7
+                                  "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",   # 8
+                                  "1f676c76-80e1-4239-95bb-83d0f6d0da78",   # 8.1
+                                  "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"])  # 10
+        for absent in ("dpiAware", "dpiAwareness", "Common-Controls", "dependency"):
+            self.assertNotIn(absent, manifest)
+
     def test_background_picture(self):
         data = read(os.path.join(ARGS.medium, "newscr1.bmp"))
         self.assertEqual(data[:2], b"BM")

@@ -12,6 +12,7 @@ blank lines are ignored):
     disks.txt      the disk table, "key = value" lines
     billboard.txt  the billboard texts, in [section] blocks
     version.txt    the release's version, one line: major.minor.patch
+    publisher.txt  (optional) the publisher Add/Remove Programs shows, one line
 
 Everything the program later trusts without checking is checked here. A
 refusal names the file and the line: "release/manifest.txt:12: ...".
@@ -40,6 +41,11 @@ SHORT_NAME_EXTRA = set("!#$%&'()-@^_`{}~")
 
 CODEPAGE = "cp1252"        # the program's texts are Windows Western ANSI
 
+# The uninstaller and its record, which the installation writes into the
+# install directory beside the manifest's files: a file of the release under
+# either name would be overwritten by them, or they by it.
+RESERVED_NAMES = ("QMREMOVE.EXE", "QMREMOVE.DAT")
+
 
 class ReleaseError(Exception):
     def __init__(self, path, line, message):
@@ -54,8 +60,9 @@ class Entry:
 
 
 class Release:
-    def __init__(self, folder, manifest, disks, billboard, version):
+    def __init__(self, folder, manifest, disks, billboard, version, publisher=None):
         self.folder = folder
+        self.publisher = publisher    # bytes, or None when the release names none
         self.manifest = manifest      # list of Entry
         self.disks = disks            # dict, see read_disks
         self.billboard = billboard    # dict, see read_billboard
@@ -197,6 +204,10 @@ def read_manifest(path):
             finished = e
         else:
             check_short_name(path, e.line, e.text, "file name")
+            if e.text.upper() in RESERVED_NAMES and not open_dirs:
+                raise ReleaseError(path, e.line, "file name %r is the uninstaller's own: the "
+                                   "installation writes %s into the install directory"
+                                   % (e.text, " and ".join(RESERVED_NAMES)))
         i += 1
     if open_dirs:
         raise ReleaseError(path, open_dirs[-1].line, "[DIR_START] is never closed by [DIR_END]")
@@ -407,12 +418,27 @@ def read_version(path):
     return parts
 
 
+def read_publisher(path):
+    """The publisher's name as the program stores it, or None without the file."""
+    if not os.path.exists(path):
+        return None
+    lines = read_lines(path)
+    if len(lines) != 1:
+        raise ReleaseError(path, lines[1][0] if lines else 0, "one line expected: the publisher's name")
+    number, text = lines[0]
+    data = ansi(path, number, text.strip())
+    if len(data) >= TEXT_SIZE:
+        raise ReleaseError(path, number, "%d characters do not fit, at most %d" % (len(data), TEXT_SIZE - 1))
+    return data
+
+
 def read_release(folder):
     manifest = read_manifest(os.path.join(folder, "manifest.txt"))
     disks = read_disks(os.path.join(folder, "disks.txt"), manifest)
     billboard = read_billboard(os.path.join(folder, "billboard.txt"))
     version = read_version(os.path.join(folder, "version.txt"))
-    return Release(folder, manifest, disks, billboard, version)
+    publisher = read_publisher(os.path.join(folder, "publisher.txt"))
+    return Release(folder, manifest, disks, billboard, version, publisher)
 
 
 def c_string(data):
@@ -467,6 +493,9 @@ def render(release):
     out += table("bulletTexts", "bulletTextCount", BULLET_TEXT_COUNT, b["bulletTexts"])
     out += ["const char productTagLine[] = %s;" % c_string(b["productTagLine"][0]),
             "const char makerNoticeLine[] = %s;" % c_string(b["makerNoticeLine"][0]),
+            "",
+            "const char releaseVersion[] = %s;" % c_string(release.version_text().encode(CODEPAGE)),
+            "const char releasePublisher[] = %s;" % c_string(release.publisher or b""),
             ""]
     return "\n".join(out)
 

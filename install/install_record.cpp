@@ -1,0 +1,190 @@
+#include "install/install_record.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+const char recordFileName[] = "QMREMOVE.DAT";
+const char uninstallerFileName[] = "QMREMOVE.EXE";
+
+static const char recordHeader[] = "Quillmark install record 1";
+
+// This run's entries: the install directory's levels apart, as a changed
+// directory in the dialog replaces them.
+static RecordList levelEntries;
+static RecordList runEntries;
+static int runSaved;       // 1 once this run's entries are in the record file
+static int runIncomplete;  // 1 when an entry could not be kept
+
+int appendEntry(RecordList *list, int kind, unsigned long size, uint32_t checksum, const char *path)
+{
+    if (list->count == list->capacity) {
+        int capacity = list->capacity ? list->capacity * 2 : 64;
+        void *grown = realloc(list->entries, (size_t)capacity * sizeof(RecordEntry));
+        if (!grown) return -1;
+        list->entries = static_cast<RecordEntry *>(grown);
+        list->capacity = capacity;
+    }
+    RecordEntry *entry = &list->entries[list->count];
+    entry->kind = kind;
+    entry->size = size;
+    entry->checksum = checksum;
+    if (copyText(entry->path, sizeof entry->path, path) != 0) return -1;
+    list->count++;
+    return 0;
+}
+
+void freeRecordList(RecordList *list)
+{
+    free(list->entries);
+    *list = RecordList{};
+}
+
+static void note(RecordList *list, int kind, unsigned long size, uint32_t checksum, const char *path)
+{
+    if (appendEntry(list, kind, size, checksum, path) != 0) runIncomplete = 1;
+}
+
+void forgetInstallLevels()
+{
+    levelEntries.count = 0;
+}
+
+void noteInstallLevel(const char *path)
+{
+    note(&levelEntries, recordedDirectory, 0, 0, path);
+}
+
+void noteMadeDirectory(const char *path)
+{
+    note(&runEntries, recordedDirectory, 0, 0, path);
+}
+
+void noteWrittenFile(const char *path, unsigned long size, uint32_t checksum)
+{
+    note(&runEntries, recordedFile, size, checksum, path);
+}
+
+void resetInstallRecord()
+{
+    freeRecordList(&levelEntries);
+    freeRecordList(&runEntries);
+    runSaved = 0;
+    runIncomplete = 0;
+}
+
+unsigned long recordedKilobytes()
+{
+    unsigned long long bytes = 0;
+    for (int i = 0; i < runEntries.count; i++) bytes += runEntries.entries[i].size;
+    return (unsigned long)((bytes + 1023) / 1024);
+}
+
+int recordLine(const RecordEntry *entry, char *line, int size)
+{
+    if (entry->kind == recordedFile)
+        return formatText(line, size, "F %lu %08lX %s", entry->size, (unsigned long)entry->checksum, entry->path);
+    return formatText(line, size, "D %s", entry->path);
+}
+
+int parseRecordLine(const char *line, RecordEntry *entry)
+{
+    unsigned long size = 0, checksum = 0;
+    int used = 0;
+    const char *path = NULL;
+    if (line[0] == 'D' && line[1] == ' ') {
+        entry->kind = recordedDirectory;
+        entry->size = entry->checksum = 0;
+        path = line + 2;
+    } else if (sscanf(line, "F %lu %8lx %n", &size, &checksum, &used) == 2 && used > 0) {
+        entry->kind = recordedFile;
+        entry->size = size;
+        entry->checksum = (uint32_t)checksum;
+        path = line + used;
+    }
+    return path && path[0] != '\0' && copyText(entry->path, sizeof entry->path, path) == 0;
+}
+
+static int writeEntries(FILE *file, const RecordList *list)
+{
+    char line[2 * textSize];
+    for (int i = 0; i < list->count; i++)
+        if (recordLine(&list->entries[i], line, sizeof line) != 0 || fprintf(file, "%s\r\n", line) < 0) return 0;
+    return 1;
+}
+
+int saveInstallRecord(const char *path)
+{
+    if (runSaved) return 0;
+    if (runIncomplete) return -1;
+    FILE *file = fopen(path, "ab");
+    if (!file) return -1;
+    // Where an appending stream stands is its end only once it is sought.
+    int written = fseek(file, 0, SEEK_END) == 0;
+    // A new record starts with its header; an upgrade's entries follow the earlier ones.
+    if (written && ftell(file) == 0) written = fprintf(file, "%s\r\n", recordHeader) > 0;
+    written = written && writeEntries(file, &levelEntries) && writeEntries(file, &runEntries);
+    if (fclose(file) != 0) written = 0;
+    if (!written) return -1;
+    runSaved = 1;
+    return 0;
+}
+
+int readInstallRecord(const char *path, RecordList *entries)
+{
+    FILE *file = fopen(path, "rb");
+    if (!file) return -1;
+    char line[4 * textSize];
+    int result = 0;
+    while (result == 0 && fgets(line, sizeof line, file)) {
+        // A line longer than any entry is no entry: its rest is passed over.
+        if (!strchr(line, '\n') && !feof(file)) {
+            int c;
+            while ((c = fgetc(file)) != EOF && c != '\n') continue;
+            continue;
+        }
+        line[strcspn(line, "\r\n")] = '\0';
+        RecordEntry entry;
+        if (parseRecordLine(line, &entry))
+            result = appendEntry(entries, entry.kind, entry.size, entry.checksum, entry.path);
+    }
+    fclose(file);
+    return result;
+}
+
+const RecordEntry *findPath(const RecordList *list, const char *path)
+{
+    for (int i = 0; i < list->count; i++)
+        if (equalsIgnoringCase(list->entries[i].path, path)) return &list->entries[i];
+    return NULL;
+}
+
+int latestFiles(const RecordList *entries, RecordList *files)
+{
+    for (int i = 0; i < entries->count; i++) {
+        const RecordEntry *entry = &entries->entries[i];
+        if (entry->kind != recordedFile) continue;
+        RecordEntry *known = const_cast<RecordEntry *>(findPath(files, entry->path));
+        if (known) *known = *entry;
+        else if (appendEntry(files, entry->kind, entry->size, entry->checksum, entry->path) != 0) return -1;
+    }
+    return 0;
+}
+
+static int longerFirst(const void *a, const void *b)
+{
+    size_t first = strlen(static_cast<const RecordEntry *>(a)->path);
+    size_t second = strlen(static_cast<const RecordEntry *>(b)->path);
+    return first > second ? -1 : first < second ? 1 : 0;
+}
+
+int madeDirectories(const RecordList *entries, RecordList *dirs)
+{
+    for (int i = 0; i < entries->count; i++) {
+        const RecordEntry *entry = &entries->entries[i];
+        if (entry->kind != recordedDirectory || findPath(dirs, entry->path)) continue;
+        if (appendEntry(dirs, entry->kind, 0, 0, entry->path) != 0) return -1;
+    }
+    if (dirs->count > 1) qsort(dirs->entries, (size_t)dirs->count, sizeof(RecordEntry), longerFirst);
+    return 0;
+}

@@ -1,0 +1,68 @@
+// What installations put on the disk, for the uninstaller: every directory
+// they made and every file they wrote, with its size and checksum. The run
+// collects them as they happen; a completed installation appends them to
+// the record file in the install directory, so that the record of an
+// upgrade still holds the files only an earlier release wrote.
+#pragma once
+#include <cstdint>
+
+#include "install/text.h"
+
+extern const char recordFileName[];      // "QMREMOVE.DAT"
+extern const char uninstallerFileName[]; // "QMREMOVE.EXE"
+
+enum RecordKind { recordedFile = 'F', recordedDirectory = 'D' };
+
+struct RecordEntry {
+    int kind;               // a RecordKind
+    unsigned long size;     // files only
+    uint32_t checksum;      // files only
+    char path[textSize];    // full path, as the installation wrote it
+};
+
+// A list that grows as entries come (C allocation: the program carries no
+// exception machinery). Zero-initialised, it is empty.
+struct RecordList {
+    RecordEntry *entries;
+    int count;
+    int capacity;
+};
+
+// 0, or -1 when there is no memory for it (the list is unchanged).
+int appendEntry(RecordList *list, int kind, unsigned long size, uint32_t checksum, const char *path);
+void freeRecordList(RecordList *list);
+
+// The install directory's levels made by its latest creation; an earlier
+// attempt the user then changed is forgotten.
+void forgetInstallLevels();
+void noteInstallLevel(const char *path);
+// A directory the copy made, a file it wrote (checksum of its whole bytes).
+void noteMadeDirectory(const char *path);
+void noteWrittenFile(const char *path, unsigned long size, uint32_t checksum);
+// Forgets the whole run (tests).
+void resetInstallRecord();
+// The bytes of the files this run wrote, in whole kilobytes rounded up.
+unsigned long recordedKilobytes();
+
+// Appends this run's entries to the record file at path, once: a second
+// call after a success writes nothing. 0, or -1 when it could not be written
+// (or an entry could not be kept for lack of memory).
+int saveInstallRecord(const char *path);
+
+// The line of an entry, without its line end: 0, or -1 when it does not fit.
+int recordLine(const RecordEntry *entry, char *line, int size);
+// 1 when line is an entry, 0 for any other line (the header, a damaged line).
+int parseRecordLine(const char *line, RecordEntry *entry);
+// Every entry of the record file at path, in order, into an empty list: 0,
+// or -1 when it cannot be read.
+int readInstallRecord(const char *path, RecordList *entries);
+
+// The files of a record as they stand after its last installation: a path
+// written more than once counts with its latest size and checksum. In the
+// order first written; paths compared without regard to ASCII case.
+int latestFiles(const RecordList *entries, RecordList *files);
+// The directories of a record, each once, the deepest (longest) first: the
+// order in which they can be removed once empty.
+int madeDirectories(const RecordList *entries, RecordList *dirs);
+// The entry of list whose path is path (ASCII case aside), or null.
+const RecordEntry *findPath(const RecordList *list, const char *path);

@@ -1,0 +1,103 @@
+#include "install/registration.h"
+
+#include <cstring>
+
+#include "copy/manifest.h"
+#include "install/install_record.h"
+#include "install/install_state.h"
+#include "install/program_image.h"
+#include "ownerdata/characters.h"
+#include "uninstall/delayed_removal.h"
+
+const char uninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmark";
+const char uninstallSwitch[] = "/UNINSTALL";
+
+static const char machineRootName[] = "HKEY_LOCAL_MACHINE";
+
+int pathInDir(const char *dir, const char *name, char *path, int size)
+{
+    const char *last = lastCharacter(dir);
+    const char *separator = last && *last == '\\' ? "" : "\\";
+    return formatText(path, size, "%s%s%s", dir, separator, name);
+}
+
+static int setText(HKEY key, const char *name, const char *value)
+{
+    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)value, (DWORD)strlen(value) + 1) == ERROR_SUCCESS;
+}
+
+static int setNumber(HKEY key, const char *name, DWORD value)
+{
+    return RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof value) == ERROR_SUCCESS;
+}
+
+// GetFileAttributesExA is missing from the first Windows 95: the search gives the size too.
+static unsigned long fileKilobytes(const char *path)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    FindClose(search);
+    return (found.nFileSizeLow + 1023) / 1024;
+}
+
+/* The entry's values under root: 1 when every one was written. An upgrade
+ * opens the same key and replaces each value; a publisher the new release
+ * does not name is taken away. */
+static int writeEntry(HKEY root, const char *uninstaller)
+{
+    HKEY key;
+    if (RegCreateKeyExA(root, uninstallKeyPath, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
+        return 0;
+    // The commands hold the uninstaller's path, which may take a whole text.
+    char name[textSize], command[2 * textSize], quiet[2 * textSize];
+    int fits = formatText(name, sizeof name, "%s %s", productName, releaseVersion) == 0 &&
+               formatText(command, sizeof command, "\"%s\" %s", uninstaller, uninstallSwitch) == 0 &&
+               formatText(quiet, sizeof quiet, "%s /S", command) == 0;
+    int written = fits && setText(key, "DisplayName", name) && setText(key, "DisplayVersion", releaseVersion) &&
+                  setText(key, "InstallLocation", installState.notedInstallDir) &&
+                  setText(key, "UninstallString", command) && setText(key, "QuietUninstallString", quiet) &&
+                  setNumber(key, "EstimatedSize", recordedKilobytes() + fileKilobytes(uninstaller)) &&
+                  setNumber(key, "NoModify", 1) && setNumber(key, "NoRepair", 1);
+    if (written && releasePublisher[0]) written = setText(key, "Publisher", releasePublisher);
+    if (written && !releasePublisher[0]) RegDeleteValueA(key, "Publisher");
+    RegCloseKey(key);
+    return written;
+}
+
+/* The uninstaller is this program's own file: it takes the same command
+ * line, and the switch makes it remove what the record names. */
+static int writeUninstaller(const char *uninstaller)
+{
+    return writeProgramImage(uninstaller);
+}
+
+static int failedAt(char *path, int pathSize, const char *what)
+{
+    copyText(path, pathSize, what);
+    return -1;
+}
+
+int registerProduct(char *path, int pathSize)
+{
+    const char *dir = installState.notedInstallDir;
+    char uninstaller[textSize], record[textSize];
+    if (pathInDir(dir, uninstallerFileName, uninstaller, sizeof uninstaller) != 0 ||
+        pathInDir(dir, recordFileName, record, sizeof record) != 0)
+        return failedAt(path, pathSize, dir);
+    if (!writeUninstaller(uninstaller)) return failedAt(path, pathSize, uninstaller);
+    if (saveInstallRecord(record) != 0) return failedAt(path, pathSize, record);
+    // An earlier removal may have left the uninstaller and the directory to
+    // the next restart: they are this installation's now.
+    cancelRemovalAtRestart(uninstaller);
+    cancelRemovalAtRestart(dir);
+    // A user without rights to the machine's key gets the entry in his own;
+    // once the machine's key holds it, an earlier one of his own would be a second.
+    if (writeEntry(HKEY_LOCAL_MACHINE, uninstaller)) {
+        RegDeleteKeyA(HKEY_CURRENT_USER, uninstallKeyPath);
+        return 0;
+    }
+    if (writeEntry(HKEY_CURRENT_USER, uninstaller)) return 0;
+    formatText(path, pathSize, "%s\\%s", machineRootName, uninstallKeyPath);
+    return -1;
+}

@@ -1,0 +1,18 @@
+// The product's entry in Add/Remove Programs, and the uninstaller and
+// record it starts from, written at the end of a completed installation.
+#pragma once
+#include <windows.h>
+
+// Under HKEY_LOCAL_MACHINE, or HKEY_CURRENT_USER where the machine's key
+// cannot be written.
+extern const char uninstallKeyPath[];  // "Software\...\Uninstall\Quillmark"
+// The switch that makes SETUP.EXE (as the uninstaller) remove the product.
+extern const char uninstallSwitch[];   // "/UNINSTALL"
+
+// Writes the uninstaller and the record into the install directory and
+// the entry into the registry. 0, or -1 with path naming what could not be
+// written (the file, or the key with its root).
+int registerProduct(char *path, int pathSize);
+
+// name in dir (a root keeps its one backslash): 0, or -1 when it does not fit.
+int pathInDir(const char *dir, const char *name, char *path, int size);

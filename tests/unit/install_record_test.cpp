@@ -1,0 +1,71 @@
+// The install record: what the uninstaller reads back of what was written.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "install/checksum.h"
+#include "install/install_record.h"
+#include "tests/support/files.h"
+
+TEST(Checksum, IsTheCommonCrc32WhetherFedWholeOrInPieces)
+{
+    EXPECT_EQ(0xCBF43926u, finishChecksum(feedChecksum(checksumStart, "123456789", 9)));
+    EXPECT_EQ(0xCBF43926u, finishChecksum(feedChecksum(feedChecksum(checksumStart, "1234", 4), "56789", 5)));
+    EXPECT_EQ(0u, finishChecksum(checksumStart));
+}
+
+TEST(InstallRecord, LinesReadBackAsWrittenAndOtherLinesAreNoEntries)
+{
+    const RecordEntry written[] = {{recordedFile, 4096, 0xCBF43926u, "C:\\Program Files\\QM\\A B.TXT"},
+                                   {recordedDirectory, 0, 0, "C:\\QUILLMRK\\SAMPLES"}};
+    for (const RecordEntry &entry : written) {
+        char line[2 * textSize];
+        RecordEntry read = {};
+        ASSERT_EQ(0, recordLine(&entry, line, sizeof line));
+        ASSERT_EQ(1, parseRecordLine(line, &read)) << line;
+        EXPECT_EQ(entry.kind, read.kind);
+        EXPECT_EQ(entry.size, read.size);
+        EXPECT_EQ(entry.checksum, read.checksum);
+        EXPECT_STREQ(entry.path, read.path);
+    }
+    RecordEntry none;
+    for (const char *line : {"Quillmark install record 1", "F 12 ABCD", "F x 0 C:\\A", "D ", "", "X C:\\A"})
+        EXPECT_EQ(0, parseRecordLine(line, &none)) << line;
+}
+
+TEST(InstallRecord, AnUpgradeAppendsAndItsLatestWriteOfAFileCounts)
+{
+    const char path[] = "install_record_test.dat";
+    std::remove(path);
+    resetInstallRecord();
+    noteInstallLevel("C:\\QM");
+    noteMadeDirectory("C:\\QM\\SUB");
+    noteWrittenFile("C:\\QM\\OLD.TXT", 10, 1);
+    noteWrittenFile("C:\\QM\\SUB\\A.TXT", 2000, 2);
+    ASSERT_EQ(0, saveInstallRecord(path));
+    ASSERT_EQ(0, saveInstallRecord(path));  // once per run, however often the step is retried
+    EXPECT_EQ(2u, recordedKilobytes());
+    resetInstallRecord();                   // the upgrade: the directories exist, one file is new
+    forgetInstallLevels();
+    noteWrittenFile("c:\\qm\\sub\\a.txt", 3000, 3);
+    ASSERT_EQ(0, saveInstallRecord(path));
+
+    RecordList entries = {}, files = {}, dirs = {};
+    ASSERT_EQ(0, readInstallRecord(path, &entries));
+    EXPECT_EQ(5, entries.count);
+    const std::string bytes = readFile(path);
+    EXPECT_EQ(bytes.find("install record"), bytes.rfind("install record"));  // one header
+    ASSERT_EQ(0, latestFiles(&entries, &files));
+    ASSERT_EQ(2, files.count);
+    EXPECT_STREQ("C:\\QM\\OLD.TXT", files.entries[0].path);
+    EXPECT_EQ(3000u, files.entries[1].size);
+    EXPECT_EQ(3u, files.entries[1].checksum);
+    ASSERT_EQ(0, madeDirectories(&entries, &dirs));
+    ASSERT_EQ(2, dirs.count);
+    EXPECT_STREQ("C:\\QM\\SUB", dirs.entries[0].path);
+    EXPECT_STREQ("C:\\QM", dirs.entries[1].path);
+    for (RecordList *list : {&entries, &files, &dirs}) freeRecordList(list);
+    resetInstallRecord();
+    std::remove(path);
+}

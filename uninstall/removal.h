@@ -1,0 +1,24 @@
+// The removal of one installation's record: the files still as installed,
+// the owner data file, the WIN.INI entries, the directories left empty, the
+// registration. Window-free: what to do with a file that will not go is
+// asked through the callback.
+#pragma once
+#include "install/install_record.h"
+
+enum RemovalAnswer { removalRetry, removalIgnore, removalAbort };
+
+struct RemovalRun {
+    char installDir[textSize];     // where the record and the uninstaller are
+    RecordList entries;            // the record as read
+    // A file that cannot be read or deleted: what to do about it.
+    RemovalAnswer (*askAboutFile)(const char *path);
+    int removed;                   // files deleted
+    int kept;                      // files changed or added since the installation
+    int failed;                    // files that stayed against the user's wish
+    int aborted;                   // 1 after Abort: nothing more was touched
+};
+
+// Removes the files, the owner data file and the WIN.INI entries; with
+// nothing failed, the record and the registration; then the directories
+// left empty. The uninstaller's own file is left to the caller.
+void removeInstallation(RemovalRun *run);
