@@ -51,6 +51,7 @@ else
           >"$fleet/apt.log" 2>&1; } || { tail -n 5 "$fleet/apt.log"; echo "fleet: no Ansible to be had"; exit 1; }
     fi
     playbook=$(command -v ansible-playbook)
+    echo "fleet: using Debian's ansible-core package instead of pip's"
   fi
 fi
 echo "fleet: $("$playbook" --version | sed -n 1p) ($playbook)"
