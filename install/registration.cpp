@@ -44,7 +44,7 @@ static unsigned long fileKilobytes(const char *path)
 /* The entry's values under root: 1 when every one was written. An upgrade
  * opens the same key and replaces each value; a publisher the new release
  * does not name is taken away. */
-static int writeEntry(HKEY root, const char *uninstaller)
+static int writeEntry(HKEY root, const char *uninstaller, const char *record)
 {
     HKEY key;
     if (RegCreateKeyExA(root, uninstallKeyPath, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
@@ -57,7 +57,7 @@ static int writeEntry(HKEY root, const char *uninstaller)
     int written = fits && setText(key, "DisplayName", name) && setText(key, "DisplayVersion", releaseVersion) &&
                   setText(key, "InstallLocation", installState.notedInstallDir) &&
                   setText(key, "UninstallString", command) && setText(key, "QuietUninstallString", quiet) &&
-                  setNumber(key, "EstimatedSize", recordedKilobytes() + fileKilobytes(uninstaller)) &&
+                  setNumber(key, "EstimatedSize", recordedKilobytes() + fileKilobytes(uninstaller) + fileKilobytes(record)) &&
                   setNumber(key, "NoModify", 1) && setNumber(key, "NoRepair", 1);
     if (written && releasePublisher[0]) written = setText(key, "Publisher", releasePublisher);
     if (written && !releasePublisher[0]) RegDeleteValueA(key, "Publisher");
@@ -93,11 +93,11 @@ int registerProduct(char *path, int pathSize)
     cancelRemovalAtRestart(dir);
     // A user without rights to the machine's key gets the entry in his own;
     // once the machine's key holds it, an earlier one of his own would be a second.
-    if (writeEntry(HKEY_LOCAL_MACHINE, uninstaller)) {
+    if (writeEntry(HKEY_LOCAL_MACHINE, uninstaller, record)) {
         RegDeleteKeyA(HKEY_CURRENT_USER, uninstallKeyPath);
         return 0;
     }
-    if (writeEntry(HKEY_CURRENT_USER, uninstaller)) return 0;
+    if (writeEntry(HKEY_CURRENT_USER, uninstaller, record)) return 0;
     formatText(path, pathSize, "%s\\%s", machineRootName, uninstallKeyPath);
     return -1;
 }

@@ -138,8 +138,14 @@ TEST_F(Uninstall, WineListsItAndItsRemovalTakesOnlyWhatWasInstalled)
     // The user adds a file to a folder the installation made and changes an installed one.
     ASSERT_TRUE(writeTextFile(dir + "\\SAMPLES\\mine.qmd", "added"));
     ASSERT_TRUE(writeTextFile(dir + "\\QMVIEW.EXE", "changed"));
-    ASSERT_TRUE(runCommand("uninstaller.exe --remove Quillmark", &output, &code)) << output;
-    // Wine's client returns at once; the uninstaller asks on its own.
+    // Wine's client starts the uninstaller, which asks on its own; the client
+    // is not waited for (here it stays until the uninstaller ends).
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION client = {};
+    char removeCommand[] = "uninstaller.exe --remove Quillmark";
+    ASSERT_TRUE(CreateProcessA(NULL, removeCommand, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &client));
+    CloseHandle(client.hThread);
     HWND box = NULL;
     for (int waited = 0; !box && waited < windowTimeoutMs; waited += 50, Sleep(50))
         box = FindWindowA("#32770", removeCaption);
@@ -157,6 +163,8 @@ TEST_F(Uninstall, WineListsItAndItsRemovalTakesOnlyWhatWasInstalled)
     ASSERT_TRUE(waitForExit(&remover, &code));
     stopSetup(&remover);
     EXPECT_EQ(0u, code);
+    WaitForSingleObject(client.hProcess, exitTimeoutMs);
+    CloseHandle(client.hProcess);
     // The running uninstaller goes at the next start of Windows.
     EXPECT_EQ((std::vector<std::string>{uninstallerName, "QMVIEW.EXE", "SAMPLES\\", "SAMPLES\\mine.qmd", "notes.txt"}),
               listTree(dir));
