@@ -18,17 +18,10 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 PAYLOAD = os.path.join(HERE, "..", "..", "bench", "payload.py")
 ARGS = None
-# Wine's window trace, each line "pid:tid:..."; the first is the program's
-# own (Wine's desktop process, which it may start, makes windows of its own).
-WINDOW_TRACE = "+pid,err+all,trace+win"
-WINDOW_MADE = re.compile(r"WIN_CreateWindowEx|nodrv_CreateWindow")
-
-
-def windows_made(trace):
-    """The trace lines of the started program that make a window."""
-    lines = trace.splitlines()
-    own = lines[0].split(":")[0] + ":" if lines else ""
-    return [line for line in lines if line.startswith(own) and WINDOW_MADE.search(line)]
+# The calls that make a window or a box, relayed by Wine as the program
+# makes them (Wine's own processes call the W forms).
+WINDOW_CALLS = "user32.CreateWindowExA;user32.CreateDialogParamA;user32.DialogBoxParamA;user32.MessageBoxA"
+WINDOW_CALL = re.compile(r"Call user32\.(CreateWindowExA|CreateDialogParamA|DialogBoxParamA|MessageBoxA)\(")
 
 
 def wine_env(prefix, debug="-all"):
@@ -99,6 +92,8 @@ def setUpModule():
             raise RuntimeError("wineboot failed in " + prefix)
         share_medium(prefix)
         PREFIXES[name] = prefix
+    subprocess.run(["wine", "reg", "add", "HKCU\\Software\\Wine\\Debug", "/v", "RelayInclude", "/d", WINDOW_CALLS,
+                    "/f"], env=wine_env(PREFIXES["alone"]), check=True, capture_output=True)
 
 
 def tearDownModule():
@@ -116,10 +111,10 @@ class Unattended(unittest.TestCase):
         prefix = PREFIXES["alone"]
         code, trace = finish(start(prefix, "/S", "/NAME=Ada Lovelace", "-dept=Analytical Engines",
                                    "/ORG=Babbage & Co", "/DIR=C:\\APPS\\QUILLMRK", "/LOG",
-                                   debug=WINDOW_TRACE))
+                                   debug="+relay"))
         self.assertEqual(0, code, trace[-3000:])
-        self.assertIn("trace:win:User32InitializeImmEntryTable", trace.split("\n")[0])
-        self.assertEqual([], windows_made(trace))
+        self.assertIn("Call PE DLL", trace)
+        self.assertEqual([], WINDOW_CALL.findall(trace))
         self.assertPayload(drive_c(prefix, "APPS", "QUILLMRK"))
         self.assertEqual(["User=Ada Lovelace", "Dept=Analytical Engines", "Company=Babbage & Co"],
                          owner_data(prefix, "APPS\\QUILLMRK"))
