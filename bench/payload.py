@@ -13,7 +13,8 @@ nsi       writes an NSIS script that installs the same tree into $INSTDIR;
           by itself at the end.
 verify    compares an installed tree with the payload, byte for byte; with
           --owner-data-written the owner data file only has to be there (the
-          installer writes the user's answers into it). Exit status 1 and one
+          installer writes the user's answers into it), and so do the
+          uninstaller and its record that SETUP.EXE adds. Exit status 1 and one
           line per difference when they differ.
 """
 import argparse
@@ -27,6 +28,7 @@ import qmtest  # noqa: E402
 from qmtest import mkrelease  # noqa: E402
 
 OWNER_DATA = "QUILLMRK.DAT"
+UNINSTALLER_FILES = [("QMREMOVE.EXE",), ("QMREMOVE.DAT",)]
 RENAMED = {"VZFONTMAP": "fontmap"}   # read under one name, installed under another
 
 
@@ -118,6 +120,9 @@ def differences(tree, files, wanted_dirs, owner_data_written=False):
         return ["%s: no such folder" % tree]
     found, found_dirs = listing_of(tree)
     wanted = {tuple(p.upper() for p in parts): source for parts, source in files}
+    if owner_data_written:
+        for key in UNINSTALLER_FILES:
+            wanted[key] = None
     out = []
     for key in sorted(set(wanted) - set(found)):
         out.append("missing %s" % "\\".join(key))
@@ -126,7 +131,7 @@ def differences(tree, files, wanted_dirs, owner_data_written=False):
     for key in sorted(found_dirs ^ wanted_dirs):
         out.append("directory %s %s" % ("\\".join(key), "missing" if key in wanted_dirs else "not in the payload"))
     for key in sorted(set(wanted) & set(found)):
-        if owner_data_written and key == (OWNER_DATA,):
+        if wanted[key] is None or (owner_data_written and key == (OWNER_DATA,)):
             continue
         if not filecmp.cmp(wanted[key], found[key], shallow=False):
             out.append("differs: %s" % "\\".join(key))
