@@ -67,7 +67,7 @@ tally() {
 # The virtual display and the prefix boot while the trees build (the
 # Windows build runs its owner data tool under Wine and would wait for them).
 t_boot=$(date +%s.%N)
-(. scripts/wine-env.sh && qm_wine_setup) >"$root/wine-boot.log" 2>&1 &
+(. scripts/wine-env.sh && qm_wine_setup && seconds_since "$t_boot" >"$root/wine-boot.seconds") >"$root/wine-boot.log" 2>&1 &
 boot_pid=$!
 
 # The portable logic, the build tools and the bench's report, natively, built
@@ -92,7 +92,7 @@ win32_built=0
 build win32 "$root/win32" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" && win32_built=1
 
 if wait "$boot_pid"; then
-  phase_done "Wine prefix and display (beside)" "$t_boot"
+  phases+=("$(printf '%-34s %4s s' "Wine prefix and display (beside)" "$(cat "$root/wine-boot.seconds")")")
 else
   cat "$root/wine-boot.log"; echo "=== the Wine prefix or the virtual display did not start"
   failed=1
