@@ -128,6 +128,10 @@ class NsisTest(PayloadCase):
             payload.nsis_script(self.files, "bzip2")
 
 
+# What SETUP.EXE adds to the payload: its uninstaller and the record.
+SETUP_FILES = {"QMREMOVE.EXE": b"MZ", "QMREMOVE.DAT": b"record"}
+
+
 class VerifyTest(PayloadCase):
     def check(self, overrides=None, extra=None, owner_data_written=False):
         tree = os.path.join(self.dir, "tree")
@@ -146,9 +150,11 @@ class VerifyTest(PayloadCase):
             ("a file too many", {}, {"EXTRA.TXT": b"x"}, False, ["not in the payload: EXTRA.TXT"]),
             ("owner data written, not allowed", {"QUILLMRK.DAT": b"User=Ann"}, {}, False,
              ["differs: QUILLMRK.DAT"]),
-            ("owner data written, allowed", {"QUILLMRK.DAT": b"User=Ann"}, {}, True, []),
-            ("owner data missing, though allowed to differ", {"QUILLMRK.DAT": None}, {}, True,
+            ("owner data written, allowed", {"QUILLMRK.DAT": b"User=Ann"}, SETUP_FILES, True, []),
+            ("owner data missing, though allowed to differ", {"QUILLMRK.DAT": None}, SETUP_FILES, True,
              ["missing QUILLMRK.DAT"]),
+            ("SETUP.EXE's uninstaller missing", {"QUILLMRK.DAT": b"User=Ann"}, {"QMREMOVE.DAT": b"d"}, True,
+             ["missing QMREMOVE.EXE"]),
         ]
         for name, overrides, extra, owner, expected in cases:
             with self.subTest(name):

@@ -2,6 +2,7 @@
 // media): each ends with its exit code and says why in its log. And answers
 // saved by an interactive run replayed unattended.
 #include "tests/robustness/robust_support.h"
+#include "tests/support/uninstaller_files.h"
 
 namespace robust {
 namespace {
@@ -87,7 +88,7 @@ TEST_F(Unattended, AFileInUseIsRetriedUntilItIsLetGo)
     EXPECT_TRUE(waitForExit(&setup, &code));
     EXPECT_EQ(0u, code);
     EXPECT_NE(std::string::npos, readFile(logPath).find(" -> Retry (policy)\r\n"));
-    EXPECT_TRUE(installedExactly(defaultTarget, true, {"quillmrk.dat"}));
+    EXPECT_TRUE(installedExactly(defaultTarget, true, withUninstaller({"quillmrk.dat"})));
 }
 
 // Without /S a command line not understood, and /?, are boxes of their own.
@@ -125,7 +126,7 @@ TEST_F(Unattended, AnswersSavedInteractivelyAreReplayedUnattended)
     clearWinIniSection();
     EXPECT_EQ(0u, run(tinyMedium(), std::string("/S /ANSWERS=") + answersPath));
     EXPECT_EQ(values, ownerDataLines(std::string(longTarget) + "\\quillmrk.dat"));
-    EXPECT_TRUE(installedExactly(longTarget, false, {"quillmrk.dat"}));
+    EXPECT_TRUE(installedExactly(longTarget, false, withUninstaller({"quillmrk.dat"})));
     EXPECT_EQ(installed, treeBytes(longTarget));
     // A switch overrides the file.
     EXPECT_EQ(0u, run(tinyMedium(), std::string("/S /NAME=Grace /ANSWERS=") + answersPath));
