@@ -105,11 +105,25 @@ int parseRecordLine(const char *line, RecordEntry *entry)
     return path && path[0] != '\0' && copyText(entry->path, sizeof entry->path, path) == 0;
 }
 
-static int writeEntries(FILE *file, const RecordList *list)
+// 1 when the record's latest entry for entry's path says the same: a
+// reinstallation of unchanged files then leaves the record as it was.
+static int alreadyRecorded(const RecordList *known, const RecordEntry *entry)
+{
+    for (int i = known->count - 1; i >= 0; i--) {
+        const RecordEntry *k = &known->entries[i];
+        if (!equalsIgnoringCase(k->path, entry->path)) continue;
+        return k->kind == entry->kind && k->size == entry->size && k->checksum == entry->checksum;
+    }
+    return 0;
+}
+
+static int writeEntries(FILE *file, const RecordList *list, const RecordList *known)
 {
     char line[2 * textSize];
-    for (int i = 0; i < list->count; i++)
+    for (int i = 0; i < list->count; i++) {
+        if (alreadyRecorded(known, &list->entries[i])) continue;
         if (recordLine(&list->entries[i], line, sizeof line) != 0 || fprintf(file, "%s\r\n", line) < 0) return 0;
+    }
     return 1;
 }
 
@@ -117,14 +131,22 @@ int saveInstallRecord(const char *path)
 {
     if (runSaved) return 0;
     if (runIncomplete) return -1;
+    RecordList known = {};
+    // No record yet reads as an empty one; one that cannot be read whole is
+    // appended to in full, as before.
+    if (readInstallRecord(path, &known) != 0) freeRecordList(&known);
     FILE *file = fopen(path, "ab");
-    if (!file) return -1;
+    if (!file) {
+        freeRecordList(&known);
+        return -1;
+    }
     // Where an appending stream stands is its end only once it is sought.
     int written = fseek(file, 0, SEEK_END) == 0;
     // A new record starts with its header; an upgrade's entries follow the earlier ones.
     if (written && ftell(file) == 0) written = fprintf(file, "%s\r\n", recordHeader) > 0;
-    written = written && writeEntries(file, &levelEntries) && writeEntries(file, &runEntries);
+    written = written && writeEntries(file, &levelEntries, &known) && writeEntries(file, &runEntries, &known);
     if (fclose(file) != 0) written = 0;
+    freeRecordList(&known);
     if (!written) return -1;
     runSaved = 1;
     return 0;

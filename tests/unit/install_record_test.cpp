@@ -46,6 +46,13 @@ TEST(InstallRecord, AnUpgradeAppendsAndItsLatestWriteOfAFileCounts)
     ASSERT_EQ(0, saveInstallRecord(path));
     ASSERT_EQ(0, saveInstallRecord(path));  // once per run, however often the step is retried
     EXPECT_EQ(2u, recordedKilobytes());
+    const std::string first = readFile(path);
+    resetInstallRecord();                   // a rerun writes the same files: the record stays as it was
+    forgetInstallLevels();
+    noteWrittenFile("C:\\QM\\OLD.TXT", 10, 1);
+    noteWrittenFile("C:\\QM\\SUB\\A.TXT", 2000, 2);
+    ASSERT_EQ(0, saveInstallRecord(path));
+    EXPECT_EQ(first, readFile(path));
     resetInstallRecord();                   // the upgrade: the directories exist, one file is new
     forgetInstallLevels();
     noteWrittenFile("c:\\qm\\sub\\a.txt", 3000, 3);
