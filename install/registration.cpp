@@ -101,3 +101,15 @@ int registerProduct(char *path, int pathSize)
     formatText(path, pathSize, "%s\\%s", machineRootName, uninstallKeyPath);
     return -1;
 }
+
+int registeredLocation(HKEY root, char *location, int size)
+{
+    HKEY key;
+    if (size < 2 || RegOpenKeyExA(root, uninstallKeyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
+    // One byte kept back: a value stored without its terminator still ends.
+    DWORD length = (DWORD)size - 1, type = 0;
+    ZeroMemory(location, size);
+    LONG read = RegQueryValueExA(key, "InstallLocation", NULL, &type, (BYTE *)location, &length);
+    RegCloseKey(key);
+    return read == ERROR_SUCCESS && type == REG_SZ && location[0];
+}

@@ -14,5 +14,9 @@ extern const char uninstallSwitch[];   // "/UNINSTALL"
 // written (the file, or the key with its root).
 int registerProduct(char *path, int pathSize);
 
+// The InstallLocation of the product's entry under root, into location
+// (size bytes): 1 when there is one, 0 otherwise.
+int registeredLocation(HKEY root, char *location, int size);
+
 // name in dir (a root keeps its one backslash): 0, or -1 when it does not fit.
 int pathInDir(const char *dir, const char *name, char *path, int size);

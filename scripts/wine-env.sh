@@ -69,13 +69,18 @@ qm_start_wm() {
   return 1
 }
 
-qm_wine_setup() {
-  local root
-  root=$(qm_wine_root) || return 1
-  export WINEPREFIX=$root/prefix
+# What every Wine run of the project has: the prefix of root, 32 bits, quiet.
+qm_wine_exports() {
+  export WINEPREFIX=$1/prefix
   export WINEARCH=win32
   export WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree=;mshtml=}
+}
+
+qm_wine_setup() {
+  local root
+  root=$(qm_wine_root) || return 1
+  qm_wine_exports "$root"
   (
     flock 9
     if [ "${QM_USE_DISPLAY:-0}" != 1 ] || [ -z "${DISPLAY:-}" ]; then
@@ -109,10 +114,7 @@ qm_wine_setup() {
 qm_wine_setup_headless() {
   local root
   root=$(qm_wine_root) || return 1
-  export WINEPREFIX=$root/prefix
-  export WINEARCH=win32
-  export WINEDEBUG=${WINEDEBUG:--all}
-  export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree=;mshtml=}
+  qm_wine_exports "$root"
   unset DISPLAY
   (
     flock 9

@@ -103,13 +103,8 @@ static void removeRegistration(const char *dir)
 {
     static const HKEY roots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
     for (HKEY root : roots) {
-        HKEY key;
-        if (RegOpenKeyExA(root, uninstallKeyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) continue;
-        char location[textSize] = "";
-        DWORD size = sizeof location - 1, type = 0;
-        LONG read = RegQueryValueExA(key, "InstallLocation", NULL, &type, (BYTE *)location, &size);
-        RegCloseKey(key);
-        if (read != ERROR_SUCCESS || type != REG_SZ || lstrcmpiA(location, dir) != 0) continue;
+        char location[textSize];
+        if (!registeredLocation(root, location, sizeof location) || lstrcmpiA(location, dir) != 0) continue;
         if (RegDeleteKeyA(root, uninstallKeyPath) == ERROR_SUCCESS)
             writeLog("Registration removed: %s\\%s", root == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU", uninstallKeyPath);
     }

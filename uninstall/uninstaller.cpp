@@ -83,13 +83,8 @@ static int findInstallation(char *dir, int size)
     }
     static const HKEY roots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
     for (HKEY root : roots) {
-        HKEY key;
-        if (RegOpenKeyExA(root, uninstallKeyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) continue;
-        char location[textSize] = "";
-        DWORD length = sizeof location - 1, type = 0;
-        LONG read = RegQueryValueExA(key, "InstallLocation", NULL, &type, (BYTE *)location, &length);
-        RegCloseKey(key);
-        if (read == ERROR_SUCCESS && type == REG_SZ && location[0] && recordIn(location))
+        char location[textSize];
+        if (registeredLocation(root, location, sizeof location) && recordIn(location))
             return copyText(dir, size, location) == 0;
     }
     return 0;
