@@ -1,7 +1,8 @@
 # qm_add_gtest(NAME src... [LIBS lib...] [LABELS label...])
 # Builds a GoogleTest program and registers it as one test. In the Windows
 # build it runs under Wine through CMAKE_CROSSCOMPILING_EMULATOR; those tests
-# share one prefix and display, so they run one at a time.
+# share one prefix and display, so they hold one lock and run one at a time;
+# tests of neither run beside them.
 function(qm_add_gtest name)
   cmake_parse_arguments(T "" "" "LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_UNPARSED_ARGUMENTS})
@@ -12,7 +13,7 @@ function(qm_add_gtest name)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   endif()
   if(WIN32)
-    set_tests_properties(${name} PROPERTIES RUN_SERIAL TRUE TIMEOUT 900)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine_prefix TIMEOUT 900)
   endif()
 endfunction()
 
@@ -28,7 +29,7 @@ function(qm_gtest_in_code_page name locale pattern)
   get_test_property(${name} LABELS labels)
   get_test_property(${name} FIXTURES_REQUIRED fixtures)
   set_tests_properties(${variant} PROPERTIES WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-                       ENVIRONMENT "LC_ALL=${locale};GTEST_FILTER=${pattern}" RUN_SERIAL TRUE TIMEOUT 900)
+                       ENVIRONMENT "LC_ALL=${locale};GTEST_FILTER=${pattern}" RESOURCE_LOCK wine_prefix TIMEOUT 900)
   if(labels)
     set_tests_properties(${variant} PROPERTIES LABELS "${labels}")
   endif()

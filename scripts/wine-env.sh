@@ -126,6 +126,21 @@ qm_wine_setup_headless() {
   export QM_WINE_ROOT=$root
 }
 
+# Starts the prefix's server anew. With QM_WINE_PERSIST=1 (make test) it
+# then stays up between programs: left to itself it ends 3 s after the last
+# one, and the next program waited 2.5 s for a new server and Wine's
+# services, or did not start at all when it met the old one shutting down.
+qm_restart_server() {
+  wineserver -k 2>/dev/null
+  wineserver -w
+  [ "${QM_WINE_PERSIST:-0}" = 1 ] || return 0
+  # Neither the server nor Wine's services, which the first program starts
+  # and which live as long as it, may hold the caller's output: ctest would
+  # wait for them to close it.
+  wineserver -p >/dev/null 2>&1 </dev/null 9>&-
+  wine cmd /c exit >/dev/null 2>&1 </dev/null 9>&-
+}
+
 # Ends the prefix's server and the virtual display of this build.
 qm_wine_stop() {
   local root

@@ -6,11 +6,11 @@ installations at once from one share, each started by its UNC path.
     unattended_test.py --medium DIR --release DIR --product DIR --ownerdata EXE --work DIR
 """
 import argparse
+import concurrent.futures
 import glob
 import hashlib
 import os
 import re
-import shutil
 import subprocess
 import sys
 import unittest
@@ -31,13 +31,32 @@ def wine_env(prefix, debug="-all"):
     return env
 
 
+QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
 def new_prefix(name):
-    """A prefix booted without a display, its share \\\\server\\share the medium."""
+    """A prefix booted without a display, its share \\\\server\\share the medium.
+    The last run's prefix is moved aside and removed beside the boot."""
     prefix = os.path.join(ARGS.work, name)
     subprocess.run(["wineserver", "-k"], env=wine_env(prefix), stderr=subprocess.DEVNULL)
-    shutil.rmtree(prefix, ignore_errors=True)
-    return prefix, subprocess.Popen(["wineboot", "-i"], env=wine_env(prefix),
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    old = prefix + ".old"
+    subprocess.run(["rm", "-rf", old])
+    if os.path.exists(prefix):
+        os.rename(prefix, old)
+    REMOVALS.append(subprocess.Popen(["rm", "-rf", old]))
+    return prefix, subprocess.Popen(["wineboot", "-i"], env=wine_env(prefix), **QUIET)
+
+
+def keep_server(prefix):
+    """The prefix's server stays up from here, and so do Wine's services,
+    started now on no one's output: left to themselves they end 3 s after a
+    program and the next one waits for them anew, and those a program
+    started hold its output until they end."""
+    env = wine_env(prefix)
+    subprocess.run(["wineserver", "-k"], env=env, **QUIET)
+    subprocess.run(["wineserver", "-w"], env=env, **QUIET)
+    subprocess.run(["wineserver", "-p"], env=env, **QUIET)
+    subprocess.run(["wine", "cmd", "/c", "exit"], env=env, check=True, **QUIET)
 
 
 def share_medium(prefix):
@@ -82,16 +101,21 @@ def snapshot(root):
 
 
 PREFIXES = {}  # name -> prefix, booted at once for both tests
+REMOVALS = []  # the last run's prefixes being removed
 NAMES = ("alone", "pc0", "pc1", "pc2")
 
 
 def setUpModule():
-    booting = [new_prefix(name) for name in NAMES]
-    for name, (prefix, boot) in zip(NAMES, booting):
+    def ready(name, booting):
+        prefix, boot = booting
         if boot.wait(timeout=300) != 0:
             raise RuntimeError("wineboot failed in " + prefix)
         share_medium(prefix)
-        PREFIXES[name] = prefix
+        keep_server(prefix)
+        return name, prefix
+
+    with concurrent.futures.ThreadPoolExecutor(len(NAMES)) as pool:
+        PREFIXES.update(pool.map(ready, NAMES, [new_prefix(name) for name in NAMES]))
     subprocess.run(["wine", "reg", "add", "HKCU\\Software\\Wine\\Debug", "/v", "RelayInclude", "/d", WINDOW_CALLS,
                     "/f"], env=wine_env(PREFIXES["alone"]), check=True, capture_output=True)
 
@@ -99,6 +123,8 @@ def setUpModule():
 def tearDownModule():
     for prefix in PREFIXES.values():
         subprocess.run(["wineserver", "-k"], env=wine_env(prefix), stderr=subprocess.DEVNULL)
+    for removal in REMOVALS:
+        removal.wait()
 
 
 class Unattended(unittest.TestCase):

@@ -53,11 +53,8 @@ qm_unmap_drives() {
 }
 
 # The type (floppy, cdrom) of a drive letter. The mount manager reads the
-# types when the server starts: call qm_restart_server after the last one.
+# types when the server starts: call qm_restart_server (wine-env.sh) after
+# the last one.
 qm_drive_type() {
   wine reg add 'HKLM\Software\Wine\Drives' /v "$1:" /t REG_SZ /d "$2" /f >/dev/null
-}
-qm_restart_server() {
-  wineserver -k 2>/dev/null
-  wineserver -w
 }
