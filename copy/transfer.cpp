@@ -97,7 +97,7 @@ static int opensForWriting(const char *path)
 static void readBack(HFILE to)
 {
     if (_llseek(to, 0, FILE_BEGIN) != 0) return;
-    char buffer[16384];
+    static char buffer[65536];
     uint32_t running = checksumStart;
     unsigned long size = 0;
     UINT read;

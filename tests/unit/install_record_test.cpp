@@ -13,6 +13,10 @@ TEST(Checksum, IsTheCommonCrc32WhetherFedWholeOrInPieces)
     EXPECT_EQ(0xCBF43926u, finishChecksum(feedChecksum(checksumStart, "123456789", 9)));
     EXPECT_EQ(0xCBF43926u, finishChecksum(feedChecksum(feedChecksum(checksumStart, "1234", 4), "56789", 5)));
     EXPECT_EQ(0u, finishChecksum(checksumStart));
+    // Long enough for whole words, fed from an odd offset: zlib's crc32 gives 0x0AF1C7FB.
+    unsigned char bytes[1000];
+    for (int i = 0; i < 1000; i++) bytes[i] = (unsigned char)(i * 7 + i / 13);
+    EXPECT_EQ(0x0AF1C7FBu, finishChecksum(feedChecksum(feedChecksum(checksumStart, bytes, 3), bytes + 3, 997)));
 }
 
 TEST(InstallRecord, LinesReadBackAsWrittenAndOtherLinesAreNoEntries)
