@@ -24,18 +24,20 @@ BEGIN = "<!-- bench:begin -->"
 END = "<!-- bench:end -->"
 SECTION = "## Benchmark"
 
-# label: (row title, what it does)
+# label: (row title, what it does), in the order of a round: each pair that
+# a target compares, run one after the other, so that the machine's drift
+# within a round weighs little on their ratio.
 COMMANDS = [
     ("setup", "SETUP.EXE", "the installer, driven from outside: dialog filled, Continue, completion question answered No"),
-    ("floor", "LZ32 floor", "LZStart, then LZOpenFileA / CopyLZFile / LZClose per file, LZDone; nothing else"),
     ("floor-length", "floor + length check", "the floor plus, per file, GetShortPathNameA and fopen/fseek/ftell/fclose of the source"),
-    ("nsis-window", "NSIS, zlib, window", "an NSIS installer of the same files, default compression, started "
-     "without /S: one page showing each file's name (details shown) and the bar, closing by itself at the end"),
-    ("nsis-zlib", "NSIS, zlib", "the same installer without its page, run with /S"),
+    ("floor", "LZ32 floor", "LZStart, then LZOpenFileA / CopyLZFile / LZClose per file, LZDone; nothing else"),
     ("setup-silent", "SETUP.EXE /S", "the installer run unattended: SETUP.EXE /S with the answers as switches "
      "(/NAME, /DEPT, /ORG, /DIR, /SAMPLES=1); no window, no log"),
-    ("nsis-lzma", "NSIS, solid LZMA", "the same with SetCompressor /SOLID lzma, run with /S"),
     ("start-up", "start-up (subtracted)", "the runner starting a program that exits at once"),
+    ("nsis-zlib", "NSIS, zlib", "an NSIS installer of the same files, default compression, run with /S"),
+    ("nsis-lzma", "NSIS, solid LZMA", "the same with SetCompressor /SOLID lzma, run with /S"),
+    ("nsis-window", "NSIS, zlib, window", "the NSIS, zlib installer with its page, started without /S: one "
+     "page showing each file's name (details shown) and the bar, closing by itself at the end"),
     ("wine", "bare Wine start-up", "wine starting that program directly"),
 ]
 TITLES = {label: title for label, title, _ in COMMANDS}

@@ -82,7 +82,8 @@ export QM_BENCH_TARGETS=$WINEPREFIX/drive_c/BENCH
 mkdir -p "$QM_BENCH_TARGETS"
 
 # label, target (C:\BENCH\...), and what to run: the runner's mode and arguments.
-labels=(setup floor floor-length nsis-window nsis-zlib setup-silent nsis-lzma start-up wine)
+# The order of report.py's rows: each compared pair one after the other.
+labels=(setup floor-length floor setup-silent start-up nsis-zlib nsis-lzma nsis-window wine)
 declare -A target=([setup]=SETUP [floor]=FLOOR [floor-length]=FLOORLEN [nsis-window]=NSISWIN [nsis-zlib]=NSISZLIB
   [setup-silent]=SETUPS [nsis-lzma]=NSISLZMA)
 command_for() {  # label round -> the command line, Windows paths in single quotes
