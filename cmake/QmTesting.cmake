@@ -14,6 +14,7 @@ function(qm_add_gtest name)
   endif()
   if(WIN32)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine_prefix TIMEOUT 900)
+    target_precompile_headers(${name} REUSE_FROM test_support)
   endif()
 endfunction()
 
