@@ -11,17 +11,18 @@
 #include "install/setup_log.h"
 #include "uninstall/uninstaller.h"
 
+// The arguments, read once by uninstallWanted.
+static CommandLine line;
+
 int uninstallWanted()
 {
-    CommandLine line;
     readCommandLine(__argc, __argv, &line);
     return line.uninstall;
 }
 
 int runUninstallCommand()
 {
-    static CommandLine line;  // large: kept off the stack
-    int status = readCommandLine(__argc, __argv, &line);
+    int status = line.status;
     if (line.logWanted) openSetupLog(line.logPath);
     writeLog("%s %s, removal: %s", productName, releaseVersion, GetCommandLineA());
     int code;

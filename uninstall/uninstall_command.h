@@ -4,5 +4,5 @@
 
 // 1 when the arguments ask for the removal (/UNINSTALL).
 int uninstallWanted();
-// The removal as the arguments ask for it: the exit code.
+// The removal as the arguments ask for it (read by uninstallWanted): the exit code.
 int runUninstallCommand();
