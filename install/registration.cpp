@@ -65,13 +65,6 @@ static int writeEntry(HKEY root, const char *uninstaller, const char *record)
     return written;
 }
 
-/* The uninstaller is this program's own file: it takes the same command
- * line, and the switch makes it remove what the record names. */
-static int writeUninstaller(const char *uninstaller)
-{
-    return writeProgramImage(uninstaller);
-}
-
 static int failedAt(char *path, int pathSize, const char *what)
 {
     copyText(path, pathSize, what);
@@ -85,7 +78,9 @@ int registerProduct(char *path, int pathSize)
     if (pathInDir(dir, uninstallerFileName, uninstaller, sizeof uninstaller) != 0 ||
         pathInDir(dir, recordFileName, record, sizeof record) != 0)
         return failedAt(path, pathSize, dir);
-    if (!writeUninstaller(uninstaller)) return failedAt(path, pathSize, uninstaller);
+    // The uninstaller is this program's own file: it takes the same command
+    // line, and the switch makes it remove what the record names.
+    if (!writeProgramImage(uninstaller)) return failedAt(path, pathSize, uninstaller);
     if (saveInstallRecord(record) != 0) return failedAt(path, pathSize, record);
     // An earlier removal may have left the uninstaller and the directory to
     // the next restart: they are this installation's now.
