@@ -16,14 +16,14 @@
 #include "copy/pacing.h"
 #include "copy/progress_window.h"
 #include "copy/transfer.h"
-#include "install/install_record.h"
+#include "deploy/setup_run.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "install/setup_log.h"
-#include "install/setup_run.h"
 #include "ownerdata/characters.h"
 #include "shell/billboard_state.h"
 #include "shell/shell.h"
+#include "uninstall/install_record.h"
 
 enum { cancelled = -2 };
 enum { messageSize = 2 * textSize };  // a quoted path and the words around it

@@ -6,10 +6,10 @@
 #include <lzexpand.h>
 #include <cstring>
 
-#include "install/checksum.h"
 #include "install/message_box.h"
 #include "install/text.h"
 #include "shell/shell.h"
+#include "uninstall/checksum.h"
 
 long transferredBytes = -1;
 WrittenFile lastWritten;

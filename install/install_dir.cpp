@@ -6,7 +6,6 @@
 
 #include <cstring>
 
-#include "install/install_record.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "install/paths.h"
@@ -15,6 +14,7 @@
 #include "ownerdata/characters.h"
 #include "resources/resource.h"
 #include "shell/shell.h"
+#include "uninstall/install_record.h"
 
 static const char overwriteFormat[] =
     "Directory already exists. Do you want to overwrite?\n\n"

@@ -6,18 +6,18 @@
 #include <cstring>
 
 #include "copy/disk_loop.h"
-#include "install/exit_codes.h"
+#include "deploy/exit_codes.h"
+#include "deploy/setup_run.h"
 #include "install/install_dir.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "install/paths.h"
-#include "install/registration.h"
 #include "install/settings.h"
 #include "install/setup_log.h"
-#include "install/setup_run.h"
 #include "resources/resource.h"
 #include "shell/imaging/imaging.h"
 #include "shell/shell.h"
+#include "uninstall/registration.h"
 
 static const char missingCaption[] = "Information Missing";
 static const char completionFormat[] =

@@ -1,6 +1,6 @@
 #include "install/message_box.h"
 
-#include "install/box_policy.h"
+#include "deploy/box_policy.h"
 #include "install/text.h"
 
 static MessageBoxHook messageBoxHook; // test recorder, or null for real boxes

@@ -1,7 +1,7 @@
 // Source mode, the paths derived from the setup program's own location, and
 // the long form of the install directory.
 #include "install/paths.h"
-#include "install/program_image.h"
+#include "uninstall/program_image.h"
 
 #include <windows.h>
 #include <lzexpand.h>
@@ -61,6 +61,13 @@ int programFolderUsable()
 {
     int length = folderLength(programFileName());
     return length > 0 && length + 1 + longestMediumName <= textSize - 1;
+}
+
+int pathInDir(const char *dir, const char *name, char *path, int size)
+{
+    const char *last = lastCharacter(dir);
+    const char *separator = last && *last == '\\' ? "" : "\\";
+    return formatText(path, size, "%s%s%s", dir, separator, name);
 }
 
 int nextPathComponent(const char **cursor, char *component, int size)

@@ -23,6 +23,9 @@ int shortPathOf(const char *path, char *result, int resultSize);
 // module file name of the running program; null puts the real one back.
 void setProgramFileName(const char *fileName);
 
+// name in dir (a root keeps its one backslash): 0, or -1 when it does not fit.
+int pathInDir(const char *dir, const char *name, char *path, int size);
+
 // Copies the next non-empty component of a backslash-separated path into
 // component and moves *cursor past it: 1 when one was found, 0 at the end,
 // -1 when it does not fit (component is then "").

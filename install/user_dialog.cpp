@@ -4,11 +4,11 @@
 
 #include <cstring>
 
-#include "install/answers.h"
+#include "deploy/answers.h"
+#include "deploy/setup_run.h"
 #include "install/install_flow.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
-#include "install/setup_run.h"
 #include "ownerdata/characters.h"
 #include "resources/resource.h"
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "install/registration.h"
+#include "install/paths.h"
 #include "install/text.h"
 
 static const char sessionManagerKey[] = "System\\CurrentControlSet\\Control\\Session Manager";

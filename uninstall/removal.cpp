@@ -5,11 +5,11 @@
 
 #include <windows.h>
 
-#include "install/checksum.h"
 #include "install/install_state.h"
 #include "install/paths.h"
-#include "install/registration.h"
 #include "install/setup_log.h"
+#include "uninstall/checksum.h"
+#include "uninstall/registration.h"
 
 enum FileState { fileGone, fileAsInstalled, fileChanged, fileUnreadable };
 

@@ -3,7 +3,7 @@
 // registration. Window-free: what to do with a file that will not go is
 // asked through the callback.
 #pragma once
-#include "install/install_record.h"
+#include "uninstall/install_record.h"
 
 enum RemovalAnswer { removalRetry, removalIgnore, removalAbort };
 

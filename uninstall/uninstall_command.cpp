@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "copy/manifest.h"
-#include "install/command_line.h"
-#include "install/exit_codes.h"
+#include "deploy/command_line.h"
+#include "deploy/exit_codes.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "install/setup_log.h"

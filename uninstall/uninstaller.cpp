@@ -3,15 +3,16 @@
 
 #include <windows.h>
 
-#include "install/exit_codes.h"
-#include "install/install_record.h"
+#include "deploy/exit_codes.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
-#include "install/program_image.h"
-#include "install/registration.h"
+#include "install/paths.h"
 #include "install/setup_log.h"
 #include "ownerdata/characters.h"
 #include "uninstall/delayed_removal.h"
+#include "uninstall/install_record.h"
+#include "uninstall/program_image.h"
+#include "uninstall/registration.h"
 #include "uninstall/removal.h"
 
 static const char removeCaption[] = "Remove Quillmark";

@@ -1,6 +1,6 @@
 // The switches as the C runtime hands them over (one argument per switch,
 // quotes already removed): a table of command lines and what each must set.
-#include "install/command_line.h"
+#include "deploy/command_line.h"
 
 #include <gtest/gtest.h>
 

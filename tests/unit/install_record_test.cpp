@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <string>
 
-#include "install/checksum.h"
-#include "install/install_record.h"
 #include "tests/support/files.h"
+#include "uninstall/checksum.h"
+#include "uninstall/install_record.h"
 
 TEST(Checksum, IsTheCommonCrc32WhetherFedWholeOrInPieces)
 {

@@ -1,19 +1,19 @@
 // The whole program as a deployment tool sees it: the command line, the log,
 // the interactive or unattended installation, and the exit code.
-#include "install/setup_start.h"
+#include "deploy/setup_start.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "install/answers.h"
-#include "install/box_policy.h"
-#include "install/exit_codes.h"
+#include "deploy/answers.h"
+#include "deploy/box_policy.h"
+#include "deploy/exit_codes.h"
+#include "deploy/setup_run.h"
 #include "install/install_flow.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "install/paths.h"
 #include "install/setup_log.h"
-#include "install/setup_run.h"
 #include "shell/shell.h"
 
 static const char usageCaption[] = "Quillmark Setup";

@@ -1,6 +1,6 @@
 // One run of SETUP.EXE as a whole: how it was started and how it ends.
 #pragma once
-#include "install/command_line.h"
+#include "deploy/command_line.h"
 
 struct SetupRun {
     CommandLine commandLine;  // the switches it was started with

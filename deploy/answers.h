@@ -3,7 +3,7 @@
 //   [Answers]
 //   Name="..."  Dept="..."  Org="..."  Dir="..."  Samples=0|1
 #pragma once
-#include "install/command_line.h"
+#include "deploy/command_line.h"
 
 // The values the dialog shows on opening: an earlier installation's, then
 // the defaults; samples wanted.

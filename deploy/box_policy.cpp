@@ -1,12 +1,12 @@
 // The policy table: every box the install flow can show, what an unattended
 // run answers, and which exit code the box stands for.
-#include "install/box_policy.h"
+#include "deploy/box_policy.h"
 
 #include <cstring>
 
-#include "install/exit_codes.h"
+#include "deploy/exit_codes.h"
+#include "deploy/setup_run.h"
 #include "install/setup_log.h"
-#include "install/setup_run.h"
 #include "install/text.h"
 
 enum BoxKind {

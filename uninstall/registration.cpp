@@ -1,25 +1,19 @@
-#include "install/registration.h"
+#include "uninstall/registration.h"
 
 #include <cstring>
 
 #include "copy/manifest.h"
-#include "install/install_record.h"
 #include "install/install_state.h"
-#include "install/program_image.h"
+#include "install/paths.h"
 #include "ownerdata/characters.h"
 #include "uninstall/delayed_removal.h"
+#include "uninstall/install_record.h"
+#include "uninstall/program_image.h"
 
 const char uninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmark";
 const char uninstallSwitch[] = "/UNINSTALL";
 
 static const char machineRootName[] = "HKEY_LOCAL_MACHINE";
-
-int pathInDir(const char *dir, const char *name, char *path, int size)
-{
-    const char *last = lastCharacter(dir);
-    const char *separator = last && *last == '\\' ? "" : "\\";
-    return formatText(path, size, "%s%s%s", dir, separator, name);
-}
 
 static int setText(HKEY key, const char *name, const char *value)
 {

@@ -1,4 +1,4 @@
-#include "install/install_record.h"
+#include "uninstall/install_record.h"
 
 #include <cstdio>
 #include <cstdlib>

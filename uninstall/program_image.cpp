@@ -1,5 +1,5 @@
 // The running program's own file, kept in memory to become the uninstaller.
-#include "install/program_image.h"
+#include "uninstall/program_image.h"
 
 #include <cstdlib>
 #include <cstring>

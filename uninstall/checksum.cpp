@@ -1,4 +1,4 @@
-#include "install/checksum.h"
+#include "uninstall/checksum.h"
 
 // Eight tables for the reflected polynomial, made at the first use: every
 // installed file passes through here once, so eight bytes at a time cost

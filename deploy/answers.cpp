@@ -1,15 +1,15 @@
 // The dialog's answers from and to an answers file, and from the switches.
-#include "install/answers.h"
+#include "deploy/answers.h"
 
 #include <windows.h>
 
 #include <cstring>
 
+#include "deploy/setup_run.h"
 #include "install/install_state.h"
 #include "install/paths.h"
 #include "install/settings.h"
 #include "install/setup_log.h"
-#include "install/setup_run.h"
 
 static const char section[] = "Answers";
 enum { listSize = 1024, valueSize = 4 * textSize };

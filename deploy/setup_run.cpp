@@ -1,7 +1,7 @@
 // The record of the run and the exit code it has earned.
-#include "install/setup_run.h"
+#include "deploy/setup_run.h"
 
-#include "install/exit_codes.h"
+#include "deploy/exit_codes.h"
 
 SetupRun setupRun;
 

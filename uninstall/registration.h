@@ -17,6 +17,3 @@ int registerProduct(char *path, int pathSize);
 // The InstallLocation of the product's entry under root, into location
 // (size bytes): 1 when there is one, 0 otherwise.
 int registeredLocation(HKEY root, char *location, int size);
-
-// name in dir (a root keeps its one backslash): 0, or -1 when it does not fit.
-int pathInDir(const char *dir, const char *name, char *path, int size);

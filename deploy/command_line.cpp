@@ -1,6 +1,6 @@
 // The switches of SETUP.EXE: pure text work over the arguments, so that it is
 // tested natively as well as under Wine.
-#include "install/command_line.h"
+#include "deploy/command_line.h"
 
 #include <cstring>
 
