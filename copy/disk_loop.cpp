@@ -16,9 +16,9 @@
 #include "copy/pacing.h"
 #include "copy/progress_window.h"
 #include "copy/transfer.h"
-#include "deploy/setup_run.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
+#include "install/run_state.h"
 #include "install/setup_log.h"
 #include "ownerdata/characters.h"
 #include "shell/billboard_state.h"
@@ -43,7 +43,7 @@ static int userConfirmsQuit()
 
 static void repaintMainWindow()
 {
-    if (setupRun.unattended) return;
+    if (runState.unattended) return;
     InvalidateRect(mainWindow, nullptr, TRUE);
     UpdateWindow(mainWindow);
 }
@@ -94,7 +94,7 @@ int copyAllDisks()
 
     copyState.bytesPerPercent = compressedSum * 10;
     // Unattended there is no window to show progress in: the copy is all.
-    if (setupRun.unattended) {
+    if (runState.unattended) {
         for (int d = 1; d <= disks; d++)
             if (copyDisk(installState.sourceDrive, d) == cancelled) return cancelled;
         return 0;
@@ -138,7 +138,7 @@ static int probeDisk(char driveLetter, int disk)
 
 static void beep()
 {
-    if (!setupRun.unattended) MessageBeep(MB_ICONHAND);
+    if (!runState.unattended) MessageBeep(MB_ICONHAND);
 }
 
 /* Disk-set mode: asks for disks after the first and waits until the right
@@ -302,7 +302,7 @@ static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, const c
     HFILE source = sourceFits ? openSource(sourcePath, &length) : HFILE_ERROR;
     double share = 0.0;
     if (source != HFILE_ERROR) {
-        if (!setupRun.unattended) share = accountFile(length);
+        if (!runState.unattended) share = accountFile(length);
     } else {
         if (equalsIgnoringCase(entry, "addon32.exe")) return 0;
         if (!userGoesOnWithoutSource(sourceRoot, entry)) {
@@ -311,7 +311,7 @@ static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, const c
         }
     }
 
-    if (!setupRun.unattended) {
+    if (!runState.unattended) {
         copyText(copyState.currentFileName, sizeof copyState.currentFileName, entry);
         SendMessageA(copyState.progressWindow, progressRefresh, 0, 0);
     }
@@ -331,7 +331,7 @@ static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, const c
     }
     // The percentage, the billboard, the debug line and the windows' messages
     // are the interactive run's; unattended, the next file follows at once.
-    if (setupRun.unattended) return 0;
+    if (runState.unattended) return 0;
     progressStep();
     if (share >= 1.0) SendMessageA(copyState.progressWindow, progressRefresh, 0, 0);
     drainMessages();

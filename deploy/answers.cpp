@@ -1,4 +1,6 @@
 // The dialog's answers from and to an answers file, and from the switches.
+// The file is read here whole and checked line by line before any of its
+// values is used: a file that is not exactly an answers file ends the run.
 #include "deploy/answers.h"
 
 #include <windows.h>
@@ -8,89 +10,331 @@
 #include "deploy/setup_run.h"
 #include "install/install_state.h"
 #include "install/paths.h"
-#include "install/settings.h"
+#include "install/run_state.h"
 #include "install/setup_log.h"
+#include "install/user_dialog.h"
+#include "ownerdata/characters.h"
+#include "ownerdata/codec.h"
+#include "uninstall/install_record.h"
+#include "uninstall/registration.h"
 
 static const char section[] = "Answers";
-enum { listSize = 1024, valueSize = 4 * textSize };
 
-void loadPrefilledValues()
-{
-    loadUserDefaults();
-    char longForm[textSize];
-    canonicalizeDir(installState.installDir, longForm, textSize);
-    copyText(installState.installDir, textSize, longForm);
-    installState.installSamples = 1;
-}
+enum {
+    fileLimit = 64 * 1024,               // far more than five values and their comments
+    ownerDataLineChars = lineBufferSize - 2,  // "key=value" as the owner data file reads it back
+    problemSize = 2 * textSize,
+};
 
-// The profile calls look for a bare name in the Windows directory: the
-// path is made full against the current directory first.
+enum AnswerKey { nameKey, deptKey, orgKey, dirKey, samplesKey, answerKeyCount };
+
+static const char *const answerKeys[answerKeyCount] = {"Name", "Dept", "Org", "Dir", "Samples"};
+
+struct Answers {
+    char values[answerKeyCount][textSize];
+    int given[answerKeyCount];
+};
+
+static char fileBytes[fileLimit + 1];  // the answers file being checked
+
+// The profile calls and the messages want a full path, whatever the
+// current directory is later.
 static int fullPathOf(const char *path, char *full, int size)
 {
     DWORD length = GetFullPathNameA(path, size, full, NULL);
     return length == 0 || length >= (DWORD)size ? -1 : 0;
 }
 
-// 1 when keys, the section's key names one after another, holds key.
-static int listsKey(const char *keys, const char *key)
+// The system's text for error, without its line break.
+static void systemText(DWORD error, char *text, int size)
 {
-    for (const char *k = keys; *k != '\0'; k += strlen(k) + 1)
-        if (equalsIgnoringCase(k, key)) return 1;
+    if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, text, size,
+                       NULL) == 0)
+        formatText(text, size, "error %lu", (unsigned long)error);
+    size_t length = strlen(text);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' '))
+        text[--length] = '\0';
+}
+
+/* Reads the whole regular file at file into fileBytes, NUL-terminated: its
+ * length, or -1 with problem saying why it is no file to read. */
+static long readWholeFile(const char *file, char *problem, int size)
+{
+    char reason[textSize];
+    DWORD attributes = GetFileAttributesA(file);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        formatText(problem, size, "the answers file %s cannot be found", file);
+        return -1;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        formatText(problem, size, "the answers file %s is a folder, not a file", file);
+        return -1;
+    }
+    HANDLE handle = CreateFileA(file, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (handle == INVALID_HANDLE_VALUE) {
+        systemText(GetLastError(), reason, sizeof reason);
+        formatText(problem, size, "the answers file %s cannot be read: %s", file, reason);
+        return -1;
+    }
+    DWORD length = GetFileSize(handle, NULL), got = 0;
+    int read = GetFileType(handle) == FILE_TYPE_DISK && length != INVALID_FILE_SIZE && length <= fileLimit &&
+               ReadFile(handle, fileBytes, length, &got, NULL) && got == length;
+    DWORD error = GetLastError();
+    CloseHandle(handle);
+    if (read) {
+        fileBytes[length] = '\0';
+        return (long)length;
+    }
+    if (length != INVALID_FILE_SIZE && length > fileLimit) {
+        formatText(problem, size, "the answers file %s is larger than 64 KB: no answers file", file);
+        return -1;
+    }
+    copyText(reason, sizeof reason, "it is no regular file");
+    if (error != 0) systemText(error, reason, sizeof reason);
+    formatText(problem, size, "the answers file %s cannot be read: %s", file, reason);
+    return -1;
+}
+
+// The text between blanks and tabs at either end, in place.
+static char *trimmed(char *text)
+{
+    while (*text == ' ' || *text == '\t') text++;
+    size_t length = strlen(text);
+    while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\t')) text[--length] = '\0';
+    return text;
+}
+
+static int answerKeyOf(const char *name)
+{
+    for (int k = 0; k < answerKeyCount; k++)
+        if (equalsIgnoringCase(name, answerKeys[k])) return k;
+    return -1;
+}
+
+/* One key=value line of the [Answers] section into answers: 0, or -1 with
+ * problem saying what is wrong with it. A value in double quotes keeps its
+ * blanks, as the profile calls read it. */
+static int takeAnswerLine(char *line, const char *equals, int number, Answers *answers, char *problem, int size)
+{
+    char *value = trimmed(line + (equals - line) + 1);
+    line[equals - line] = '\0';
+    const char *name = trimmed(line);
+    int key = answerKeyOf(name);
+    // Another tool's key (or a note) is allowed beside ours, and named.
+    if (key < 0) {
+        writeLog("Answers: line %d, key \"%.40s\" is none of Name, Dept, Org, Dir, Samples; left alone", number, name);
+        return 0;
+    }
+    if (answers->given[key]) {
+        formatText(problem, size, "line %d: %s is given twice", number, answerKeys[key]);
+        return -1;
+    }
+    size_t length = strlen(value);
+    if (length >= 2 && value[0] == '"' && value[length - 1] == '"') {
+        value[length - 1] = '\0';
+        value++;
+    }
+    if (copyText(answers->values[key], textSize, value) != 0) {
+        formatText(problem, size, "line %d: the value of %s is longer than 255 characters", number, answerKeys[key]);
+        return -1;
+    }
+    if (key == samplesKey && strcmp(value, "0") != 0 && strcmp(value, "1") != 0) {
+        formatText(problem, size, "line %d: Samples is neither 0 nor 1", number);
+        return -1;
+    }
+    answers->given[key] = 1;
     return 0;
 }
 
-// Reads key into text when the section has it: 0, or -1 when too long.
-static int readAnswer(const char *file, const char *keys, const char *key, char *text)
+/* One line of the file, without its line end: a comment (;), a section, or
+ * key=value in a section; keys of other sections are left to their owners.
+ * 0, or -1 with problem saying what the format does not allow. */
+static int takeLine(char *line, int number, int *inAnswers, int *sections, Answers *answers, char *problem, int size)
 {
-    if (!listsKey(keys, key)) return 0;
-    char value[valueSize];
-    GetPrivateProfileStringA(section, key, "", value, sizeof value, file);
-    return copyText(text, textSize, value);
+    for (const char *c = line; *c != '\0'; c = nextCharacter(c)) {
+        if ((unsigned char)*c < 0x20 && *c != '\t') {
+            formatText(problem, size, "line %d holds a control character: no text", number);
+            return -1;
+        }
+    }
+    char *text = trimmed(line);
+    if (text[0] == '\0' || text[0] == ';') return 0;
+    const char *last = lastCharacter(text);
+    if (text[0] == '[') {
+        if (*last != ']') {
+            formatText(problem, size, "line %d: a section name without its closing ]", number);
+            return -1;
+        }
+        text[last - text] = '\0';
+        *inAnswers = equalsIgnoringCase(trimmed(text + 1), section);
+        if (*inAnswers && (*sections & 2)) {
+            formatText(problem, size, "line %d: a second [Answers] section", number);
+            return -1;
+        }
+        *sections |= *inAnswers ? 3 : 1;
+        return 0;
+    }
+    const char *equals = text;
+    while (*equals != '\0' && *equals != '=') equals = nextCharacter(equals);
+    if (*equals != '=' || equals == text) {
+        formatText(problem, size, "line %d is neither a section, a key=value line nor a comment", number);
+        return -1;
+    }
+    if (*sections == 0) {
+        formatText(problem, size, "line %d: a key before any section", number);
+        return -1;
+    }
+    return *inAnswers ? takeAnswerLine(text, equals, number, answers, problem, size) : 0;
 }
 
-int readAnswersFile(const char *path, char *problem, int problemSize)
+/* Checks every line of the file's bytes and gathers the answers: 0, or -1
+ * with problem naming the line. The bytes are cut into lines in place. */
+static int parseAnswers(char *bytes, long length, Answers *answers, char *problem, int size)
 {
-    char file[textSize];
-    char keys[listSize] = "";
-    if (fullPathOf(path, file, sizeof file) != 0 || GetFileAttributesA(file) == INVALID_FILE_ATTRIBUTES) {
-        formatText(problem, problemSize, "the answers file %s cannot be found", path);
+    if ((long)strlen(bytes) != length) {
+        copyText(problem, size, "it holds a NUL byte: it is no text file");
         return -1;
     }
-    GetPrivateProfileStringA(section, NULL, "", keys, sizeof keys, file);
-    if (readAnswer(file, keys, "Name", installState.userName) != 0 ||
-        readAnswer(file, keys, "Dept", installState.department) != 0 ||
-        readAnswer(file, keys, "Org", installState.organisation) != 0 ||
-        readAnswer(file, keys, "Dir", installState.installDir) != 0) {
-        formatText(problem, problemSize, "a value of %s is longer than 255 characters", file);
+    int inAnswers = 0, sections = 0, number = 0;
+    for (char *line = bytes; *line != '\0' || line == bytes;) {
+        char *end = strchr(line, '\n');
+        if (end) *end = '\0';
+        size_t lineLength = strlen(line);
+        if (lineLength > 0 && line[lineLength - 1] == '\r') line[lineLength - 1] = '\0';
+        if (takeLine(line, ++number, &inAnswers, &sections, answers, problem, size) != 0) return -1;
+        if (!end) break;
+        line = end + 1;
+    }
+    if (!(sections & 2)) {
+        copyText(problem, size, "it has no [Answers] section");
         return -1;
     }
-    char samples[textSize] = "";
-    if (readAnswer(file, keys, "Samples", samples) != 0 || (listsKey(keys, "Samples") &&
-        !equalsIgnoringCase(samples, "0") && !equalsIgnoringCase(samples, "1"))) {
-        formatText(problem, problemSize, "Samples in %s is neither 0 nor 1", file);
+    return 0;
+}
+
+// The longest value the owner data file keeps whole under key.
+static size_t ownerDataRoom(const char *key)
+{
+    return ownerDataLineChars - strlen(key) - 1;
+}
+
+/* 0 when the value fits the owner data file under key; a longer one would
+ * come back cut, so it is refused with problem naming where it came from. */
+static int fitsOwnerData(const char *key, const char *value, const char *from, char *problem, int size)
+{
+    size_t room = ownerDataRoom(key);
+    if (strlen(value) <= room) return 0;
+    formatText(problem, size, "%s is longer than the %u characters the owner data file keeps", from, (unsigned)room);
+    return -1;
+}
+
+int readAnswersFile(const char *path, int *samplesGiven, char *problem, int size)
+{
+    static const char *const ownerDataKeys[] = {"User", "Dept", "Company"};
+    char file[textSize], reason[problemSize], from[problemSize];
+    Answers answers = {};
+    if (fullPathOf(path, file, sizeof file) != 0) {
+        formatText(problem, size, "the answers file %s cannot be found", path);
         return -1;
     }
-    if (samples[0] != '\0') installState.installSamples = samples[0] - '0';
+    long length = readWholeFile(file, problem, size);
+    if (length < 0) return -1;
+    if (parseAnswers(fileBytes, length, &answers, reason, sizeof reason) != 0) {
+        formatText(problem, size, "the answers file %s: %s", file, reason);
+        return -1;
+    }
+    for (int k = nameKey; k <= orgKey; k++) {
+        formatText(from, sizeof from, "%s in %s", answerKeys[k], file);
+        if (answers.given[k] && fitsOwnerData(ownerDataKeys[k], answers.values[k], from, problem, size) != 0)
+            return -1;
+    }
+    char *const fields[] = {installState.userName, installState.department, installState.organisation,
+                            installState.installDir};
+    for (int k = nameKey; k <= dirKey; k++)
+        if (answers.given[k]) copyText(fields[k], textSize, answers.values[k]);
+    if (answers.given[samplesKey]) {
+        installState.installSamples = answers.values[samplesKey][0] - '0';
+        *samplesGiven = 1;
+    }
     writeLog("Answers read from %s", file);
     return 0;
 }
 
-static void applySwitches(const CommandLine *line)
+static int applySwitches(const CommandLine *line, char *problem, int size)
 {
+    if ((line->nameGiven && fitsOwnerData("User", line->userName, "/NAME=", problem, size) != 0) ||
+        (line->departmentGiven && fitsOwnerData("Dept", line->department, "/DEPT=", problem, size) != 0) ||
+        (line->organisationGiven && fitsOwnerData("Company", line->organisation, "/ORG=", problem, size) != 0))
+        return -1;
     if (line->nameGiven) copyText(installState.userName, textSize, line->userName);
     if (line->departmentGiven) copyText(installState.department, textSize, line->department);
     if (line->organisationGiven) copyText(installState.organisation, textSize, line->organisation);
     if (line->installDirGiven) copyText(installState.installDir, textSize, line->installDir);
     if (line->samplesGiven) installState.installSamples = line->installSamples;
+    return 0;
 }
 
-int loadStartValues(char *problem, int problemSize)
+/* The same folder, whatever the form each was written in (a trailing
+ * backslash, short names, letter case). */
+static int sameFolder(const char *a, const char *b)
+{
+    char longA[textSize], longB[textSize];
+    canonicalizeDir(a, longA, sizeof longA);
+    canonicalizeDir(b, longB, sizeof longB);
+    return longA[0] != '\0' && equalsIgnoringCase(longA, longB);
+}
+
+/* The samples choice that the completed installation in dir kept in its
+ * registration: 1 or 0, or -1 when there is none (none registered there, or
+ * its record is gone with it). */
+static int keptSamplesChoice(const char *dir)
+{
+    static const HKEY roots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
+    char location[textSize], record[textSize];
+    for (HKEY root : roots) {
+        if (!registeredLocation(root, location, sizeof location) || !sameFolder(location, dir)) continue;
+        if (pathInDir(location, recordFileName, record, sizeof record) != 0 ||
+            GetFileAttributesA(record) == INVALID_FILE_ATTRIBUTES)
+            continue;
+        HKEY key;
+        DWORD value = 0, length = sizeof value, type = 0;
+        if (RegOpenKeyExA(root, uninstallKeyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) continue;
+        LONG read = RegQueryValueExA(key, samplesValueName, NULL, &type, (BYTE *)&value, &length);
+        RegCloseKey(key);
+        if (read == ERROR_SUCCESS && type == REG_DWORD && length == sizeof value) return value ? 1 : 0;
+    }
+    return -1;
+}
+
+/* Over the prefill: the answers file, the switches, and where neither
+ * chooses the samples, the choice the installation in that directory kept. */
+static int layStartValues(char *problem, int size)
 {
     const CommandLine *line = &setupRun.commandLine;
-    loadPrefilledValues();
-    if (line->answersPath[0] != '\0' && readAnswersFile(line->answersPath, problem, problemSize) != 0) return -1;
-    applySwitches(line);
+    int samplesGiven = line->samplesGiven;
+    if (line->answersPath[0] != '\0' &&
+        readAnswersFile(line->answersPath, &samplesGiven, problem, size) != 0)
+        return -1;
+    if (applySwitches(line, problem, size) != 0) return -1;
+    int kept = samplesGiven ? -1 : keptSamplesChoice(installState.installDir);
+    if (kept >= 0) {
+        installState.installSamples = kept;
+        writeLog("Samples: %d, as the installation in %s chose", kept, installState.installDir);
+    }
     return 0;
+}
+
+int loadStartValues(char *problem, int size)
+{
+    loadDialogValues();
+    return layStartValues(problem, size);
+}
+
+void layCheckedStartValues()
+{
+    // Checked once at the start: nothing is left to report here.
+    char problem[problemSize];
+    layStartValues(problem, sizeof problem);
 }
 
 // Quoted, so that blanks at either end come back as they were written.
@@ -122,6 +366,6 @@ void saveAnswersIfAsked()
         return;
     }
     // The installation goes on; the file missing is reported in the exit code.
-    setupRun.incomplete = 1;
+    runState.incomplete = 1;
     writeLog("Problem: the answers file %s could not be written; passed over", path);
 }

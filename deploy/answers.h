@@ -5,17 +5,22 @@
 #pragma once
 #include "deploy/command_line.h"
 
-// The values the dialog shows on opening: an earlier installation's, then
-// the defaults; samples wanted.
-void loadPrefilledValues();
 // Takes the answers that the file at path holds (a key left out keeps its
-// value). 0, or -1 when the file is missing or a value is wrong or too long;
-// problem then says which, for the log.
-int readAnswersFile(const char *path, char *problem, int problemSize);
-// The values a run starts with: the prefilled ones, then the answers file
-// and the switches of the command line over them. 0, or -1 when the answers
-// file cannot be used (problem says why).
+// value; *samplesGiven becomes 1 when it chooses the samples). 0, or -1 when it is no readable regular file, has no [Answers]
+// section, or has a line the format does not allow (neither a section, a
+// key=value line nor a comment; one of the five keys twice; a value too
+// long; Samples other than 0 or 1); problem then says which, naming the file
+// and the line. Other keys are logged and left alone.
+int readAnswersFile(const char *path, int *samplesGiven, char *problem, int problemSize);
+// The values a run with switches starts with: the dialog's prefill, then the
+// answers file and the switches over them; where neither chooses the
+// samples, the choice the completed installation in that directory kept. 0, or -1 when the answers file cannot be used or a
+// name, department or organisation is longer than the owner data file keeps
+// (problem says why).
 int loadStartValues(char *problem, int problemSize);
+// The same over the dialog's prefill, once loadStartValues has passed: the
+// dialog's prefill hook.
+void layCheckedStartValues();
 // Writes the five values to the file at path. 0, or -1 when it cannot.
 int writeAnswersFile(const char *path);
 // The values confirmed with Continue (or, unattended, checked), to

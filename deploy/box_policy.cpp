@@ -6,6 +6,7 @@
 
 #include "deploy/exit_codes.h"
 #include "deploy/setup_run.h"
+#include "install/run_state.h"
 #include "install/setup_log.h"
 #include "install/text.h"
 
@@ -52,7 +53,7 @@ static const BoxRule rules[] = {
     {"Terminate Setup?", "", 0, 0, IDYES, 0, question, nullptr},
     {"Installation Cancelled", "", 0, 0, IDOK, 0, question, nullptr},
     {"Installation Complete", "", 0, 0, IDNO, 0, question, nullptr},
-    {"QMSETUP program can not start", "", 0, 0, IDOK, 0, question, nullptr},
+    {"QMSETUP program can not start", "", 0, 0, IDOK, exitIncomplete, question, nullptr},
     {nullptr, "", MB_OK, 1, IDOK, exitIncomplete, fileFault, nullptr},
 };
 
@@ -154,13 +155,13 @@ void noteBoxAnswer(const char *text, const char *caption, UINT style, int answer
         formatText(systemText, sizeof systemText, "error %lu", (unsigned long)error);
     trimEnd(systemText);
     writeLog("Box \"%s\": %s%s%s -> %s%s", caption, text, systemText[0] ? " | system: " : "", systemText,
-             answerName(answer), setupRun.unattended ? " (policy)" : "");
+             answerName(answer), runState.unattended ? " (policy)" : "");
     if (passesOver(rule, answer)) {
-        setupRun.incomplete = 1;
+        runState.incomplete = 1;
         return;
     }
     // Unattended, a refusal ends the run with its own code; the first one counts.
-    if (setupRun.unattended && rule && rule->exitCode && rule->exitCode != exitIncomplete &&
+    if (runState.unattended && rule && rule->exitCode && rule->exitCode != exitIncomplete &&
         answer == rule->answer && !setupRun.stopCode) {
         setupRun.stopCode = rule->exitCode;
         writeLog("Stopped, exit code %d: %s", rule->exitCode, rule->advice);

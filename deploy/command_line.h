@@ -41,3 +41,9 @@ const char *commandLineProblem(int status);
 
 // The switches, one per line, for the help box and the log.
 extern const char commandLineUsage[];
+
+// 1 when dir names one folder whatever the current directory and drive:
+// "X:\" or "\\server\share\" and at least one folder name below it. A
+// relative path (QMREL, C:QMREL, \QMROOTED) or a root (C:, C:\, a share)
+// gives 0.
+int isFullFolder(const char *dir);

@@ -2,12 +2,14 @@
 #include "deploy/setup_run.h"
 
 #include "deploy/exit_codes.h"
+#include "install/run_state.h"
 
 SetupRun setupRun;
 
 int setupExitCode()
 {
     if (setupRun.stopCode) return setupRun.stopCode;
-    if (setupRun.cancelled) return exitCancelled;
-    return setupRun.incomplete ? exitIncomplete : exitInstalled;
+    if (runState.stopReason == stopSourceFolder) return exitSourceMissing;
+    if (runState.cancelled) return exitCancelled;
+    return runState.incomplete ? exitIncomplete : exitInstalled;
 }

@@ -2,15 +2,14 @@
 #pragma once
 #include "deploy/command_line.h"
 
+// The mode and what the install flow noted are in runState (install/run_state.h).
 struct SetupRun {
     CommandLine commandLine;  // the switches it was started with
-    int unattended;           // 1: no window of any kind; the policy answers every box
     int stopCode;             // the exit code of a fault that ended the run, or 0
-    int incomplete;           // 1 once a file, the owner data or WIN.INI was passed over
-    int cancelled;            // 1 when the run was cancelled or refused
 };
 
 extern SetupRun setupRun;
 
-// The exit code the run has earned so far (without the log's 16).
+// The exit code the run has earned so far (without the log's 16), from the
+// policy's stop and what the install flow noted.
 int setupExitCode();

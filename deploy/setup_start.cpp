@@ -13,7 +13,9 @@
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "install/paths.h"
+#include "install/run_state.h"
 #include "install/setup_log.h"
+#include "install/user_dialog.h"
 #include "shell/shell.h"
 
 static const char usageCaption[] = "Quillmark Setup";
@@ -52,7 +54,7 @@ static void logUsage()
 
 static int showHelp()
 {
-    if (setupRun.unattended)
+    if (runState.unattended)
         logUsage();
     else
         showMessage(NULL, commandLineUsage, usageCaption, MB_ICONINFORMATION | MB_OK);
@@ -69,7 +71,7 @@ static int refuseCommandLine()
                commandLineProblem(line->status), commandLineUsage);
     writeLog("Command line not understood: %s (%s); nothing installed", line->badArgument,
              commandLineProblem(line->status));
-    if (setupRun.unattended)
+    if (runState.unattended)
         logUsage();
     else
         showMessage(NULL, text, usageCaption, MB_ICONEXCLAMATION | MB_OK);
@@ -78,6 +80,19 @@ static int refuseCommandLine()
 
 static void keepFocus(HWND, int)
 {
+}
+
+/* Unattended, the directory must mean one folder wherever the deployment
+ * tool started the program: a relative path or a drive's root is refused
+ * (the dialog takes them, and its user sees where they lead). */
+static int directoryIsFull()
+{
+    if (isFullFolder(installState.installDir)) return 1;
+    writeLog("Stopped, exit code %d: the install directory \"%s\" is relative or a root; give /DIR= a full "
+             "folder, e.g. /DIR=C:\\QUILLMRK",
+             exitDirectoryUnusable, installState.installDir);
+    setupRun.stopCode = exitDirectoryUnusable;
+    return 0;
 }
 
 /* The install flow with no window: the dialog's checks on the values it
@@ -93,7 +108,7 @@ static int runUnattended()
         return exitCommandLine;
     }
     logValues();
-    if (!sourceFolderUsable(NULL) || !fieldsComplete(NULL) || !prepareTarget(NULL)) {
+    if (!sourceFolderUsable(NULL) || !fieldsComplete(NULL) || !directoryIsFull() || !prepareTarget(NULL)) {
         writeLog("Nothing installed");
         return setupExitCode();
     }
@@ -105,12 +120,14 @@ static int runUnattended()
 static int runInteractive(HINSTANCE instance, int showCommand)
 {
     char problem[2 * textSize];
-    // A bad answers file is found before any window opens.
-    if (setupRun.commandLine.answersPath[0] != '\0' && loadStartValues(problem, sizeof problem) != 0) {
+    // A bad answers file or value is found before any window opens; the
+    // dialog then lays the same values over its prefill.
+    if (loadStartValues(problem, sizeof problem) != 0) {
         writeLog("Command line not understood: %s; nothing installed", problem);
         showMessage(NULL, problem, usageCaption, MB_ICONEXCLAMATION | MB_OK);
         return exitCommandLine;
     }
+    setDialogHooks(layCheckedStartValues, saveAnswersIfAsked);
     int shellResult = runSetup(instance, showCommand);
     return shellResult != 0 ? shellResult : setupExitCode();
 }
@@ -133,9 +150,16 @@ static const char *resultText(int code)
 
 int startSetup(HINSTANCE instance, int showCommand)
 {
+    // Every box is noted, for the log and for whether the installation is
+    // complete (only a complete one is registered).
+    setBoxObserver(noteBoxAnswer);
+    // Without any argument the program is the interactive installer alone,
+    // whose every way out ends with the quit message's 0.
+    if (__argc <= 1) return runSetup(instance, showCommand);
+
     CommandLine *line = &setupRun.commandLine;
     readCommandLine(__argc, __argv, line);
-    setupRun.unattended = line->unattended;
+    runState.unattended = line->unattended;
     if (line->logWanted) openSetupLog(line->logPath);
     char version[32];
     readProgramVersion(version, sizeof version);
@@ -146,7 +170,7 @@ int startSetup(HINSTANCE instance, int showCommand)
         code = refuseCommandLine();
     else if (line->helpWanted)
         code = showHelp();
-    else if (setupRun.unattended)
+    else if (runState.unattended)
         code = runUnattended();
     else
         code = runInteractive(instance, showCommand);

@@ -19,23 +19,33 @@
 static const char overwriteFormat[] =
     "Directory already exists. Do you want to overwrite?\n\n"
     "Note: All %s files in this directory will be overwritten.";
-static const char creationError[] =
+static const char creationText[] =
     "There is a problem in creating this directory,\n"
     "Check your read/write priviliges or other settings.";
 
 /* Makes the directory level and enters it: 0 or -1 each, in made and
  * entered. A bare drive is entered at its root: "C:" alone would stay in the
  * drive's current directory, which is not where the path points. */
+static DWORD creationError;  // the error of the call that failed last, for the box to report
+
 static void makeLevel(const char *level, int *made, int *entered)
 {
     char root[4];
     *made = _mkdir(level) == 0 ? 0 : -1;
+    DWORD makeError = *made == 0 ? 0 : GetLastError();
     if (*made == 0) writeLog("Directory made: %s", level);
     if (*made == 0) noteInstallLevel(level);
     if (level[0] != '\0' && level[1] == ':' && level[2] == '\0' &&
         formatText(root, sizeof root, "%s\\", level) == 0)
         level = root;
     *entered = _chdir(level) == 0 ? 0 : -1;
+    // A level that could not be made says why; the change that fails after
+    // it only finds nothing there. One that exists fails at the change.
+    creationError = 0;
+    if (*made != 0 && makeError != ERROR_ALREADY_EXISTS)
+        creationError = makeError;
+    else if (*entered != 0)
+        creationError = GetLastError();
 }
 
 /* 1 for a path that starts at the root of a drive or of a share, and so
@@ -61,6 +71,7 @@ int makeInstallDir(const char *path, char *resolved, int resolvedSize)
     char component[textSize];
     if (resolved) copyText(resolved, resolvedSize, "");
     forgetInstallLevels();
+    creationError = 0;
     // A path too long to hold can be neither made nor entered.
     if (copyText(work, sizeof work, path) != 0) return -2;
 
@@ -99,7 +110,7 @@ int makeInstallDir(const char *path, char *resolved, int resolvedSize)
 
 void refuseInstallDir(HWND dialog)
 {
-    showMessage(dialog, creationError, "Error", MB_ICONHAND | MB_OK);
+    showMessage(dialog, creationText, "Error", MB_ICONHAND | MB_OK);
     focusAfterMessage(dialog, IDC_INSTALL_DIR);
 }
 
@@ -118,7 +129,8 @@ static int takesFiles(const char *dir)
             CloseHandle(file);
             return 1;
         }
-        if (GetLastError() != ERROR_FILE_EXISTS) return 0;
+        creationError = GetLastError();
+        if (creationError != ERROR_FILE_EXISTS) return 0;
     }
     return 0;
 }
@@ -135,6 +147,7 @@ static int stayInDialog(HWND dialog, const char *before)
 static int refuseAndStay(HWND dialog, const char *before)
 {
     if (before[0] != '\0') SetCurrentDirectoryA(before);
+    SetLastError(creationError);
     refuseInstallDir(dialog);
     return 0;
 }

@@ -6,12 +6,11 @@
 #include <cstring>
 
 #include "copy/disk_loop.h"
-#include "deploy/exit_codes.h"
-#include "deploy/setup_run.h"
 #include "install/install_dir.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "install/paths.h"
+#include "install/run_state.h"
 #include "install/settings.h"
 #include "install/setup_log.h"
 #include "resources/resource.h"
@@ -41,7 +40,7 @@ int sourceFolderUsable(HWND owner)
     // that cannot be used ends the run before anything is made or copied.
     if (programFolderUsable()) return 1;
     showMessage(owner, folderTooLongText, "Error", MB_ICONHAND | MB_OK);
-    if (!setupRun.stopCode) setupRun.stopCode = exitSourceMissing;
+    runState.stopReason = stopSourceFolder;
     return 0;
 }
 
@@ -116,9 +115,9 @@ static void startConfigProgram()
 
 /* Runs one step of the completion until it succeeds. A file that cannot be
  * written, which the step names, is the user's to retry (prepareRetry, when
- * given, runs first), pass over or abort on. 0 to go on, -1 on Abort. what
- * names the step in the log. */
-static int completeStep(int (*step)(char *path, int pathSize), void (*prepareRetry)(), const char *what)
+ * given, runs first), pass over or abort on. 0 to go on, -1 on Abort. done
+ * says in the log what became of what the step names on success. */
+static int completeStep(int (*step)(char *path, int pathSize), void (*prepareRetry)(), const char *done)
 {
     char path[textSize];
     while (step(path, sizeof path) != 0) {
@@ -132,13 +131,13 @@ static int completeStep(int (*step)(char *path, int pathSize), void (*prepareRet
             return 0;
         }
     }
-    writeLog("Written: %s", what);
+    if (path[0] != '\0') writeLog("%s: %s", done, path);
     return 0;
 }
 
 void endCancelled()
 {
-    setupRun.cancelled = 1;
+    runState.cancelled = 1;
     showMessage(mainWindow, "Installation has been cancelled or terminated.", "Installation Cancelled",
                 MB_ICONINFORMATION | MB_OK);
     endProgram();
@@ -147,10 +146,13 @@ void endCancelled()
 static void finishInstallation()
 {
     // The user's values, then WIN.INI: Abort at the first leaves WIN.INI
-    // unwritten. The product is registered for removal last, once installed.
-    if (completeStep(saveUserData, restoreOwnerData, "the owner data") != 0 ||
-        completeStep(registerInstallDirs, NULL, "WIN.INI") != 0 ||
-        completeStep(registerProduct, NULL, "the registration") != 0) {
+    // unwritten. The uninstaller and its record follow, so that even an
+    // installation that passed over a file can be removed; only a complete
+    // one is registered, which is what deployment tools look for.
+    if (completeStep(saveUserData, restoreOwnerData, "Written") != 0 ||
+        completeStep(registerInstallDirs, NULL, "Written") != 0 ||
+        completeStep(writeUninstaller, NULL, "Written") != 0 ||
+        (!runState.incomplete && completeStep(registerProduct, NULL, "Registered") != 0)) {
         endCancelled();
         return;
     }

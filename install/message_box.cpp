@@ -1,17 +1,17 @@
 #include "install/message_box.h"
 
-#include "deploy/box_policy.h"
 #include "install/text.h"
 
 static MessageBoxHook messageBoxHook; // test recorder, or null for real boxes
 static FocusHook focusHook;           // test recorder, or null
+static BoxObserver boxObserver;       // told of every box and its answer, or null
 
 int showMessage(HWND owner, const char *text, const char *caption, UINT style)
 {
     // Taken before the box: what the failing call left is what the box reports.
     DWORD error = GetLastError();
     int answer = messageBoxHook ? messageBoxHook(owner, text, caption, style) : MessageBoxA(owner, text, caption, style);
-    noteBoxAnswer(text, caption, style, answer, error);
+    if (boxObserver) boxObserver(text, caption, style, answer, error);
     return answer;
 }
 
@@ -50,4 +50,9 @@ void setMessageBoxHook(MessageBoxHook hook)
 void setFocusHook(FocusHook hook)
 {
     focusHook = hook;
+}
+
+void setBoxObserver(BoxObserver observer)
+{
+    boxObserver = observer;
 }

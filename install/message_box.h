@@ -16,7 +16,12 @@ int askAfterCreationFailure(HWND owner, const char *path);
 
 typedef int (*MessageBoxHook)(HWND owner, const char *text, const char *caption, UINT style);
 typedef void (*FocusHook)(HWND dialog, int controlId);
+// Told after every box, shown or hooked, with its answer and the error the
+// failing call left just before it (GetLastError).
+typedef void (*BoxObserver)(const char *text, const char *caption, UINT style, int answer, DWORD error);
 
 // A null hook puts the real platform call back.
 void setMessageBoxHook(MessageBoxHook hook);
 void setFocusHook(FocusHook hook);
+// A null observer: nobody is told.
+void setBoxObserver(BoxObserver observer);

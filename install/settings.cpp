@@ -109,7 +109,7 @@ static int loadFailed(const char *path)
  * so a file from the medium that lacks one stays as it came; that is no
  * failure. Returns 0, or -1 when the values were to be stored and could not
  * be (the medium's file still to come, no memory, a failed write); the path
- * then names the file.
+ * then names the file. On 0 it names the file saved, or is "" when none was.
  */
 int saveUserData(char *path, int pathSize)
 {
@@ -120,10 +120,15 @@ int saveUserData(char *path, int pathSize)
     // What the directory holds is not the medium's file.
     if (installState.ownerDataUnread) return -1;
     int status = openRecordFile(path, scrambledMode, &handle);
-    if (status != recordOk) return status == recordNoMemory || loadFailed(path) ? -1 : 0;
+    if (status != recordOk) {
+        if (status == recordNoMemory || loadFailed(path)) return -1;
+        path[0] = '\0';
+        return 0;
+    }
     for (int i = 0; i < 3 && status == recordOk; i++) status = setRecordValue(handle, keys[i], 1, values[i]);
     if (status == recordOk) status = saveRecordFile(handle, path, scrambledMode);
     closeRecordFile(handle);
+    if (status == recordNoKey) path[0] = '\0';
     return status == recordOk || status == recordNoKey ? 0 : -1;
 }
 
@@ -156,7 +161,7 @@ static void winIniPath(char *path, int size)
  * Records the install directory in WIN.INI in its short form and sets the
  * path the completion question starts the configuration program from.
  * Returns 0, or -1 when an entry could not be written (WIN.INI in use, no
- * access); the path then names WIN.INI.
+ * access); the path names WIN.INI either way.
  */
 int registerInstallDirs(char *path, int pathSize)
 {
@@ -169,7 +174,6 @@ int registerInstallDirs(char *path, int pathSize)
     // pointing at an earlier installation.
     const char *prefValue = formatText(prefDir, sizeof prefDir, "%s\\PREFS", shortDir) == 0 ? prefDir : NULL;
     if (!WriteProfileStringA(winIniSection, "PrefDirectory", prefValue)) written = 0;
-    if (written) return 0;
     winIniPath(path, pathSize);
-    return -1;
+    return written ? 0 : -1;
 }

@@ -4,11 +4,11 @@
 void loadUserDefaults();
 void writeDefinedValues();
 // 0, or -1 when the values could not be written to the owner data file,
-// whose path it leaves in path.
+// whose path it leaves in path (on 0: the file saved, or "" when none was).
 int saveUserData(char *path, int pathSize);
 // Before the save is tried again: from a folder, puts the medium's file in
 // place when it is missing or did not open before.
 void restoreOwnerData();
 // 0, or -1 when an entry could not be written to WIN.INI, whose full path
-// it leaves in path.
+// it leaves in path either way.
 int registerInstallDirs(char *path, int pathSize);

@@ -1,5 +1,7 @@
 // The log file: one handle for the run, each line written whole with one
 // call, so that nothing waits in a buffer when the program ends abruptly.
+// Many runs may append to one log on a share at once: the handle may only
+// append, and each line is written under a lock that every run takes.
 #include "install/setup_log.h"
 
 #include <windows.h>
@@ -13,6 +15,10 @@
 #include "ownerdata/characters.h"
 
 enum { lineSize = 1024 };  // a box's text with two paths and the date fits
+
+// The runs' lock: one byte far past any log's end, so that a reader of the
+// log is never held by it.
+enum { lockOffsetHigh = 0x7FFFFFFF, lockTries = 500, lockPauseMs = 10 };
 
 static struct {
     HANDLE file;            // the open log, or INVALID_HANDLE_VALUE
@@ -33,15 +39,23 @@ static int defaultLogPath(char *path, int size)
                       productShortName, now.wYear, now.wMonth, now.wDay);
 }
 
+/* Append access, where each write goes to the end as it stands then, never
+ * over another run's line; read access lets the handle take the lock.
+ * Windows 95/98/Me know only the generic rights: there the lock alone keeps
+ * the lines apart. */
+static DWORD logAccess()
+{
+    if (GetVersion() & 0x80000000u) return GENERIC_READ | GENERIC_WRITE;
+    return FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE;
+}
+
 int openSetupLog(const char *path)
 {
     closeSetupLog();
     char chosen[textSize];
     int named = path && path[0] ? copyText(chosen, sizeof chosen, path) : defaultLogPath(chosen, sizeof chosen);
-    // Other installations may write the same log on a share at once: each
-    // line goes to the end as it stands then.
     if (named == 0)
-        setupLog.file = CreateFileA(chosen, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
+        setupLog.file = CreateFileA(chosen, logAccess(), FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, NULL);
     if (setupLog.file == INVALID_HANDLE_VALUE) {
         setupLog.failed = 1;
@@ -50,6 +64,22 @@ int openSetupLog(const char *path)
     // Named as the program will find it later, whatever the current directory.
     DWORD length = GetFullPathNameA(chosen, sizeof setupLog.path, setupLog.path, NULL);
     if (length == 0 || length >= sizeof setupLog.path) copyText(setupLog.path, sizeof setupLog.path, chosen);
+    return 0;
+}
+
+/* Takes the runs' lock, waiting for another run's line: 1, or 0 when it
+ * cannot be had (the line is then written all the same: the append access
+ * still puts it whole at the end on the NT family). */
+static int lockLog()
+{
+    OVERLAPPED at = {};
+    at.OffsetHigh = lockOffsetHigh;
+    if (LockFileEx(setupLog.file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) return 1;
+    // Windows 95/98/Me have no LockFileEx, and LockFile does not wait.
+    for (int tries = 0; tries < lockTries; tries++) {
+        if (LockFile(setupLog.file, 0, lockOffsetHigh, 1, 0)) return 1;
+        Sleep(lockPauseMs);
+    }
     return 0;
 }
 
@@ -89,9 +119,12 @@ void writeLog(const char *format, ...)
     flatten(line + start);
     appendText(line, sizeof line, "\r\n");
     DWORD length = (DWORD)strlen(line), written = 0;
+    int locked = lockLog();
+    // Under the lock no other run writes: the end found here is where the line goes.
     if (SetFilePointer(setupLog.file, 0, NULL, FILE_END) == INVALID_SET_FILE_POINTER ||
         !WriteFile(setupLog.file, line, length, &written, NULL) || written != length)
         setupLog.failed = 1;
+    if (locked) UnlockFile(setupLog.file, 0, lockOffsetHigh, 1, 0);
 }
 
 int setupLogFailed()

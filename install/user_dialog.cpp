@@ -4,13 +4,32 @@
 
 #include <cstring>
 
-#include "deploy/answers.h"
-#include "deploy/setup_run.h"
 #include "install/install_flow.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
+#include "install/paths.h"
+#include "install/run_state.h"
+#include "install/settings.h"
 #include "ownerdata/characters.h"
 #include "resources/resource.h"
+
+static DialogHook prefillHook;    // lays a run's own values over the prefill, or null
+static DialogHook confirmedHook;  // told of the values Continue accepted, or null
+
+void loadDialogValues()
+{
+    loadUserDefaults();
+    char longForm[textSize];
+    canonicalizeDir(installState.installDir, longForm, textSize);
+    copyText(installState.installDir, textSize, longForm);
+    installState.installSamples = 1;
+}
+
+void setDialogHooks(DialogHook prefill, DialogHook confirmed)
+{
+    prefillHook = prefill;
+    confirmedHook = confirmed;
+}
 
 static void onInitDialog(HWND dialog)
 {
@@ -18,15 +37,14 @@ static void onInitDialog(HWND dialog)
     // typed, or a longer directory would be read cut short and used so.
     static const int edits[] = {IDC_USER_NAME, IDC_DEPARTMENT, IDC_ORGANISATION, IDC_INSTALL_DIR};
     for (int id : edits) SendDlgItemMessageA(dialog, id, EM_LIMITTEXT, textSize - 1, 0);
-    // The answers file was read once at the start: it cannot fail here.
-    char problem[textSize];
-    loadStartValues(problem, sizeof problem);
+    loadDialogValues();
+    if (prefillHook) prefillHook();
     SetDlgItemTextA(dialog, IDC_USER_NAME, installState.userName);
     SetDlgItemTextA(dialog, IDC_DEPARTMENT, installState.department);
     SetDlgItemTextA(dialog, IDC_ORGANISATION, installState.organisation);
     SetDlgItemTextA(dialog, IDC_INSTALL_DIR, installState.installDir);
-    // Ticked on every opening unless the command line says otherwise: an
-    // earlier choice is not remembered.
+    // Ticked on every opening unless the hook says otherwise: the dialog
+    // remembers no earlier choice.
     SendDlgItemMessageA(dialog, IDC_INSTALL_SAMPLES, BM_SETCHECK,
                         installState.installSamples ? BST_CHECKED : BST_UNCHECKED, 0);
     focusControl(dialog, IDC_USER_NAME);
@@ -69,13 +87,13 @@ static void onContinue(HWND dialog)
     if (!prepareTarget(dialog)) return;
     // The dialog goes, but the installation runs on inside this handler.
     EndDialog(dialog, 1);
-    saveAnswersIfAsked();
+    if (confirmedHook) confirmedHook();
     installPreparedTarget();
 }
 
 static void onCancel(HWND dialog)
 {
-    setupRun.cancelled = 1;
+    runState.cancelled = 1;
     EndDialog(dialog, 0);
     endProgram();
 }

@@ -5,6 +5,7 @@
 #include "copy/manifest.h"
 #include "install/install_state.h"
 #include "install/paths.h"
+#include "install/setup_log.h"
 #include "ownerdata/characters.h"
 #include "uninstall/delayed_removal.h"
 #include "uninstall/install_record.h"
@@ -12,6 +13,7 @@
 
 const char uninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmark";
 const char uninstallSwitch[] = "/UNINSTALL";
+const char samplesValueName[] = "SampleFiles";
 
 static const char machineRootName[] = "HKEY_LOCAL_MACHINE";
 
@@ -52,7 +54,8 @@ static int writeEntry(HKEY root, const char *uninstaller, const char *record)
                   setText(key, "InstallLocation", installState.notedInstallDir) &&
                   setText(key, "UninstallString", command) && setText(key, "QuietUninstallString", quiet) &&
                   setNumber(key, "EstimatedSize", recordedKilobytes() + fileKilobytes(uninstaller) + fileKilobytes(record)) &&
-                  setNumber(key, "NoModify", 1) && setNumber(key, "NoRepair", 1);
+                  setNumber(key, "NoModify", 1) && setNumber(key, "NoRepair", 1) &&
+                  setNumber(key, samplesValueName, installState.installSamples ? 1 : 0);
     if (written && releasePublisher[0]) written = setText(key, "Publisher", releasePublisher);
     if (written && !releasePublisher[0]) RegDeleteValueA(key, "Publisher");
     RegCloseKey(key);
@@ -65,27 +68,46 @@ static int failedAt(char *path, int pathSize, const char *what)
     return -1;
 }
 
-int registerProduct(char *path, int pathSize)
+// The uninstaller's and the record's paths in the install directory: 0, or -1.
+static int uninstallerPaths(char *uninstaller, char *record)
+{
+    const char *dir = installState.notedInstallDir;
+    return pathInDir(dir, uninstallerFileName, uninstaller, textSize) == 0 &&
+                   pathInDir(dir, recordFileName, record, textSize) == 0
+               ? 0
+               : -1;
+}
+
+int writeUninstaller(char *path, int pathSize)
 {
     const char *dir = installState.notedInstallDir;
     char uninstaller[textSize], record[textSize];
-    if (pathInDir(dir, uninstallerFileName, uninstaller, sizeof uninstaller) != 0 ||
-        pathInDir(dir, recordFileName, record, sizeof record) != 0)
-        return failedAt(path, pathSize, dir);
+    if (uninstallerPaths(uninstaller, record) != 0) return failedAt(path, pathSize, dir);
     // The uninstaller is this program's own file: it takes the same command
     // line, and the switch makes it remove what the record names.
     if (!writeProgramImage(uninstaller)) return failedAt(path, pathSize, uninstaller);
+    writeLog("Written: %s", uninstaller);
     if (saveInstallRecord(record) != 0) return failedAt(path, pathSize, record);
     // An earlier removal may have left the uninstaller and the directory to
     // the next restart: they are this installation's now.
     cancelRemovalAtRestart(uninstaller);
     cancelRemovalAtRestart(dir);
+    copyText(path, pathSize, record);
+    return 0;
+}
+
+int registerProduct(char *path, int pathSize)
+{
+    char uninstaller[textSize], record[textSize];
+    if (uninstallerPaths(uninstaller, record) != 0) return failedAt(path, pathSize, installState.notedInstallDir);
     // A user without rights to the machine's key gets the entry in his own;
     // once the machine's key holds it, an earlier one of his own would be a second.
+    formatText(path, pathSize, "%s\\%s", machineRootName, uninstallKeyPath);
     if (writeEntry(HKEY_LOCAL_MACHINE, uninstaller, record)) {
         RegDeleteKeyA(HKEY_CURRENT_USER, uninstallKeyPath);
         return 0;
     }
+    formatText(path, pathSize, "HKEY_CURRENT_USER\\%s", uninstallKeyPath);
     if (writeEntry(HKEY_CURRENT_USER, uninstaller, record)) return 0;
     formatText(path, pathSize, "%s\\%s", machineRootName, uninstallKeyPath);
     return -1;

@@ -8,10 +8,15 @@
 extern const char uninstallKeyPath[];  // "Software\...\Uninstall\Quillmark"
 // The switch that makes SETUP.EXE (as the uninstaller) remove the product.
 extern const char uninstallSwitch[];   // "/UNINSTALL"
+// The entry's value that keeps the samples choice (REG_DWORD 0 or 1) for a rerun.
+extern const char samplesValueName[];  // "SampleFiles"
 
-// Writes the uninstaller and the record into the install directory and
-// the entry into the registry. 0, or -1 with path naming what could not be
-// written (the file, or the key with its root).
+// Writes the uninstaller and the record into the install directory, so that
+// even an installation that passed over a file can be removed. 0, or -1 with
+// path naming the file that could not be written; on 0 path names the record.
+int writeUninstaller(char *path, int pathSize);
+// Writes the entry into the registry: a complete installation's. 0, or -1;
+// path names the key with its root either way.
 int registerProduct(char *path, int pathSize);
 
 // The InstallLocation of the product's entry under root, into location

@@ -197,7 +197,7 @@ TEST_F(UserDialog, CancelEndsTheProgramAsCancelledAndWritesNothing)
 
     DWORD exitCode = 1234;
     ASSERT_TRUE(waitForExit(&setup, &exitCode));
-    EXPECT_EQ(8u, exitCode);
+    EXPECT_EQ(0u, exitCode);
     EXPECT_EQ("", winIniValue("BinDirectory"));
     EXPECT_EQ("", winIniValue("PrefDirectory"));
     EXPECT_FALSE(directoryExists(defaultTarget));

@@ -87,7 +87,7 @@ TEST_F(Medium, DamagedFilesAreReportedAndTheRestArrives)
     expectBox(medium + "\\QMPS.PRO", target + "\\PS\\QMPS.PRO", MB_OK, IDOK);
     // The same name again, among the samples.
     expectBox("Error in opening : " + medium + "\\README.TXT", "Error", MB_OKCANCEL, IDOK);
-    expectCompletedEnd(5);
+    expectCompletedEnd();
 
     EXPECT_FALSE(fileExists(target + "\\README.TXT"));
     EXPECT_FALSE(fileExists(target + "\\SAMPLES\\README.TXT"));
@@ -177,7 +177,7 @@ TEST_F(Floppy, TakenOutBetweenFilesEachLaterFileIsReported)
     EXPECT_EQ("Insert Test Disk 3 in your drive\nand click on OK.", seen.text);
     ASSERT_NO_FATAL_FAILURE(insertDisk(3));
     press(box, IDOK);
-    expectCompletedEnd(5);
+    expectCompletedEnd();
 
     // Disk 1's files up to that moment are whole; README.TXT among the
     // samples comes from disk 3.

@@ -126,10 +126,10 @@ void Robust::press(HWND box, int button)
     EXPECT_TRUE(waitForWindowGone(box));
 }
 
-void Robust::expectCancelledEnd()
+void Robust::expectCancelledEnd(DWORD code)
 {
     EXPECT_TRUE(answerMessageBox(setup, {cancelledText, "Installation Cancelled", MB_OK | MB_ICONASTERISK, main}, IDOK));
-    expectExitCode(8);
+    expectExitCode(code);
 }
 
 void Robust::expectCompletedEnd(DWORD code)

@@ -59,10 +59,12 @@ protected:
     // none came (the program ended or the wait ran out).
     bool waitForBox(HWND *box, SeenBox *seen, int timeoutMs = windowTimeoutMs);
     void press(HWND box, int button);
-    // The cancelled message answered, and the program ended with 8 (cancelled).
-    void expectCancelledEnd();
+    // The cancelled message answered, and the program ended with code: 0
+    // when started with no argument, 8 (cancelled) with switches.
+    void expectCancelledEnd(DWORD code = 0);
     // The completion question answered with No, and the program ended with
-    // code: 0 when everything was written, 5 when something was passed over.
+    // code: 0 when started with no argument; with switches 0 when everything
+    // was written, 5 when something was passed over.
     void expectCompletedEnd(DWORD code = 0);
 
     HWND main = NULL;

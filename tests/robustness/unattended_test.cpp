@@ -4,6 +4,8 @@
 #include "tests/robustness/robust_support.h"
 #include "tests/support/uninstaller_files.h"
 
+static const char uninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmark";
+
 namespace robust {
 namespace {
 
@@ -35,6 +37,13 @@ TEST_F(Unattended, EachFaultEndsWithItsCodeAndItsLogLine)
     std::string damaged;
     ASSERT_TRUE(copyTinyMedium("unattended", &damaged));
     ASSERT_TRUE(DeleteFileA((damaged + "\\README.TXT").c_str()));
+    // Answers files: a folder, random bytes, no [Answers], the name after 60 other keys.
+    std::string notes = "[Answers]\r\n";
+    for (int i = 0; i < 60; i++) notes += "Note" + std::to_string(i) + "=a note on this PC's installation\r\n";
+    CreateDirectoryA("C:\\QMANSDIR", NULL);
+    ASSERT_TRUE(writeFile("C:\\QMRANDOM.INI", std::string("\x8e\xf3\x1c[A\x00\xd7=\x9b\r\x05\xff\n\x7f\x02", 15)));
+    ASSERT_TRUE(writeFile("C:\\QMNOSECT.INI", "[Other]\r\nName=Ada\r\n"));
+    ASSERT_TRUE(writeFile("C:\\QMSIXTY.INI", notes + "Name=\"Ada\"\r\n"));
     struct Row {
         std::string medium, arguments;
         DWORD code;
@@ -55,6 +64,16 @@ TEST_F(Unattended, EachFaultEndsWithItsCodeAndItsLogLine)
         {damaged, "/S /NAME=Ada" + log, 6, "Box \"Error\": Error in opening : " + damaged + "\\README.TXT | system: ",
          nullptr},
         {tinyMedium(), "/S /NAME=Ada /LOG=R:\\QMSETUP.LOG", 16, "", defaultTarget},
+        {tinyMedium(), "/S /NAME=Ada /ANSWERS=C:\\QMANSDIR" + log, 1,
+         "Command line not understood: the answers file C:\\QMANSDIR is a folder, not a file; nothing", nullptr},
+        {tinyMedium(), "/S /ANSWERS=C:\\QMRANDOM.INI" + log, 1, "C:\\QMRANDOM.INI: it holds a NUL byte", nullptr},
+        {tinyMedium(), "/S /ANSWERS=C:\\QMNOSECT.INI" + log, 1, "C:\\QMNOSECT.INI: it has no [Answers] section", nullptr},
+        {tinyMedium(), "/S /ANSWERS=C:\\QMSIXTY.INI" + log, 0, "Answers read from C:\\QMSIXTY.INI", defaultTarget},
+        {tinyMedium(), "/S /NAME=Ada /DIR=QMREL" + log, 3,
+         "Stopped, exit code 3: the install directory \"QMREL\" is relative or a root; give /DIR= a full folder", nullptr},
+        {tinyMedium(), "/S /NAME=Ada /DIR=C:" + log, 3, "the install directory \"C:\" is relative or a root", nullptr},
+        {tinyMedium(), "/S /NAME=" + std::string(249, 'n') + log, 1,
+         "/NAME= is longer than the 248 characters the owner data file keeps", nullptr},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.arguments);
@@ -67,6 +86,107 @@ TEST_F(Unattended, EachFaultEndsWithItsCodeAndItsLogLine)
         EXPECT_EQ(row.target ? row.target : "", winIniValue("BinDirectory"));
         TearDown();
     }
+    RemoveDirectoryA("C:\\QMANSDIR");
+    for (const char *file : {"C:\\QMRANDOM.INI", "C:\\QMNOSECT.INI", "C:\\QMSIXTY.INI"}) DeleteFileA(file);
+}
+
+// Started with no argument the program ends with 0 whatever happened; with
+// a switch (here /LOG) its own code: cancelled, a file passed over, the
+// configuration program missing.
+TEST_F(Unattended, WithoutArgumentsEveryEndIsZero)
+{
+    for (const std::string arguments : {"", "/LOG=C:\\QMSETUP.LOG"}) {
+        SCOPED_TRACE(arguments);
+        const bool bare = arguments.empty();
+        startIn(tinyMedium(), arguments);
+        pressButton(dialog, IDCANCEL);
+        expectExitCode(bare ? 0 : 8);
+        stopSetup(&setup);
+
+        ASSERT_TRUE(CreateDirectoryA(defaultTarget, NULL));
+        ASSERT_TRUE(writeFile(std::string(defaultTarget) + "\\SAMPLES", "not a folder"));
+        startIn(tinyMedium(), arguments);
+        fillDialog(dialog, defaultTarget, true);
+        HWND box = NULL;
+        SeenBox seen;
+        for (int boxes = 0; boxes < 3 && waitForBox(&box, &seen) && seen.caption != "Installation Complete"; boxes++)
+            press(box, seen.caption == "Warning" ? IDYES : IDIGNORE);
+        ASSERT_EQ("Installation Complete", seen.caption);
+        ASSERT_TRUE(DeleteFileA((std::string(defaultTarget) + "\\qmsetup.exe").c_str()));
+        press(box, IDYES);
+        ASSERT_TRUE(waitForBox(&box, &seen));
+        EXPECT_EQ("QMSETUP program can not start", seen.caption);
+        press(box, IDOK);
+        PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+        expectExitCode(bare ? 0 : 5);
+        stopSetup(&setup);
+        removeTree(defaultTarget);
+        EXPECT_EQ(!bare, readFile(logPath).find("Result: installed, but some files were not") != std::string::npos);
+    }
+}
+
+// Each run's lines whole and in the log, six runs writing to it at once.
+TEST_F(Unattended, SixRunsAtOnceAppendEveryLineWhole)
+{
+    SetupProcess runs[6];
+    for (int n = 0; n < 6; n++)
+        ASSERT_TRUE(startSetup(tinyMedium() + "\\SETUP.EXE", tinyMedium(), &runs[n],
+                               "/S /NAME=Ada /DIR=C:\\QMLOG" + std::to_string(n) + " /LOG=" + logPath));
+    for (SetupProcess &run : runs) {
+        DWORD code = 1234;
+        EXPECT_TRUE(waitForExit(&run, &code));
+        EXPECT_EQ(0u, code);
+        stopSetup(&run);
+    }
+    const std::string written = readFile(logPath);
+    std::vector<int> files(6, 0);
+    int results = 0;
+    size_t start = 0;
+    for (size_t end; (end = written.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        const std::string line = written.substr(start, end - start);
+        EXPECT_TRUE(line.size() > 20 && line[4] == '-' && line[13] == ':' && line[19] == ' ') << line;
+        EXPECT_EQ(std::string::npos, line.find_first_of("\r\n")) << line;
+        if (line.find(" Result: installed completely, exit code 0") != std::string::npos) results++;
+        for (int n = 0; n < 6; n++)
+            if (line.find(" File C:\\QMLOG" + std::to_string(n) + "\\") != std::string::npos) files[n]++;
+    }
+    EXPECT_EQ(written.size(), start) << "a line without its end";
+    EXPECT_EQ(6, results);
+    for (int n = 0; n < 6; n++) {
+        EXPECT_EQ(manifestFiles(true).size(), (size_t)files[n]) << n;
+        removeTree("C:\\QMLOG" + std::to_string(n));
+    }
+}
+
+// The registration, where the documented detections look for the product.
+static bool registered()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, uninstallKeyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// A run that passed over a file can be removed but is not registered; the
+// rerun that completes it is. A rerun keeps the samples choice.
+TEST_F(Unattended, OnlyACompleteInstallationIsRegisteredAndARerunKeepsItsChoices)
+{
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, uninstallKeyPath);
+    const std::string blocker = std::string(defaultTarget) + "\\SAMPLES";
+    ASSERT_TRUE(CreateDirectoryA(defaultTarget, NULL));
+    ASSERT_TRUE(writeFile(blocker, "not a folder"));
+    EXPECT_EQ(5u, run(tinyMedium(), "/S /NAME=Ada /SAMPLES=1"));
+    EXPECT_TRUE(fileExists(std::string(defaultTarget) + "\\" + uninstallerName));
+    EXPECT_TRUE(fileExists(std::string(defaultTarget) + "\\" + recordName));
+    EXPECT_FALSE(registered());
+    ASSERT_TRUE(DeleteFileA(blocker.c_str()));
+    EXPECT_EQ(0u, run(tinyMedium(), "/S /NAME=Ada /SAMPLES=0 /LOG=" + std::string(logPath)));
+    EXPECT_TRUE(registered());
+    EXPECT_NE(std::string::npos, readFile(logPath).find(" Registered: HKEY_LOCAL_MACHINE\\Software\\"));
+    removeTree(defaultTarget);
+    EXPECT_EQ(0u, run(tinyMedium(), "/S /NAME=Ada /SAMPLES=0"));
+    EXPECT_EQ(0u, run(tinyMedium(), "/S"));
+    EXPECT_TRUE(installedExactly(defaultTarget, false, withUninstaller({"quillmrk.dat"})));
 }
 
 // A file held by a program that is being closed: the policy retries, and

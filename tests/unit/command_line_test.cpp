@@ -95,6 +95,22 @@ TEST(CommandLine, EverySwitchAndItsValue)
     EXPECT_STREQ("C:\\x.log", line.logPath);
 }
 
+// Unattended, the install directory must name one folder wherever the
+// program was started.
+TEST(CommandLine, OnlyAFullFolderBelowARootIsAFullFolder)
+{
+    const struct {
+        const char *dir;
+        int full;
+    } rows[] = {
+        {"C:\\QUILLMRK", 1}, {"c:\\A B\\C\\", 1}, {"C:\\\x95\x5C", 1}, {"\\\\server\\share\\QM", 1},
+        {"QMREL", 0}, {"C:QMREL", 0}, {"\\QMROOTED", 0}, {"C:", 0}, {"C:\\", 0}, {"C:\\\\", 0},
+        {"C:\\.\\..", 0}, {"\\\\server\\share", 0}, {"\\\\server\\share\\", 0}, {"\\\\server", 0},
+        {"\\\\\\share\\QM", 0}, {"1:\\QM", 0}, {"", 0},
+    };
+    for (const auto &row : rows) EXPECT_EQ(row.full, isFullFolder(row.dir)) << row.dir;
+}
+
 #ifdef _WIN32
 // Run in a process of code page 932 (command_line_test_ja_jp).
 TEST(CommandLineCodePage932, ValuesKeepTheirCharactersAndAreCutOnlyBetweenThem)

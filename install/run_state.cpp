@@ -1,0 +1,3 @@
+#include "install/run_state.h"
+
+RunState runState;
