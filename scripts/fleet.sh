@@ -4,11 +4,15 @@
 # (connection local, all eight at once as the engine's forks), each reaching
 # the demo medium as the share \\fileserver\quillmark and the recorded answers
 # (fleet/answers.ini) on \\fileserver\deploy. The play installs with
-# SETUP.EXE /S where the product is missing and reads the exit codes; it is
-# run a second time and must change nothing; every PC's log is collected.
+# SETUP.EXE /S where the product is missing and reads the exit codes; each
+# PC's tree is checked against the payload; the play is run a second time
+# and must change nothing; every PC's log is collected. A third play
+# (fleet/remove.yml) removes the product with its QuietUninstallString, and
+# once each PC has restarted nothing of it may be left.
 #   scripts/fleet.sh [BUILD_ROOT]   (default: build; everything under BUILD_ROOT/fleet)
 # Exits non-zero when Ansible cannot be had, a PC's installation exits with
-# anything but 0, or the second run changes anything.
+# anything but 0 or differs from the payload, the second run changes
+# anything, or a removal fails or leaves something behind.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/.." && pwd)
@@ -26,34 +30,18 @@ cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_TOOLCHAIN_FILE="$r
 cmake --build "$build" -j "${QM_JOBS:-2}" --target demo_medium >"$fleet/build.log" 2>&1 ||
   { grep -E 'error|Error' "$fleet/build.log" | head -n 30; echo "fleet: build failed (see $fleet/build.log)"; exit 1; }
 medium=$(sed -n 's/^QM_MEDIUM_DIR:PATH=//p' "$build/CMakeCache.txt")
+product=$(sed -n 's/^QM_PRODUCT_DIR:INTERNAL=//p' "$build/CMakeCache.txt")
 [ -f "$medium/SETUP.EXE" ] || { echo "fleet: no SETUP.EXE in the medium $medium"; exit 1; }
 
-# Ansible: ansible-core from pip into a virtual environment; where pip's
-# registry cannot be reached, Debian's package of it.
-venv=$fleet/venv
-playbook=
-if [ -x "$venv/bin/ansible-playbook" ]; then
-  playbook=$venv/bin/ansible-playbook
-else
-  echo "fleet: installing ansible-core with pip into $venv"
-  rm -rf "$venv"
-  python3 -m venv "$venv"
-  if "$venv/bin/pip" install --disable-pip-version-check --timeout 15 --retries 1 ansible-core \
-    >"$fleet/pip.log" 2>&1; then
-    playbook=$venv/bin/ansible-playbook
-  else
-    rm -rf "$venv"
-    echo "fleet: pip could not install ansible-core ($(grep -m 1 '^ERROR' "$fleet/pip.log" || tail -n 1 "$fleet/pip.log"))"
-    if ! command -v ansible-playbook >/dev/null 2>&1; then
-      echo "fleet: installing Debian's ansible-core instead"
-      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends ansible-core >"$fleet/apt.log" 2>&1 ||
-        { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends ansible-core \
-          >"$fleet/apt.log" 2>&1; } || { tail -n 5 "$fleet/apt.log"; echo "fleet: no Ansible to be had"; exit 1; }
-    fi
-    playbook=$(command -v ansible-playbook)
-    echo "fleet: using Debian's ansible-core package instead of pip's"
-  fi
+# Ansible: Debian's ansible-core package (this machine reaches no Python
+# package index, so pip is not tried).
+if ! command -v ansible-playbook >/dev/null 2>&1; then
+  echo "fleet: installing Debian's ansible-core"
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends ansible-core >"$fleet/apt.log" 2>&1 ||
+    { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends ansible-core \
+      >"$fleet/apt.log" 2>&1; } || { tail -n 5 "$fleet/apt.log"; echo "fleet: no Ansible to be had"; exit 1; }
 fi
+playbook=$(command -v ansible-playbook)
 echo "fleet: $("$playbook" --version | sed -n 1p) ($playbook)"
 
 # The PCs: one prefix booted without a display, then copied eight times, as
@@ -87,10 +75,10 @@ echo "fleet: ${#pcs[@]} PCs in $fleet/pcs; shares \\\\fileserver\\quillmark (the
 export ANSIBLE_CONFIG=$repo/fleet/ansible.cfg
 export ANSIBLE_LOCAL_TEMP=$fleet/ansible-tmp ANSIBLE_REMOTE_TEMP=$fleet/ansible-tmp
 export ANSIBLE_FORCE_COLOR=0 ANSIBLE_NOCOLOR=1
-play() {  # run number -> the play's output in run-N.log; its status
-  local n=$1 start status=0
+play() {  # run number [play file] -> the play's output in run-N.log; its status
+  local n=$1 file=${2:-site.yml} start status=0
   start=$(date +%s)
-  "$playbook" "$repo/fleet/site.yml" -e "fleet_root=$fleet" >"$fleet/run-$n.log" 2>&1 || status=$?
+  "$playbook" "$repo/fleet/$file" -e "fleet_root=$fleet" >"$fleet/run-$n.log" 2>&1 || status=$?
   echo "fleet: run $n took $(($(date +%s) - start)) s (ansible-playbook exit status $status)"
   return $status
 }
@@ -106,6 +94,18 @@ if ! play 1; then
 fi
 said 1
 recap 1
+
+echo "fleet: each PC's tree against the payload"
+differing=0
+for pc in "${pcs[@]}"; do
+  if ! python3 "$repo/bench/payload.py" verify "$fleet/pcs/$pc/prefix/drive_c/QUILLMRK" --release "$repo/release" \
+    --product "$product" --owner-data-written >"$fleet/verify-$pc.log" 2>&1; then
+    echo "  $pc: differs: $(head -n 3 "$fleet/verify-$pc.log" | tr '\n' ' ')"
+    differing=$((differing + 1))
+  fi
+done
+[ "$differing" -eq 0 ] || { echo "fleet: FAILED: $differing PCs differ from the payload (see $fleet/verify-*.log)"; exit 1; }
+echo "  every PC's C:\\QUILLMRK holds the payload byte for byte"
 
 echo "fleet: run 2: the same play again"
 if ! play 2; then
@@ -134,4 +134,40 @@ for pc in "${pcs[@]}"; do
   fi
 done
 [ "$missing" -eq 0 ] || { echo "fleet: FAILED: $missing PCs left no log"; exit 1; }
-echo "fleet: every PC installed with exit code 0; the second run changed nothing"
+
+echo "fleet: run 3: removing Quillmark from every PC with its QuietUninstallString"
+if ! play 3 remove.yml; then
+  grep -E '^(fatal|failed):' -A 3 "$fleet/run-3.log" | head -n 40
+  echo "fleet: FAILED: the removal did not succeed on every PC (see $fleet/run-3.log)"
+  exit 1
+fi
+said 3
+recap 3
+removed=$(recap 3 | grep -c 'changed=1 ' || true)
+[ "$removed" -eq ${#pcs[@]} ] || { echo "fleet: FAILED: the removal ran on $removed of ${#pcs[@]} PCs"; exit 1; }
+
+# What a removal leaves to the next start of Windows goes when the PC's
+# server restarts; then nothing of the product may be left.
+echo "fleet: each PC restarted, then checked for what is left"
+left=0
+for pc in "${pcs[@]}"; do
+  prefix=$fleet/pcs/$pc/prefix
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
+  WINEPREFIX=$prefix WINEDEBUG=-all DISPLAY= wine cmd /c exit >/dev/null 2>&1 || true
+  found=()
+  [ -e "$prefix/drive_c/QUILLMRK" ] && found+=("C:\QUILLMRK ($(find "$prefix/drive_c/QUILLMRK" | wc -l) entries)")
+  WINEPREFIX=$prefix WINEDEBUG=-all DISPLAY= wine reg query \
+    'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillmark' >/dev/null 2>&1 && found+=("the Uninstall key")
+  grep -qi '^\[Quillmark\]' "$prefix/drive_c/windows/win.ini" 2>/dev/null && found+=("WIN.INI's [Quillmark]")
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  if [ ${#found[@]} -eq 0 ]; then
+    echo "  $pc: nothing left"
+  else
+    echo "  $pc: left: ${found[*]}"
+    left=$((left + 1))
+  fi
+done
+[ "$left" -eq 0 ] || { echo "fleet: FAILED: the removal left something on $left PCs"; exit 1; }
+echo "fleet: every PC installed with exit code 0 and the payload; the second run changed nothing;" \
+  "the removal left nothing"

@@ -1,10 +1,14 @@
 #!/usr/bin/python
-"""An Ansible module that installs a Windows package into a Wine prefix the
-way ansible.windows.win_package installs it on a Windows PC: it asks first
-whether the product is there (product_id, creates_path), runs the installer
-only when it is not, and fails unless the exit code is expected. The
-options that both have mean the same, so a play moves from Wine prefixes to
-real PCs by changing the module's name and dropping `prefix`."""
+"""An Ansible module that installs or removes a Windows package in a Wine
+prefix the way ansible.windows.win_package does it on a Windows PC. It asks
+first whether the product is there: present only when every check given
+holds (product_id: the Uninstall key; creates_path: the path), as
+win_package decides. state=present runs the installer only when it is not
+there; state=absent runs the key's QuietUninstallString (its
+UninstallString where there is none) only when it is. Either fails unless
+the exit code is expected. The options that both have mean the same, so a
+play moves from Wine prefixes to real PCs by changing the module's name and
+dropping `prefix`."""
 
 DOCUMENTATION = r"""
 module: wine_package
@@ -15,9 +19,14 @@ options:
     type: path
     required: true
   path:
-    description: The installer, as Windows sees it (C:\..., Z:\... or \\server\share\...).
+    description: The installer, as Windows sees it (C:\..., Z:\... or \\server\share\...);
+      needed for state=present.
     type: str
-    required: true
+  state:
+    description: present installs where the product is not there; absent removes it where it is.
+    type: str
+    choices: [present, absent]
+    default: present
   arguments:
     description: The installer's arguments, one a list item; each reaches it as one argument.
     type: list
@@ -25,16 +34,11 @@ options:
     default: []
   product_id:
     description: The product's key under HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall;
-      the product is installed when the key exists.
+      it must exist for the product to count as installed. Needed for state=absent.
     type: str
   creates_path:
-    description: The product is installed when this Windows path exists.
+    description: This Windows path must exist for the product to count as installed.
     type: str
-  creates_ini:
-    description: For a product that registers no Uninstall key, WIN.INI's section and key
-      (dict with section and key) naming the folder the product was installed in; the
-      product is installed when that folder exists.
-    type: dict
   expected_return_code:
     description: The exit codes that count as success; 3010 means a restart is needed.
     type: list
@@ -42,9 +46,11 @@ options:
     default: [0, 3010]
 notes:
   - Runs Wine with DISPLAY unset: the installer must make no window.
+  - With no check given the product never counts as installed, and the installer always runs.
 """
 
 import os
+import re
 import shlex
 
 from ansible.module_utils.basic import AnsibleModule
@@ -96,56 +102,61 @@ def unix_path(prefix, windows_path):
     return here
 
 
-def ini_value(path, section, key):
-    """A value of an INI file as Windows' profile calls read it (section and
-    key in any letter case, the first of each), or None."""
-    try:
-        with open(path, "rb") as f:
-            lines = f.read().decode("latin-1").splitlines()
-    except OSError:
+def key_value(module, key, name):
+    """A REG_SZ value of a registry key of the prefix, or None."""
+    rc, out, _ = module.run_command(["wine", "reg", "query", key, "/v", name])
+    if rc != 0:
         return None
-    inside = False
-    for line in lines:
-        text = line.strip()
-        if text.startswith("["):
-            inside = text[1:].split("]")[0].strip().lower() == section.lower()
-        elif inside and "=" in text:
-            name, value = text.split("=", 1)
-            if name.strip().lower() == key.lower():
-                return value.strip()
+    for line in out.splitlines():
+        parts = line.strip().split(None, 2)
+        if len(parts) == 3 and parts[0].lower() == name.lower() and parts[1] == "REG_SZ":
+            return parts[2]
     return None
 
 
-def installed_by(module, params):
-    """What shows the product installed ("product_id", "creates_path",
-    "creates_ini"), or None when nothing does."""
-    prefix = params["prefix"]
+def installed(module, params):
+    """True when every check given holds (product_id, creates_path), as
+    win_package decides; False when one fails or none is given."""
+    checks = []
     if params["product_id"]:
         key = UNINSTALL + "\\" + params["product_id"]
-        rc, _, _ = module.run_command(["wine", "reg", "query", key], cwd=prefix)
-        if rc == 0:
-            return "product_id"
-    if params["creates_path"] and unix_path(prefix, params["creates_path"]):
-        return "creates_path"
-    ini = params["creates_ini"]
-    if ini:
-        folder = ini_value(os.path.join(prefix, "drive_c", "windows", "win.ini"), ini["section"], ini["key"])
-        if folder and unix_path(prefix, folder):
-            return "creates_ini"
-    return None
+        checks.append(module.run_command(["wine", "reg", "query", key])[0] == 0)
+    if params["creates_path"]:
+        checks.append(unix_path(params["prefix"], params["creates_path"]) is not None)
+    return bool(checks) and all(checks)
+
+
+def command_words(command):
+    """A Windows command line split as the C runtime splits it for the plain
+    cases an Uninstall key holds: words, and words in double quotes."""
+    return [quoted if quoted else bare for quoted, bare in re.findall(r'"([^"]*)"|(\S+)', command)]
+
+
+def run_checked(module, params, argv, what):
+    """Runs argv in the prefix; the result, failed unless the exit code is expected."""
+    if module.check_mode:
+        module.exit_json(changed=True, reboot_required=False, command=" ".join(shlex.quote(a) for a in argv))
+    rc, out, err = module.run_command(argv, cwd=params["prefix"])
+    result = dict(changed=True, rc=rc, stdout=out, stderr=err, reboot_required=rc == RESTART_NEEDED,
+                  command=" ".join(shlex.quote(a) for a in argv))
+    if rc not in params["expected_return_code"]:
+        module.fail_json(msg="%s exited with %d, not one of %s" % (what, rc, params["expected_return_code"]),
+                         **result)
+    module.exit_json(**result)
 
 
 def main():
     module = AnsibleModule(
         argument_spec=dict(
             prefix=dict(type="path", required=True),
-            path=dict(type="str", required=True),
+            path=dict(type="str"),
+            state=dict(type="str", choices=["present", "absent"], default="present"),
             arguments=dict(type="list", elements="str", default=[]),
             product_id=dict(type="str"),
             creates_path=dict(type="str"),
-            creates_ini=dict(type="dict"),
             expected_return_code=dict(type="list", elements="int", default=[0, RESTART_NEEDED]),
         ),
+        required_if=[("state", "present", ["path"]), ("state", "absent", ["product_id"])],
         supports_check_mode=True,
     )
     params = module.params
@@ -157,22 +168,20 @@ def main():
     os.environ.clear()
     os.environ.update(wine_environment(prefix))
 
-    # No rc where the installer did not run: Ansible fails a result whose rc
-    # is not 0.
-    found = installed_by(module, params)
-    if found:
-        module.exit_json(changed=False, installed_by=found, reboot_required=False)
-    argv = ["wine", params["path"]] + params["arguments"]
-    if module.check_mode:
-        module.exit_json(changed=True, installed_by=None, reboot_required=False,
-                         command=" ".join(shlex.quote(a) for a in argv))
-    rc, out, err = module.run_command(argv, cwd=prefix)
-    result = dict(changed=True, installed_by=None, rc=rc, stdout=out, stderr=err,
-                  reboot_required=rc == RESTART_NEEDED, command=" ".join(shlex.quote(a) for a in argv))
-    if rc not in params["expected_return_code"]:
-        module.fail_json(msg="%s exited with %d, not one of %s" % (params["path"], rc, params["expected_return_code"]),
-                         **result)
-    module.exit_json(**result)
+    # No rc where nothing ran: Ansible fails a result whose rc is not 0.
+    there = installed(module, params)
+    if params["state"] == "present":
+        if there:
+            module.exit_json(changed=False, reboot_required=False)
+        run_checked(module, params, ["wine", params["path"]] + params["arguments"], params["path"])
+    if not there:
+        module.exit_json(changed=False, reboot_required=False)
+    key = UNINSTALL + "\\" + params["product_id"]
+    command = key_value(module, key, "QuietUninstallString") or key_value(module, key, "UninstallString")
+    if not command:
+        module.fail_json(msg="%s has neither QuietUninstallString nor UninstallString" % key)
+    words = command_words(command)
+    run_checked(module, params, ["wine"] + words + params["arguments"], words[0])
 
 
 if __name__ == "__main__":
