@@ -56,7 +56,9 @@ TEST_F(Unattended, EachFaultEndsWithItsCodeAndItsLogLine)
         {tinyMedium(), "/S /SAMPLES=2" + log, 1, "Command line not understood: /SAMPLES=2 (missing or wrong value)", nullptr},
         {tinyMedium(), "/S" + log, 2, "Box \"Information Missing\": You must supply your name. -> OK (policy)", nullptr},
         {tinyMedium(), "/S /NAME=Ada /DIR=" + std::string(readOnlyTarget) + log, 3,
-         "Box \"Error\": There is a problem in creating this directory, Check your read/write", nullptr},
+         "Box \"Error\": There is a problem in creating this directory, Check your read/write priviliges or other "
+         "settings. | system: Access denied. -> OK (policy)",
+         nullptr},
         {tinyMedium(), "/S /NAME=Ada /DIR=" + std::string(fullTarget) + log, 4,
          "Box \"Not enough disk space\": You may not have enough disk space to install.", nullptr},
         {tinyMedium(), "/s -name=Ada -dir=" + std::string(fullTarget) + " /IgnoreSpace" + log, 5,
