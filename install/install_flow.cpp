@@ -180,7 +180,10 @@ void installPreparedTarget()
     else
         writeLog("Source: a disk set in drive %c:", installState.sourceDrive);
     writeLog("Install directory: %s", installState.installDir);
-    if (!installState.directorySource) writeDefinedValues();
+    if (!installState.directorySource) {
+        writeDefinedValues();
+        writeLog("Defined values: %s", installState.setupIniPath);
+    }
     if (mainWindow) {
         InvalidateRect(mainWindow, NULL, TRUE);
         UpdateWindow(mainWindow);

@@ -6,7 +6,6 @@
 
 INT_PTR CALLBACK userDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-
 // The values the dialog shows on opening: an earlier installation's (the
 // directory in its long form), else the defaults; samples wanted.
 void loadDialogValues();
