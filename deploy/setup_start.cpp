@@ -150,9 +150,6 @@ static const char *resultText(int code)
 
 int startSetup(HINSTANCE instance, int showCommand)
 {
-    // Every box is noted, for the log and for whether the installation is
-    // complete (only a complete one is registered).
-    setBoxObserver(noteBoxAnswer);
     // Without any argument the program is the interactive installer alone,
     // whose every way out ends with the quit message's 0.
     if (__argc <= 1) return runSetup(instance, showCommand);
