@@ -9,5 +9,6 @@ int setupExitCode()
 {
     if (setupRun.stopCode) return setupRun.stopCode;
     if (setupRun.cancelled) return exitCancelled;
+    if (setupRun.mediumDamaged) return exitMediumDamaged;
     return setupRun.incomplete ? exitIncomplete : exitInstalled;
 }

@@ -8,6 +8,7 @@ struct SetupRun {
     int stopCode;             // the exit code of a fault that ended the run, or 0
     int incomplete;           // 1 once a file, the owner data or WIN.INI was passed over
     int cancelled;            // 1 when the run was cancelled or refused
+    int mediumDamaged;        // 1 once a file of the medium was found other than the release's
 };
 
 extern SetupRun setupRun;
