@@ -35,6 +35,11 @@ TEST_F(Unattended, EachFaultEndsWithItsCodeAndItsLogLine)
     std::string damaged;
     ASSERT_TRUE(copyTinyMedium("unattended", &damaged));
     ASSERT_TRUE(DeleteFileA((damaged + "\\README.TXT").c_str()));
+    std::string selfDamaged;
+    ASSERT_TRUE(copyTinyMedium("unattended-program", &selfDamaged));
+    const std::string program = selfDamaged + "\\SETUP.EXE";
+    // Its last byte: a byte of code could crash the program before any check.
+    ASSERT_TRUE(flipBit(program, (long)fileBytes(program).size() - 1));
     struct Row {
         std::string medium, arguments;
         DWORD code;
@@ -55,6 +60,9 @@ TEST_F(Unattended, EachFaultEndsWithItsCodeAndItsLogLine)
         {damaged, "/S /NAME=Ada" + log, 6, "Box \"Error\": Error in opening : " + damaged + "\\README.TXT | system: ",
          nullptr},
         {tinyMedium(), "/S /NAME=Ada /LOG=R:\\QMSETUP.LOG", 16, "", defaultTarget},
+        {selfDamaged, "/S /NAME=Ada" + log, 12, "The setup program is damaged: copy the medium again.", nullptr},
+        {tinyMedium(), "/S /VERIFY" + log, 0, "The medium is whole: every file is the release's.", nullptr},
+        {damaged, "/S /VERIFY" + log, 11, "File " + damaged + "\\README.TXT missing from the medium", nullptr},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.arguments);
