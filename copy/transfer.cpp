@@ -169,6 +169,14 @@ const ReleaseFile *releaseFileNamed(const char *name)
     return nullptr;
 }
 
+// The installed file keeps the date of the medium's, as the library's own
+// copy leaves it.
+static void keepFileTime(HFILE source, HFILE to)
+{
+    FILETIME written;
+    if (GetFileTime((HANDLE)(INT_PTR)source, NULL, NULL, &written)) SetFileTime((HANDLE)(INT_PTR)to, NULL, NULL, &written);
+}
+
 enum CopyOutcome { copyRead = 0, copyReadFailed = 1, copyWriteFailed = 2 };
 
 /* Reads at most limit bytes of the source, expanded, in pieces, into *read
@@ -287,6 +295,7 @@ int transferCheckedSource(HFILE file, const char *source, const char *destinatio
     int outcome = readExpanded(from, to, (known ? expected->size : announced) + 1, &read);
     LONG written = (LONG)read.size;
     int copied = outcome == copyRead && written == announced;
+    keepFileTime(file, to);
     closeSource(from, file);
     readBack(to);
     // A write the system held back can fail only now.
