@@ -258,7 +258,9 @@ static int placeCopy(const char *temp, const char *destination)
     if (temp[0] == '\0') return transferDone;
     int replaced = replaceFile(temp, destination);
     if (replaced == 0) return transferDone;
-    if (replaced == -1) DeleteFileA(temp);
+    // Where the two-step replace of Windows 95/98 took the old file and not
+    // the new one in, the copy goes too: the medium still has it for a Retry.
+    DeleteFileA(temp);
     return transferNotCreated;
 }
 
@@ -328,5 +330,6 @@ int checkSourceFile(const char *source, const ReleaseFile *expected, WrittenFile
     read->written = outcome == copyRead && (LONG)read->size == announced;
     int damaged = known ? announced < 0 || differs(expected, read) : !read->written;
     if (damaged && known) logDamage(source, expected, read);
+    if (damaged && !known) writeLog("File %s cannot be read whole", source);
     return damaged ? sourceDamaged : sourceWhole;
 }

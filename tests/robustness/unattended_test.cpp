@@ -99,23 +99,32 @@ TEST_F(Unattended, AFileInUseIsRetriedUntilItIsLetGo)
     EXPECT_TRUE(installedExactly(defaultTarget, true, withUninstaller({"quillmrk.dat"})));
 }
 
-// Without /S a command line not understood, and /?, are boxes of their own.
+// Without /S a command line not understood, /? and /VERIFY are boxes of
+// their own.
 TEST_F(Unattended, InteractivelyTheSwitchesAreShownInABox)
 {
-    for (const char *arguments : {"/BOGUS", "/?"}) {
-        SCOPED_TRACE(arguments);
-        ASSERT_TRUE(startSetup(tinyMedium() + "\\SETUP.EXE", tinyMedium(), &setup, arguments));
+    struct Row {
+        const char *arguments;
+        std::string start;  // of the box's text
+        DWORD code;
+    };
+    const Row rows[] = {
+        {"/BOGUS", "The command line is not understood: /BOGUS (unknown argument).", 1},
+        {"/?", "SETUP.EXE [/S] [/NAME=name]", 0},
+        {"/VERIFY", "The medium is whole: every file is the release's.", 0},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.arguments);
+        ASSERT_TRUE(startSetup(tinyMedium() + "\\SETUP.EXE", tinyMedium(), &setup, row.arguments));
         HWND box = NULL;
         SeenBox seen;
         ASSERT_TRUE(waitForBox(&box, &seen));
         EXPECT_EQ("Quillmark Setup", seen.caption);
-        const std::string start = arguments[1] == '?' ? "SETUP.EXE [/S] [/NAME=name]"
-                                                      : "The command line is not understood: /BOGUS (unknown argument).";
-        EXPECT_EQ(start, seen.text.substr(0, start.size()));
+        EXPECT_EQ(row.start, seen.text.substr(0, row.start.size()));
         press(box, IDOK);
         DWORD code = 1234;
         EXPECT_TRUE(waitForExit(&setup, &code));
-        EXPECT_EQ(arguments[1] == '?' ? 0u : 1u, code);
+        EXPECT_EQ(row.code, code);
         stopSetup(&setup);
     }
     EXPECT_FALSE(directoryExists(defaultTarget));
