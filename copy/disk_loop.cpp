@@ -43,7 +43,9 @@ static int userConfirmsQuit()
 
 static void repaintMainWindow()
 {
-    if (setupRun.unattended) return;
+    // No window to repaint unattended, nor while a medium is only checked: a
+    // null window would repaint every window on the screen.
+    if (setupRun.unattended || !mainWindow) return;
     InvalidateRect(mainWindow, nullptr, TRUE);
     UpdateWindow(mainWindow);
 }

@@ -28,6 +28,16 @@ static void reportCheck(int faults)
         showMessage(NULL, text, checkCaption, MB_OK | (faults ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
 }
 
+/* A disk set is changed in its drive, which the installation has left for
+ * the install directory by then: the check leaves it for the Windows
+ * directory, where no disk is held as the current directory. */
+static void leaveTheDrive()
+{
+    char windows[textSize];
+    UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+    if (length > 0 && length < sizeof windows) SetCurrentDirectoryA(windows);
+}
+
 int verifyMedium()
 {
     if (setupRun.unattended) setMessageBoxHook(answerByPolicy);
@@ -36,10 +46,12 @@ int verifyMedium()
         writeLog("The folder of SETUP.EXE cannot be read from: nothing checked");
         return exitSourceMissing;
     }
-    if (installState.directorySource)
+    if (installState.directorySource) {
         writeLog("Checking the medium in the folder %s", installState.sourceDir);
-    else
+    } else {
         writeLog("Checking the disk set in drive %c:", installState.sourceDrive);
+        leaveTheDrive();
+    }
     int faults = 0;
     for (int d = 1; d <= diskTable.diskCount && d <= maxDisks; d++) {
         if (verifyDisk(installState.sourceDrive, d, &faults) != 0) {

@@ -250,6 +250,40 @@ TEST_F(Floppy, TakenOutBetweenFilesEachLaterFileIsReported)
     EXPECT_EQ(defaultTarget, winIniValue("BinDirectory"));
 }
 
+// /VERIFY reads a disk set disk by disk, asking for each as the installation
+// does; unattended, the first disk not in the drive ends it with 7.
+TEST_F(Floppy, VerifyAsksForEachDiskAndUnattendedStopsAtTheNext)
+{
+    ASSERT_NO_FATAL_FAILURE(insertDisk(1));
+    ASSERT_TRUE(startSetup("F:\\SETUP.EXE", "F:\\", &setup, "/VERIFY"));
+    for (int disk = 2; disk <= 3; disk++) {
+        HWND box = NULL;
+        SeenBox seen;
+        ASSERT_TRUE(waitForBox(&box, &seen));
+        EXPECT_EQ("Insert Test Disk " + std::to_string(disk) + " in your drive\nand click on OK.", seen.text);
+        ASSERT_NO_FATAL_FAILURE(insertDisk(disk));
+        press(box, IDOK);
+    }
+    HWND box = NULL;
+    SeenBox seen;
+    ASSERT_TRUE(waitForBox(&box, &seen));
+    EXPECT_EQ("The medium is whole: every file is the release's.", seen.text);
+    press(box, IDOK);
+    DWORD code = 1234;
+    EXPECT_TRUE(waitForExit(&setup, &code));
+    EXPECT_EQ(0u, code);
+    stopSetup(&setup);
+
+    const char logPath[] = "C:\\QMVERIFY.LOG";
+    DeleteFileA(logPath);
+    ASSERT_NO_FATAL_FAILURE(insertDisk(1));
+    ASSERT_TRUE(startSetup("F:\\SETUP.EXE", "F:\\", &setup, std::string("/S /VERIFY /LOG=") + logPath));
+    EXPECT_TRUE(waitForExit(&setup, &code));
+    EXPECT_EQ(7u, code);
+    EXPECT_NE(std::string::npos, readFile(logPath).find("Stopped at disk 2: nothing more checked")) << readFile(logPath);
+    EXPECT_FALSE(directoryExists(defaultTarget));
+}
+
 // From the floppy, whose drive is current, a path on C: without its root
 // means the folder it names when typed (C: has its root as current
 // directory); the files, the owner data file and WIN.INI all use that folder.
