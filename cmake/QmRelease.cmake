@@ -53,12 +53,15 @@ if(WIN32)
                       -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 endif()
 
-# qm_release_tables(<lib> <release_dir>)
+# qm_release_tables(<lib> <release_dir> [PRODUCT dir target])
 # Generates ${CMAKE_BINARY_DIR}/generated/<lib>/release_tables.cpp from the
 # release description and makes the static library <lib> of it, and beside
 # it release_version.h, the release's version for the version resource. The
-# generator refuses a release the program could not run with.
+# generator refuses a release the program could not run with. With PRODUCT,
+# the folder of the release's product files and the target that writes them:
+# the tables then hold each file's size and CRC-32.
 function(qm_release_tables lib release_dir)
+  cmake_parse_arguments(T "" "" "PRODUCT" ${ARGN})
   set(out ${CMAKE_BINARY_DIR}/generated/${lib}/release_tables.cpp)
   set(version ${CMAKE_BINARY_DIR}/generated/${lib}/release_version.h)
   set(inputs ${release_dir}/manifest.txt ${release_dir}/disks.txt ${release_dir}/billboard.txt
@@ -66,12 +69,22 @@ function(qm_release_tables lib release_dir)
   if(EXISTS ${release_dir}/publisher.txt)
     list(APPEND inputs ${release_dir}/publisher.txt)
   endif()
+  set(product)
+  if(T_PRODUCT)
+    list(GET T_PRODUCT 0 product_dir)
+    list(GET T_PRODUCT 1 product_target)
+    set(product --product ${product_dir})
+    list(APPEND inputs ${CMAKE_BINARY_DIR}/tools/mkmedium/${product_target}.stamp)
+  endif()
   add_custom_command(OUTPUT ${out} ${version}
-    COMMAND ${Python3_EXECUTABLE} ${QM_MKRELEASE} ${release_dir} ${out} ${version}
+    COMMAND ${Python3_EXECUTABLE} ${QM_MKRELEASE} ${product} ${release_dir} ${out} ${version}
     DEPENDS ${inputs} ${QM_MKRELEASE}
     COMMENT "Generating the release tables of ${lib}"
     VERBATIM)
   add_library(${lib} STATIC ${out})
+  if(T_PRODUCT)
+    add_dependencies(${lib} ${product_target})
+  endif()
 endfunction()
 
 # qm_setup_exe(<target> <tables_lib>)
@@ -95,4 +108,8 @@ function(qm_setup_exe target tables_lib)
                         gdi32 user32)
   # Shipped on floppies: debug information would take most of disk 1.
   target_link_options(${target} PRIVATE -s)
+  # The header's checksum, which the program checks its own file against.
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/pesum/pesum.py $<TARGET_FILE:${target}>
+    VERBATIM)
 endfunction()

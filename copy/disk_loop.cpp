@@ -43,7 +43,9 @@ static int userConfirmsQuit()
 
 static void repaintMainWindow()
 {
-    if (runState.unattended) return;
+    // No window to repaint unattended, nor while a medium is only checked: a
+    // null window would repaint every window on the screen.
+    if (runState.unattended || !mainWindow) return;
     InvalidateRect(mainWindow, nullptr, TRUE);
     UpdateWindow(mainWindow);
 }
@@ -117,6 +119,12 @@ static const char *manifestEntry(int index)
     return index >= 0 && index < installManifestCount ? InstallManifest[index] : "";
 }
 
+// What the release put on the medium for entry index, or null.
+static const ReleaseFile *releaseFileAt(int index)
+{
+    return index >= 0 && index < installManifestCount ? &releaseFiles[index] : nullptr;
+}
+
 static int isMarker(const char *entry, const char *marker)
 {
     return strcmp(entry, marker) == 0;
@@ -143,7 +151,7 @@ static void beep()
 
 /* Disk-set mode: asks for disks after the first and waits until the right
  * one is in the drive. 0 when it is, -2 when the user quits. */
-static int waitForDisk(char driveLetter, int disk)
+int waitForDisk(char driveLetter, int disk)
 {
     const char *name = diskTable.diskNames[disk];
     char message[messageSize];
@@ -231,7 +239,7 @@ static void buildDestinationPaths(const WalkPlace *place, const char *entry, cha
  * which the transfer closes, else by name. A source that did not open is
  * tried again by name: the user may have put it right while "Error in
  * opening" was shown. */
-static int transferOnce(HFILE *source, const char *sourcePath)
+static int transferOnce(HFILE *source, const char *sourcePath, const ReleaseFile *expected)
 {
     HFILE opened = *source;
     *source = HFILE_ERROR;
@@ -239,8 +247,20 @@ static int transferOnce(HFILE *source, const char *sourcePath)
         if (opened != HFILE_ERROR) _lclose(opened);
         return transferNotCreated;
     }
-    if (opened != HFILE_ERROR) return transferOpenSource(opened, sourcePath, destinationPath);
-    return transferFile(sourcePath, destinationPath);
+    if (opened != HFILE_ERROR) return transferCheckedSource(opened, sourcePath, destinationPath, expected);
+    return transferCheckedFile(sourcePath, destinationPath, expected);
+}
+
+/* A file the transfer found other than the release's: the medium is
+ * damaged, and the run ends saying so. The owner data file is the save's to
+ * report: the user's values cannot be stored without it. */
+static void noteDamage(const char *entry)
+{
+    if (!transferFoundDamage) return;
+    if (equalsIgnoringCase(entry, "quillmrk.dat"))
+        installState.ownerDataUnread = 1;
+    else
+        runState.mediumDamaged = 1;
 }
 
 /* "Error in opening" for a source, named by the folder and the entry that
@@ -259,7 +279,8 @@ static int userGoesOnWithoutSource(const char *sourceRoot, const char *entry)
  * longer opens at a Retry (the disk taken out, the network gone) is reported
  * as the walk reports one, and OK goes on with the entry as it does there.
  * 0 to go on, -2 on Abort or Cancel. */
-static int storeFile(HFILE source, const char *sourcePath, const WalkPlace *place, const char *entry)
+static int storeFile(HFILE source, const char *sourcePath, const WalkPlace *place, const char *entry,
+                     const ReleaseFile *expected)
 {
     char longPath[messageSize];
     buildDestinationPaths(place, entry, longPath, sizeof longPath);
@@ -267,7 +288,7 @@ static int storeFile(HFILE source, const char *sourcePath, const WalkPlace *plac
     int sourceReported = 1;
     int result;
     lastWritten = {0, 0, 0};
-    while ((result = transferOnce(&source, sourcePath)) != transferDone) {
+    while ((result = transferOnce(&source, sourcePath, expected)) != transferDone) {
         if (result == transferNoSource) {
             if (sourceReported) return 0;
             if (!userGoesOnWithoutSource(sourcePath, "")) return cancelled;
@@ -284,6 +305,7 @@ static int storeFile(HFILE source, const char *sourcePath, const WalkPlace *plac
             return 0;
         }
     }
+    noteDamage(entry);
     if (transferredBytes >= 0) writeLog("File %s, %ld bytes", longPath, transferredBytes);
     if (lastWritten.written) noteWrittenFile(longPath, lastWritten.size, lastWritten.checksum);
     return 0;
@@ -292,8 +314,9 @@ static int storeFile(HFILE source, const char *sourcePath, const WalkPlace *plac
 /* Copies one file entry. 0 to go on with the walk, -2 when the user
  * cancelled (the expansion library has then been ended). Outside the tree
  * (levelsOutside above 0) the file is passed over but still counts. */
-static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, const char *entry)
+static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, int index)
 {
+    const char *entry = manifestEntry(index);
     if (equalsIgnoringCase(entry, "quillmrk.dat") && installState.directorySource == 1) return 0;
 
     char sourcePath[textSize];
@@ -318,7 +341,7 @@ static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, const c
     destinationPath[0] = '\0';
     if (!sourceFits || place->levelsOutside) {
         if (source != HFILE_ERROR) _lclose(source);
-    } else if (storeFile(source, sourcePath, place, entry) == cancelled) {
+    } else if (storeFile(source, sourcePath, place, entry, releaseFileAt(index)) == cancelled) {
         LZDone();
         return cancelled;
     }
@@ -447,9 +470,57 @@ int copyDisk(char driveLetter, int disk)
             if (!installState.installSamples) diskTable.diskStart[disk + 1] = i;
         } else if (isMarker(entry, dirEndMarker)) {
             leaveDirectory(&place);
-        } else if (copyFileEntry(sourceRoot, &place, entry) == cancelled) {
+        } else if (copyFileEntry(sourceRoot, &place, i) == cancelled) {
             return cancelled;
         }
+    }
+    LZDone();
+    return 0;
+}
+
+// 1 when the stretch from start names entry index's file before it.
+static int namedBefore(int start, int index)
+{
+    for (int i = start; i < index; i++)
+        if (equalsIgnoringCase(manifestEntry(i), manifestEntry(index))) return 1;
+    return 0;
+}
+
+// One file of the medium read against the release's: 1 when it is damaged
+// or missing (the check has logged the damage), else 0.
+static int verifyFile(const char *sourceRoot, int index)
+{
+    const char *entry = manifestEntry(index);
+    char sourcePath[textSize];
+    WrittenFile read;
+    int check = formatText(sourcePath, sizeof sourcePath, "%s%s", sourceRoot, entry) == 0
+                    ? checkSourceFile(sourcePath, releaseFileAt(index), &read)
+                    : sourceMissing;
+    if (check == sourceMissing && equalsIgnoringCase(entry, "addon32.exe")) return 0;
+    if (check == sourceMissing) writeLog("File %s%s missing from the medium", sourceRoot, entry);
+    return check != sourceWhole;
+}
+
+int verifyDisk(char driveLetter, int disk, int *faults)
+{
+    if (disk < 1 || disk > maxDisks) return 0;
+    char sourceRoot[textSize];
+    if (installState.directorySource) {
+        copyText(sourceRoot, sizeof sourceRoot, installState.sourceDir);
+    } else {
+        formatText(sourceRoot, sizeof sourceRoot, "%c:", driveLetter);
+        if (waitForDisk(driveLetter, disk) == cancelled) return cancelled;
+    }
+    int start = diskTable.diskStart[disk];
+    LZStart();
+    for (int i = start; i < diskTable.diskStart[disk + 1]; i++) {
+        const char *entry = manifestEntry(i);
+        if (isMarker(entry, dirStartMarker)) {
+            i++;  // the directory's name
+            continue;
+        }
+        if (isMarker(entry, dirEndMarker) || isMarker(entry, finishedMarker) || namedBefore(start, i)) continue;
+        *faults += verifyFile(sourceRoot, i);
     }
     LZDone();
     return 0;

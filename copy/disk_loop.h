@@ -10,3 +10,11 @@ int copyDisk(char driveLetter, int disk); // 0 or -2
 // The longest path below the install directory that the walk writes, with
 // the backslash that joins it to the directory.
 int deepestDestinationLength();
+// Asks for disk number disk (after the first) in disk-set mode and waits
+// until it is in the drive: 0, or -2 when the user quits.
+int waitForDisk(char driveLetter, int disk);
+// Reads every file of disk number disk against the release's tables and
+// writes nothing: one log line for each file damaged or missing (an optional
+// file may be), counted in *faults. 0, or -2 when the user quit at a disk
+// prompt.
+int verifyDisk(char driveLetter, int disk, int *faults);

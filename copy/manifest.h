@@ -7,6 +7,16 @@ enum { maxDisks = 9, diskNameSize = 15 };
 extern const char *const InstallManifest[];
 extern const int installManifestCount;
 
+// What the release put on the medium under each manifest entry, as the
+// program reads it expanded: its size in bytes and its CRC-32. size is -1
+// where the entry names no file, and for every entry of tables made without
+// the product's files (tests of the copy engine on media of their own).
+struct ReleaseFile {
+    long size;
+    unsigned int checksum;
+};
+extern const ReleaseFile releaseFiles[];  // one per entry of InstallManifest
+
 struct DiskTable {
     int diskCount;
     int diskStart[maxDisks + 2];   // disk d: entries diskStart[d] .. diskStart[d + 1] - 1

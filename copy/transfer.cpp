@@ -7,12 +7,19 @@
 #include <cstring>
 
 #include "install/message_box.h"
+#include "install/setup_log.h"
 #include "install/text.h"
+#include "ownerdata/characters.h"
+#include "ownerdata/file_replace.h"
 #include "shell/shell.h"
 #include "uninstall/checksum.h"
 
 long transferredBytes = -1;
 WrittenFile lastWritten;
+int transferFoundDamage;
+
+enum { copyPiece = 65536 };
+static char copyBuffer[copyPiece];  // the copy's and the read-back's
 
 // The first bytes of a file in the LZ (SZDD) format.
 static const char lzMagic[] = {'S', 'Z', 'D', 'D', (char)0x88, (char)0xF0, 0x27, 0x33};
@@ -97,13 +104,12 @@ static int opensForWriting(const char *path)
 static void readBack(HFILE to)
 {
     if (_llseek(to, 0, FILE_BEGIN) != 0) return;
-    static char buffer[65536];
     uint32_t running = checksumStart;
     unsigned long size = 0;
     UINT read;
-    while ((read = _lread(to, buffer, sizeof buffer)) != 0) {
+    while ((read = _lread(to, copyBuffer, sizeof copyBuffer)) != 0) {
         if (read == (UINT)HFILE_ERROR) return;
-        running = feedChecksum(running, buffer, read);
+        running = feedChecksum(running, copyBuffer, read);
         size += read;
     }
     lastWritten = {1, size, finishChecksum(running)};
@@ -131,6 +137,7 @@ HFILE openTransferSource(const char *source)
 int transferFile(const char *source, const char *destination)
 {
     transferredBytes = -1;
+    transferFoundDamage = 0;
     if (strcmp(source, destination) == 0) return transferDone;
     // A name too long to hold opens nothing.
     if (strlen(source) >= textSize) return transferNoSource;
@@ -141,35 +148,188 @@ int transferFile(const char *source, const char *destination)
 
 int transferOpenSource(HFILE file, const char *source, const char *destination)
 {
+    return transferCheckedSource(file, source, destination, nullptr);
+}
+
+int transferCheckedFile(const char *source, const char *destination, const ReleaseFile *expected)
+{
     transferredBytes = -1;
+    transferFoundDamage = 0;
+    if (strcmp(source, destination) == 0) return transferDone;
+    if (strlen(source) >= textSize) return transferNoSource;
+    HFILE file = openTransferSource(source);
+    if (file == HFILE_ERROR) return transferNoSource;
+    return transferCheckedSource(file, source, destination, expected);
+}
+
+const ReleaseFile *releaseFileNamed(const char *name)
+{
+    for (int i = 0; i < installManifestCount; i++)
+        if (releaseFiles[i].size >= 0 && equalsIgnoringCase(InstallManifest[i], name)) return &releaseFiles[i];
+    return nullptr;
+}
+
+// The installed file keeps the date of the medium's, as the library's own
+// copy leaves it.
+static void keepFileTime(HFILE source, HFILE to)
+{
+    FILETIME written;
+    if (GetFileTime((HANDLE)(INT_PTR)source, NULL, NULL, &written)) SetFileTime((HANDLE)(INT_PTR)to, NULL, NULL, &written);
+}
+
+enum CopyOutcome { copyRead = 0, copyReadFailed = 1, copyWriteFailed = 2 };
+
+/* Reads at most limit bytes of the source, expanded, in pieces, into *read
+ * (their count and CRC-32), writing each piece to the destination unless it
+ * is HFILE_ERROR. The library's own copy runs to the source's end, which a
+ * file that never ends (a device) does not have. A CopyOutcome. */
+static int readExpanded(INT from, HFILE to, LONG limit, WrittenFile *read)
+{
+    uint32_t running = checksumStart;
+    int outcome = copyRead;
+    *read = {0, 0, 0};
+    while ((LONG)read->size < limit) {
+        LONG left = limit - (LONG)read->size;
+        INT want = left < copyPiece ? (INT)left : copyPiece;
+        INT got = LZRead(from, copyBuffer, want);
+        if (got <= 0) {
+            if (got < 0) outcome = copyReadFailed;
+            break;
+        }
+        running = feedChecksum(running, copyBuffer, (size_t)got);
+        read->size += (unsigned long)got;
+        if (to != HFILE_ERROR && _lwrite(to, copyBuffer, (UINT)got) != (UINT)got) {
+            outcome = copyWriteFailed;
+            break;
+        }
+    }
+    read->checksum = finishChecksum(running);
+    return outcome;
+}
+
+// 1 when what was read is not the release's file.
+static int differs(const ReleaseFile *expected, const WrittenFile *read)
+{
+    return read->size != (unsigned long)expected->size || read->checksum != expected->checksum;
+}
+
+/* Where the copy is written: a new destination in its place, which the
+ * program alone has then; an existing one (an earlier release's file) under
+ * a temporary name beside it, so that it is replaced only by a copy found
+ * whole. *temp is that name, or "" when writing in place. HFILE_ERROR when
+ * nothing was created, *identity then saying whether the destination is the
+ * source itself. */
+static HFILE createCopy(HFILE file, const char *destination, char *temp, int tempSize, int *identity)
+{
+    temp[0] = '\0';
+    HANDLE made = CreateFileA(destination, GENERIC_READ | GENERIC_WRITE, shareReadWrite, NULL, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (made != INVALID_HANDLE_VALUE) return (HFILE)(INT_PTR)made;
+    DWORD error = GetLastError();
+    HANDLE existing = INVALID_HANDLE_VALUE;
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
+        existing = CreateFileA(destination, GENERIC_WRITE, shareReadWrite, NULL, OPEN_EXISTING, 0, NULL);
+        error = GetLastError();
+    }
+    if (existing == INVALID_HANDLE_VALUE) {
+        // Under any name the source itself refuses to be opened for writing.
+        *identity = error == ERROR_SHARING_VIOLATION ? identityOf(file, destination) : otherFile;
+        return HFILE_ERROR;
+    }
+    CloseHandle(existing);
+    *identity = otherFile;
+    HFILE to = makeTempName(destination, temp, tempSize) == 0 ? _lcreat(temp, 0) : HFILE_ERROR;
+    if (to == HFILE_ERROR) temp[0] = '\0';
+    return to;
+}
+
+// The log's account of a file that is not the release's.
+static void logDamage(const char *source, const ReleaseFile *expected, const WrittenFile *read)
+{
+    writeLog("File %s damaged on the medium: %ld bytes with CRC %08X expected, %lu bytes with CRC %08X read", source,
+             expected->size, expected->checksum, read->size, read->checksum);
+}
+
+/* Puts a whole, checked copy written under temp in the destination's place:
+ * transferDone, or transferNotCreated when the destination refuses (taken
+ * by another program meanwhile); the copy is then removed. */
+static int placeCopy(const char *temp, const char *destination)
+{
+    if (temp[0] == '\0') return transferDone;
+    int replaced = replaceFile(temp, destination);
+    if (replaced == 0) return transferDone;
+    // Where the two-step replace of Windows 95/98 took the old file and not
+    // the new one in, the copy goes too: the medium still has it for a Retry.
+    DeleteFileA(temp);
+    return transferNotCreated;
+}
+
+int transferCheckedSource(HFILE file, const char *source, const char *destination, const ReleaseFile *expected)
+{
+    transferredBytes = -1;
+    transferFoundDamage = 0;
     lastWritten = {0, 0, 0};
     int tooLong = strlen(destination) >= textSize;
     if (tooLong || strcmp(source, destination) == 0) {
         _lclose(file);
         return tooLong ? transferNotCreated : transferDone;
     }
+    int known = expected && expected->size >= 0;
     INT from = LZInit(file);
-    LONG expected = from < 0 ? -1 : wholeLength(from, file);
-    if (expected < 0) {
+    LONG announced = from < 0 ? -1 : wholeLength(from, file);
+    if (announced < 0) {
+        if (known) writeLog("File %s damaged on the medium: its compressed header is cut short or unknown", source);
+        transferFoundDamage = known;
         showMessage(mainWindow, source, destination, MB_OK);
         closeSource(from, file);
         return transferDone;
     }
-    HFILE to = _lcreat(destination, 0);
+    char temp[textSize];
+    int identity = otherFile;
+    HFILE to = createCopy(file, destination, temp, sizeof temp, &identity);
     if (to == HFILE_ERROR) {
-        // Under any name the source itself refuses to be created for sharing.
-        int identity = GetLastError() == ERROR_SHARING_VIOLATION ? identityOf(file, destination) : otherFile;
         closeSource(from, file);
         if (identity == undecided) identity = opensForWriting(destination) ? sourceItself : otherFile;
         return identity == sourceItself ? transferDone : transferNotCreated;
     }
-    LONG written = CopyLZFile(from, to);
-    int copied = written == expected;
+    // One byte past the size the copy must have tells a longer file.
+    WrittenFile read;
+    int outcome = readExpanded(from, to, (known ? expected->size : announced) + 1, &read);
+    LONG written = (LONG)read.size;
+    int copied = outcome == copyRead && written == announced;
+    keepFileTime(file, to);
     closeSource(from, file);
     readBack(to);
     // A write the system held back can fail only now.
     if (_lclose(to) == HFILE_ERROR) copied = 0;
-    if (!copied) showMessage(mainWindow, source, destination, MB_OK);
-    else transferredBytes = written;
+    // A write that failed (a full disk) says nothing about the medium.
+    transferFoundDamage = known && outcome != copyWriteFailed && differs(expected, &read);
+    if (copied && !transferFoundDamage) {
+        transferredBytes = written;
+        return placeCopy(temp, destination);
+    }
+    // Nothing of a failed copy stays under the product's name.
+    DeleteFileA(temp[0] != '\0' ? temp : destination);
+    if (transferFoundDamage) logDamage(source, expected, &read);
+    lastWritten = {0, 0, 0};
+    showMessage(mainWindow, source, destination, MB_OK);
     return transferDone;
+}
+
+int checkSourceFile(const char *source, const ReleaseFile *expected, WrittenFile *read)
+{
+    *read = {0, 0, 0};
+    HFILE file = strlen(source) < textSize ? openTransferSource(source) : HFILE_ERROR;
+    if (file == HFILE_ERROR) return sourceMissing;
+    int known = expected && expected->size >= 0;
+    INT from = LZInit(file);
+    LONG announced = from < 0 ? -1 : wholeLength(from, file);
+    int outcome = copyReadFailed;
+    if (announced >= 0) outcome = readExpanded(from, HFILE_ERROR, (known ? expected->size : announced) + 1, read);
+    closeSource(from, file);
+    read->written = outcome == copyRead && (LONG)read->size == announced;
+    int damaged = known ? announced < 0 || differs(expected, read) : !read->written;
+    if (damaged && known) logDamage(source, expected, read);
+    if (damaged && !known) writeLog("File %s cannot be read whole", source);
+    return damaged ? sourceDamaged : sourceWhole;
 }

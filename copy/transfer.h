@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "copy/manifest.h"
+
 enum TransferResult {
     transferDone = 0,        // copied, in place already, or reported by its own box
     transferNotCreated = 1,  // the destination could not be created: in use, a folder, no access
@@ -28,3 +30,22 @@ HFILE openTransferSource(const char *source);
 // transferFile for a source the caller opened with openTransferSource and
 // left at its start; the source is closed here.
 int transferOpenSource(HFILE file, const char *source, const char *destination);
+// The same, checked against what the release put on the medium (expected,
+// or null, or a size of -1, for a file the tables do not know): a copy of
+// another size or checksum is a failed copy, reported by the transfer's box
+// and in the log, and left nowhere: an earlier file at the destination stays
+// as it was. Reading stops one byte past the expected size.
+int transferCheckedSource(HFILE file, const char *source, const char *destination, const ReleaseFile *expected);
+// transferFile, checked as transferCheckedSource checks.
+int transferCheckedFile(const char *source, const char *destination, const ReleaseFile *expected);
+enum SourceCheck { sourceWhole = 0, sourceDamaged = 1, sourceMissing = 2 };
+// Reads source expanded, as the transfer would, and writes nothing: its size
+// and CRC-32 into *read; sourceDamaged (logged) when they are not expected's,
+// sourceMissing when it does not open. A file the tables do not know is
+// whole when it reads to its end.
+int checkSourceFile(const char *source, const ReleaseFile *expected, WrittenFile *read);
+// 1 when the latest transfer found its source other than the release's.
+extern int transferFoundDamage;
+// The release's file for a manifest file name (letter case ignored), or
+// null when the manifest has no such file.
+const ReleaseFile *releaseFileNamed(const char *name);

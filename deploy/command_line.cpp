@@ -19,6 +19,7 @@ const char commandLineUsage[] =
     "/LOG[=file]\tappend a log to file (alone: in the TEMP folder)\n"
     "/IGNORESPACE\tinstall even when the drive looks too small\n"
     "/UNINSTALL\tremove the installation (exit code 9: nothing to remove)\n"
+    "/VERIFY\tread every file of the medium, install nothing (exit code 11: damaged)\n"
     "/? or /HELP\tthis list\n"
     "\n"
     "Exit codes: 0 installed, 1 command line, 2 information missing, 3 directory,\n"
@@ -97,6 +98,7 @@ static int *flagOf(CommandLine *line, const char *body)
     if (equalsIgnoringCase(body, "IGNORESPACE")) return &line->ignoreSpace;
     if (equalsIgnoringCase(body, "LOG")) return &line->logWanted;
     if (equalsIgnoringCase(body, "UNINSTALL")) return &line->uninstall;
+    if (equalsIgnoringCase(body, "VERIFY")) return &line->verifyWanted;
     return nullptr;
 }
 

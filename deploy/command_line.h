@@ -16,6 +16,7 @@ struct CommandLine {
     int uninstall;             // /UNINSTALL: remove the installation instead
     int helpWanted;            // /? or /HELP
     int ignoreSpace;           // /IGNORESPACE: go on when the drive looks too small
+    int verifyWanted;          // /VERIFY: read the medium against the release, install nothing
     int nameGiven, departmentGiven, organisationGiven, installDirGiven, samplesGiven;
     char userName[textSize];   // /NAME=
     char department[textSize]; // /DEPT=

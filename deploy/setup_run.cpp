@@ -11,5 +11,6 @@ int setupExitCode()
     if (setupRun.stopCode) return setupRun.stopCode;
     if (runState.stopReason == stopSourceFolder) return exitSourceMissing;
     if (runState.cancelled) return exitCancelled;
+    if (runState.mediumDamaged) return exitMediumDamaged;
     return runState.incomplete ? exitIncomplete : exitInstalled;
 }

@@ -8,6 +8,8 @@
 #include "deploy/answers.h"
 #include "deploy/box_policy.h"
 #include "deploy/exit_codes.h"
+#include "deploy/medium_check.h"
+#include "deploy/program_check.h"
 #include "deploy/setup_run.h"
 #include "install/install_flow.h"
 #include "install/install_state.h"
@@ -17,8 +19,10 @@
 #include "install/setup_log.h"
 #include "install/user_dialog.h"
 #include "shell/shell.h"
+#include "uninstall/program_image.h"
 
 static const char usageCaption[] = "Quillmark Setup";
+static const char programDamagedText[] = "The setup program is damaged: copy the medium again.";
 
 /* The file version from the program's own version resource, "" when it has
  * none: the fixed part starts with the signature 0xFEEF04BD, the two
@@ -76,6 +80,24 @@ static int refuseCommandLine()
     else
         showMessage(NULL, text, usageCaption, MB_ICONEXCLAMATION | MB_OK);
     return exitCommandLine;
+}
+
+/* Whether SETUP.EXE's own file is whole: read once, here, and kept for the
+ * uninstaller. A file that cannot be read at all is not held against it. */
+static int programIsWhole()
+{
+    keepProgramImage();
+    unsigned long size = 0;
+    const unsigned char *image = keptProgramImage(&size);
+    return !image || programChecksumHolds(image, size);
+}
+
+// Its tables cannot be trusted: nothing is installed.
+static int refuseDamagedProgram()
+{
+    writeLog("%s Nothing installed", programDamagedText);
+    if (!runState.unattended) showMessage(NULL, programDamagedText, usageCaption, MB_ICONHAND | MB_OK);
+    return exitProgramDamaged;
 }
 
 static void keepFocus(HWND, int)
@@ -144,6 +166,8 @@ static const char *resultText(int code)
     case exitSourceMissing: return "a file of the medium cannot be opened";
     case exitNextDisk: return "the next disk of the disk set is needed";
     case exitCancelled: return "cancelled";
+    case exitMediumDamaged: return "a file of the medium is damaged";
+    case exitProgramDamaged: return "the setup program is damaged";
     default: return "stopped";
     }
 }
@@ -151,8 +175,15 @@ static const char *resultText(int code)
 int startSetup(HINSTANCE instance, int showCommand)
 {
     // Without any argument the program is the interactive installer alone,
-    // whose every way out ends with the quit message's 0.
-    if (__argc <= 1) return runSetup(instance, showCommand);
+    // whose every way out ends with the quit message's 0; a damaged copy of
+    // it still installs nothing.
+    if (__argc <= 1) {
+        if (!programIsWhole()) {
+            refuseDamagedProgram();
+            return exitInstalled;
+        }
+        return runSetup(instance, showCommand);
+    }
 
     CommandLine *line = &setupRun.commandLine;
     readCommandLine(__argc, __argv, line);
@@ -163,16 +194,22 @@ int startSetup(HINSTANCE instance, int showCommand)
     writeLog("%s Setup %s, command line: %s", productName, version, GetCommandLineA());
 
     int code;
-    if (line->status != commandLineRead)
+    if (!programIsWhole())
+        code = refuseDamagedProgram();
+    else if (line->status != commandLineRead)
         code = refuseCommandLine();
     else if (line->helpWanted)
         code = showHelp();
+    else if (line->verifyWanted)
+        code = verifyMedium();
     else if (runState.unattended)
         code = runUnattended();
     else
         code = runInteractive(instance, showCommand);
-    if (!line->helpWanted || line->status != commandLineRead)
-        writeLog("Result: %s, exit code %d", resultText(code), setupLogFailed() ? code + exitLogFailed : code);
+    if (!line->helpWanted || line->status != commandLineRead || code == exitProgramDamaged)
+        writeLog("Result: %s, exit code %d",
+                 line->verifyWanted && code == exitInstalled ? "the medium is whole" : resultText(code),
+                 setupLogFailed() ? code + exitLogFailed : code);
     closeSetupLog();
     return setupLogFailed() ? code + exitLogFailed : code;
 }

@@ -130,12 +130,13 @@ static int copyOwnerData()
     char source[textSize];
     char shortDir[textSize];
     char destination[textSize];
+    transferFoundDamage = 0;
     // A name that does not fit is a file that cannot be opened, or made.
     if (ownerDataSource(source, sizeof source) != 0) return transferNoSource;
     if (shortPathOf(installState.notedInstallDir, shortDir, sizeof shortDir) != 0) return transferNotCreated;
     if (formatText(destination, sizeof destination, "%s\\quillmrk.dat", shortDir) != 0) return transferNotCreated;
     LZStart();
-    int result = transferFile(source, destination);
+    int result = transferCheckedFile(source, destination, releaseFileNamed("quillmrk.dat"));
     LZDone();
     return result;
 }
@@ -146,24 +147,40 @@ void placeOwnerData()
     int result = copyOwnerData();
     // A source that is there and does not open (held by another program, no
     // access) is still to come; only a medium without one has none.
-    installState.ownerDataUnread = result == transferNoSource && ownerDataSource(source, sizeof source) == 0 &&
-                                   GetFileAttributesA(source) != INVALID_FILE_ATTRIBUTES;
+    // A damaged one is as good as unread: the user's values cannot go into it.
+    installState.ownerDataUnread = transferFoundDamage || (result == transferNoSource &&
+                                   ownerDataSource(source, sizeof source) == 0 &&
+                                   GetFileAttributesA(source) != INVALID_FILE_ATTRIBUTES);
     installState.ownerDataExpected = result != transferNoSource || installState.ownerDataUnread;
+}
+
+/* The drive and the folder the medium is read from, from the running
+ * program's file name, into dir (without its final backslash) and
+ * installState: 0, or -1 when there is none whole. */
+static int noteSourceFolder(char *dir)
+{
+    const char *fileName = programFileName();
+    if (fileName[0] == '\0') return -1;
+    installState.sourceDrive = fileName[0];
+
+    // A folder too long to hold is not used at all rather than cut short.
+    int length = folderLength(fileName);
+    if (length < 0 || length >= textSize) return -1;
+    lstrcpynA(dir, fileName, length + 1);
+    formatText(installState.sourceDir, textSize, "%s\\", dir);
+    return 0;
+}
+
+int prepareSource()
+{
+    char dir[textSize];
+    return noteSourceFolder(dir);
 }
 
 int preparePaths()
 {
-    const char *fileName = programFileName();
-    if (fileName[0] == '\0') return 0;
-    installState.sourceDrive = fileName[0];
-
-    // A folder too long to hold is not used at all rather than cut short.
     char dir[textSize];
-    int length = folderLength(fileName);
-    if (length < 0 || length >= textSize) return 0;
-    lstrcpynA(dir, fileName, length + 1);
-
-    formatText(installState.sourceDir, textSize, "%s\\", dir);
+    if (noteSourceFolder(dir) != 0) return 0;
     copyText(installState.notedInstallDir, textSize, installState.installDir);
     // From a folder the owner data file arrives here, ahead of the other
     // files; from a disk set it comes with the walk.

@@ -3,6 +3,10 @@
 
 void detectSourceMode();
 int preparePaths();
+// Only the source of preparePaths, the drive and folder the medium is read
+// from, for reading the medium without installing: 0, or -1 when the
+// program's folder cannot be had whole.
+int prepareSource();
 // From a folder: copies the medium's quillmrk.dat (beside the setup
 // program) into the install directory noted by preparePaths, and notes in
 // ownerDataExpected and ownerDataUnread what the save is to find there.

@@ -12,6 +12,7 @@ struct RunState {
     int unattended;  // 1: no window of any kind; a hook answers every box
     int cancelled;   // 1 when the user cancelled or the copy was refused
     int incomplete;  // 1 once a file, the owner data or WIN.INI was passed over
+    int mediumDamaged; // 1 once a file of the medium was found other than the release's
     int stopReason;  // a StopReason: why the run ended before installing
 };
 

@@ -45,6 +45,28 @@ fi
 cat "$out/release.txt"
 echo "=== release: checking the images against SHA256SUMS"
 (cd "$out" && sha256sum -c SHA256SUMS) || exit 1
-echo "=== release: the images are in $out"
+
+# What the images hold, read back out of them: SETUP.EXE /VERIFY reads every
+# file against its tables (and its own file first), with no window.
 . scripts/wine-env.sh
+qm_wine_setup_headless || { echo "=== release: Wine does not start; the images are not verified"; exit 1; }
+check=$work/verify
+rm -rf "$check" && mkdir -p "$check/iso" "$check/disks" || exit 1
+verify() {
+  local folder=$1 name=$2 code
+  wine "$folder/SETUP.EXE" /S /VERIFY "/LOG=Z:${check//\//\\}\\$name.log" </dev/null
+  code=$?
+  grep -E "damaged|missing|Result" "$check/$name.log" | cut -c21-
+  [ "$code" = 0 ] || { echo "=== release: $name: SETUP.EXE /VERIFY ended with $code"; exit 1; }
+}
+xorriso -osirrox on -indev "$out/QUILLMRK.ISO" -extract / "$check/iso" >/dev/null 2>&1 ||
+  { echo "=== release: QUILLMRK.ISO cannot be read back"; exit 1; }
+verify "$check/iso" QUILLMRK.ISO
+# A disk set, its disks' files in one folder, as an unattended installation reads it.
+disks=$(ls "$out"/DISK*.IMG 2>/dev/null)
+if [ -n "$disks" ]; then
+  for image in $disks; do mcopy -n -o -i "$image" '::/*' "$check/disks/" || exit 1; done
+  verify "$check/disks" DISK.IMG
+fi
+echo "=== release: the images are in $out"
 qm_wine_stop

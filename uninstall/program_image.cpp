@@ -22,9 +22,7 @@ static DWORD programImageSize;
 void keepProgramImage()
 {
     char program[programPathSize];
-    free(programImage);
-    programImage = NULL;
-    programImageSize = 0;
+    if (programImage) return;
     if (runningProgramPath(program, sizeof program) != 0) return;
     HANDLE file = CreateFileA(program, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE) return;
@@ -40,6 +38,12 @@ void keepProgramImage()
         free(image);
     }
     CloseHandle(file);
+}
+
+const unsigned char *keptProgramImage(unsigned long *size)
+{
+    *size = programImageSize;
+    return reinterpret_cast<const unsigned char *>(programImage);
 }
 
 int writeProgramImage(const char *path)

@@ -11,7 +11,11 @@ enum { programPathSize = 1024 };
 int runningProgramPath(char *path, int size);
 // Reads the program's file while the medium that holds it is still there:
 // a disk set ends with its last disk in the drive, and SETUP.EXE is on the
-// first.
+// first. Once kept, the file is not read again: the uninstaller is the very
+// image that was checked at the start.
 void keepProgramImage();
+// The program's file as kept, with its size in *size; null when it could
+// not be read.
+const unsigned char *keptProgramImage(unsigned long *size);
 // Writes the program's file (as kept, else copied) to path: 1 when whole.
 int writeProgramImage(const char *path);

@@ -50,6 +50,7 @@ TEST_F(Medium, DamagedFilesAreReportedAndTheRestArrives)
     };
     // In the order the manifest copies them.
     const Damage damages[] = {
+        {"QMSETUP.EXE", "flipped literal"},
         {"QUILLMRK.EXE", "truncated body"},
         {"README.TXT", "replaced by a directory"},
         {"QMCORE32.DLL", "cut header"},
@@ -60,7 +61,10 @@ TEST_F(Medium, DamagedFilesAreReportedAndTheRestArrives)
         std::string path = medium + "\\" + damage.file;
         std::string what = damage.what;
         ASSERT_EQ("SZDD", fileBytes(path).substr(0, 4)) << damage.file << " is not stored compressed";
-        if (what == "truncated body") {
+        if (what == "flipped literal") {
+            // The first byte after the header and its control byte.
+            ASSERT_TRUE(flipBit(path, lzHeaderSize + 1));
+        } else if (what == "truncated body") {
             ASSERT_TRUE(cutFile(path, (long)fileBytes(path).size() / 2));
         } else if (what == "replaced by a directory") {
             ASSERT_TRUE(DeleteFileA(path.c_str()));
@@ -77,8 +81,10 @@ TEST_F(Medium, DamagedFilesAreReportedAndTheRestArrives)
     startIn(medium);
     fillDialog(dialog, defaultTarget, true);
     const std::string target = defaultTarget;
-    // A file that cannot be read whole: the transfer's own box, the medium's
-    // file as text and the destination as caption, OK and no icon.
+    // A file that is not the release's or cannot be read whole: the
+    // transfer's own box, the medium's file as text and the destination as
+    // caption, OK and no icon.
+    expectBox(medium + "\\QMSETUP.EXE", target + "\\QMSETUP.EXE", MB_OK, IDOK);
     expectBox(medium + "\\QUILLMRK.EXE", target + "\\QUILLMRK.EXE", MB_OK, IDOK);
     // A directory in a file's place cannot be opened: OK goes on.
     expectBox("Error in opening : " + medium + "\\README.TXT", "Error", MB_OKCANCEL, IDOK);
@@ -89,14 +95,71 @@ TEST_F(Medium, DamagedFilesAreReportedAndTheRestArrives)
     expectBox("Error in opening : " + medium + "\\README.TXT", "Error", MB_OKCANCEL, IDOK);
     expectCompletedEnd();
 
-    EXPECT_FALSE(fileExists(target + "\\README.TXT"));
-    EXPECT_FALSE(fileExists(target + "\\SAMPLES\\README.TXT"));
-    expectOthersWhole(target, {"QUILLMRK.EXE", "README.TXT", "QMCORE32.DLL", "QUILLMRK.INI", "PS\\QMPS.PRO",
+    for (const char *left : {"QMSETUP.EXE", "QUILLMRK.EXE", "README.TXT", "SAMPLES\\README.TXT"})
+        EXPECT_FALSE(fileExists(target + "\\" + left)) << left;
+    expectOthersWhole(target, {"QMSETUP.EXE", "QUILLMRK.EXE", "README.TXT", "QMCORE32.DLL", "QUILLMRK.INI", "PS\\QMPS.PRO",
                                "SAMPLES\\README.TXT"});
     EXPECT_EQ(target, winIniValue("BinDirectory"));
     std::string user;
     EXPECT_TRUE(readOwnerData(target + "\\quillmrk.dat", "User", &user));
     EXPECT_EQ("Ada Lovelace", user);
+}
+
+// Each damage of one file, installed unattended over an earlier file of
+// that name: the run ends non-zero, the log names the file and why, the
+// earlier file stays as it was and every other file arrives whole.
+TEST_F(Medium, DamagedFilesUnattendedNeverReplaceWhatWasThere)
+{
+    const char logPath[] = "C:\\QMDAMAGE.LOG";
+    enum Change { flip, cut, extend };
+    struct Row {
+        const char *file;
+        Change change;
+        long at;  // the byte flipped, or the length cut to (-1: half)
+        DWORD code;
+        const char *why;  // in the log after the file's name
+    };
+    const Row rows[] = {
+        {"QUILLMRK.EXE", flip, lzHeaderSize + 1, 11, " damaged on the medium: "},  // a literal
+        {"QMCORE32.DLL", flip, 0, 11, " damaged on the medium: "},                 // the magic
+        {"QUILLMRK.INI", cut, 0, 11, " damaged on the medium: "},
+        {"QMPS.PRO", cut, -1, 11, " damaged on the medium: "},
+        {"newscr1.bmp", flip, 1000, 11, " damaged on the medium: "},  // stored plain
+        {"newscr1.bmp", cut, -1, 11, " damaged on the medium: "},
+        {"newscr1.bmp", extend, 0, 11, " damaged on the medium: "},
+        // Without the medium's owner data file the values cannot be kept.
+        {"quillmrk.dat", flip, 0, 5, " damaged on the medium: "},
+    };
+    const std::string earlier = "an earlier release's file";
+    for (const Row &row : rows) {
+        SCOPED_TRACE(std::string(row.file) + " " + std::to_string(row.change) + " " + std::to_string(row.at));
+        std::string medium;
+        ASSERT_TRUE(copyTinyMedium("unattended-damage", &medium));
+        const std::string path = medium + "\\" + row.file;
+        const long half = (long)fileBytes(path).size() / 2;
+        switch (row.change) {
+        case flip: ASSERT_TRUE(flipBit(path, row.at)); break;
+        case cut: ASSERT_TRUE(cutFile(path, row.at < 0 ? half : row.at)); break;
+        case extend: ASSERT_TRUE(writeTextFile(path, fileBytes(path) + "x")); break;
+        }
+        const std::string installed = std::string(row.file) == "QMPS.PRO" ? "PS\\QMPS.PRO" : row.file;
+        ASSERT_TRUE(CreateDirectoryA(defaultTarget, NULL) && CreateDirectoryA((std::string(defaultTarget) + "\\PS").c_str(), NULL));
+        ASSERT_TRUE(writeFile(std::string(defaultTarget) + "\\" + installed, earlier));
+        DeleteFileA(logPath);
+
+        DWORD code = 1234;
+        ASSERT_TRUE(startSetup(medium + "\\SETUP.EXE", medium, &setup, std::string("/S /NAME=Ada /LOG=") + logPath));
+        EXPECT_TRUE(waitForExit(&setup, &code));
+        stopSetup(&setup);
+        EXPECT_EQ(row.code, code);
+        const std::string log = readFile(logPath);
+        EXPECT_NE(std::string::npos, log.find("File " + path + row.why)) << log;
+        EXPECT_EQ(row.code == 5, log.find("Written: the owner data") == std::string::npos) << log;
+        EXPECT_EQ(earlier, fileBytes(std::string(defaultTarget) + "\\" + installed));
+        expectOthersWhole(defaultTarget, {installed, "quillmrk.dat"});
+        TearDown();
+        SetUp();
+    }
 }
 
 // Disk-set mode on the floppy drive F:, each disk put in by renaming its
@@ -185,6 +248,40 @@ TEST_F(Floppy, TakenOutBetweenFilesEachLaterFileIsReported)
     for (const std::string &file : missing) EXPECT_FALSE(fileExists(std::string(defaultTarget) + "\\" + file)) << file;
     expectOthersWhole(defaultTarget, missing);
     EXPECT_EQ(defaultTarget, winIniValue("BinDirectory"));
+}
+
+// /VERIFY reads a disk set disk by disk, asking for each as the installation
+// does; unattended, the first disk not in the drive ends it with 7.
+TEST_F(Floppy, VerifyAsksForEachDiskAndUnattendedStopsAtTheNext)
+{
+    ASSERT_NO_FATAL_FAILURE(insertDisk(1));
+    ASSERT_TRUE(startSetup("F:\\SETUP.EXE", "F:\\", &setup, "/VERIFY"));
+    for (int disk = 2; disk <= 3; disk++) {
+        HWND box = NULL;
+        SeenBox seen;
+        ASSERT_TRUE(waitForBox(&box, &seen));
+        EXPECT_EQ("Insert Test Disk " + std::to_string(disk) + " in your drive\nand click on OK.", seen.text);
+        ASSERT_NO_FATAL_FAILURE(insertDisk(disk));
+        press(box, IDOK);
+    }
+    HWND box = NULL;
+    SeenBox seen;
+    ASSERT_TRUE(waitForBox(&box, &seen));
+    EXPECT_EQ("The medium is whole: every file is the release's.", seen.text);
+    press(box, IDOK);
+    DWORD code = 1234;
+    EXPECT_TRUE(waitForExit(&setup, &code));
+    EXPECT_EQ(0u, code);
+    stopSetup(&setup);
+
+    const char logPath[] = "C:\\QMVERIFY.LOG";
+    DeleteFileA(logPath);
+    ASSERT_NO_FATAL_FAILURE(insertDisk(1));
+    ASSERT_TRUE(startSetup("F:\\SETUP.EXE", "F:\\", &setup, std::string("/S /VERIFY /LOG=") + logPath));
+    EXPECT_TRUE(waitForExit(&setup, &code));
+    EXPECT_EQ(7u, code);
+    EXPECT_NE(std::string::npos, readFile(logPath).find("Stopped at disk 2: nothing more checked")) << readFile(logPath);
+    EXPECT_FALSE(directoryExists(defaultTarget));
 }
 
 // From the floppy, whose drive is current, a path on C: without its root

@@ -46,6 +46,13 @@ testing::AssertionResult patchFile(const std::string &path, long offset, const s
     return testing::AssertionSuccess();
 }
 
+testing::AssertionResult flipBit(const std::string &path, long offset)
+{
+    std::string bytes = fileBytes(path);
+    if ((long)bytes.size() <= offset) return testing::AssertionFailure() << path << " is too short to flip " << offset;
+    return patchFile(path, offset, std::string(1, (char)(bytes[offset] ^ 1)));
+}
+
 testing::AssertionResult cutFile(const std::string &path, long length)
 {
     std::string bytes = fileBytes(path);

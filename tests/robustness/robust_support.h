@@ -30,6 +30,8 @@ std::string winIniBytes();
 // empty).
 testing::AssertionResult patchFile(const std::string &path, long offset, const std::string &bytes);
 testing::AssertionResult cutFile(const std::string &path, long length);
+// Flips the lowest bit of the byte at offset.
+testing::AssertionResult flipBit(const std::string &path, long offset);
 
 // Sends the characters to an edit control as typing does, and waits until
 // it has taken them (an edit stops taking text at its limit).

@@ -44,6 +44,11 @@ TEST_F(Unattended, EachFaultEndsWithItsCodeAndItsLogLine)
     ASSERT_TRUE(writeFile("C:\\QMRANDOM.INI", std::string("\x8e\xf3\x1c[A\x00\xd7=\x9b\r\x05\xff\n\x7f\x02", 15)));
     ASSERT_TRUE(writeFile("C:\\QMNOSECT.INI", "[Other]\r\nName=Ada\r\n"));
     ASSERT_TRUE(writeFile("C:\\QMSIXTY.INI", notes + "Name=\"Ada\"\r\n"));
+    std::string selfDamaged;
+    ASSERT_TRUE(copyTinyMedium("unattended-program", &selfDamaged));
+    const std::string program = selfDamaged + "\\SETUP.EXE";
+    // Its last byte: a byte of code could crash the program before any check.
+    ASSERT_TRUE(flipBit(program, (long)fileBytes(program).size() - 1));
     struct Row {
         std::string medium, arguments;
         DWORD code;
@@ -76,6 +81,9 @@ TEST_F(Unattended, EachFaultEndsWithItsCodeAndItsLogLine)
         {tinyMedium(), "/S /NAME=Ada /DIR=C:" + log, 3, "the install directory \"C:\" is relative or a root", nullptr},
         {tinyMedium(), "/S /NAME=" + std::string(249, 'n') + log, 1,
          "/NAME= is longer than the 248 characters the owner data file keeps", nullptr},
+        {selfDamaged, "/S /NAME=Ada" + log, 12, "The setup program is damaged: copy the medium again.", nullptr},
+        {tinyMedium(), "/S /VERIFY" + log, 0, "The medium is whole: every file is the release's.", nullptr},
+        {damaged, "/S /VERIFY" + log, 11, "File " + damaged + "\\README.TXT missing from the medium", nullptr},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.arguments);
@@ -213,23 +221,32 @@ TEST_F(Unattended, AFileInUseIsRetriedUntilItIsLetGo)
     EXPECT_TRUE(installedExactly(defaultTarget, true, withUninstaller({"quillmrk.dat"})));
 }
 
-// Without /S a command line not understood, and /?, are boxes of their own.
+// Without /S a command line not understood, /? and /VERIFY are boxes of
+// their own.
 TEST_F(Unattended, InteractivelyTheSwitchesAreShownInABox)
 {
-    for (const char *arguments : {"/BOGUS", "/?"}) {
-        SCOPED_TRACE(arguments);
-        ASSERT_TRUE(startSetup(tinyMedium() + "\\SETUP.EXE", tinyMedium(), &setup, arguments));
+    struct Row {
+        const char *arguments;
+        std::string start;  // of the box's text
+        DWORD code;
+    };
+    const Row rows[] = {
+        {"/BOGUS", "The command line is not understood: /BOGUS (unknown argument).", 1},
+        {"/?", "SETUP.EXE [/S] [/NAME=name]", 0},
+        {"/VERIFY", "The medium is whole: every file is the release's.", 0},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.arguments);
+        ASSERT_TRUE(startSetup(tinyMedium() + "\\SETUP.EXE", tinyMedium(), &setup, row.arguments));
         HWND box = NULL;
         SeenBox seen;
         ASSERT_TRUE(waitForBox(&box, &seen));
         EXPECT_EQ("Quillmark Setup", seen.caption);
-        const std::string start = arguments[1] == '?' ? "SETUP.EXE [/S] [/NAME=name]"
-                                                      : "The command line is not understood: /BOGUS (unknown argument).";
-        EXPECT_EQ(start, seen.text.substr(0, start.size()));
+        EXPECT_EQ(row.start, seen.text.substr(0, row.start.size()));
         press(box, IDOK);
         DWORD code = 1234;
         EXPECT_TRUE(waitForExit(&setup, &code));
-        EXPECT_EQ(arguments[1] == '?' ? 0u : 1u, code);
+        EXPECT_EQ(row.code, code);
         stopSetup(&setup);
     }
     EXPECT_FALSE(directoryExists(defaultTarget));

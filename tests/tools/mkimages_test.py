@@ -109,9 +109,12 @@ class Images(Scratch):
         table = report.split("The disk set against the disk table:")[1].splitlines()
         self.assertEqual(table[2].split()[:2] + table[2].split()[3:], ["1", "5", "283", "300.1", "300"])
         self.assertEqual(table[3].split()[:2] + table[3].split()[3:], ["2", "3", "304", "330.0", "330"])
-        # Files with their stored and expanded bytes.
-        self.assertRegex(report, r"\n  README.TXT +%d +20000\n"
-                         % os.path.getsize(os.path.join(self.disks, "disk1", "README.TXT")))
+        # Files with their stored and expanded bytes and the CRC-32 of the
+        # expanded file, as gzip's trailer holds it (least byte first).
+        crc = subprocess.run(["gzip", "-c", os.path.join(self.product, "README.TXT")],
+                             capture_output=True, check=True).stdout[-8:-4][::-1].hex().upper()
+        self.assertRegex(report, r"\n  README.TXT +%d +20000   %s\n"
+                         % (os.path.getsize(os.path.join(self.disks, "disk1", "README.TXT")), crc))
 
     def test_the_images_hold_the_release_time_and_nothing_of_the_clock(self):
         self.assertEqual(self.make().returncode, 0)

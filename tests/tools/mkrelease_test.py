@@ -80,6 +80,34 @@ class GoodRelease(unittest.TestCase):
         # The copyright sign in the Windows Western code page: one byte, A9.
         self.assertEqual(bytes.fromhex(lines[23]), b"\xa9 Maker")
 
+    def test_product_files_give_each_file_entry_its_size_and_crc(self):
+        # CRC-32 check values: "123456789" gives CBF43926, "abc" 352441C2.
+        contents = {"addon32.exe": b"abc", "README.TXT": b"", "arial.ttf": b"123456789",
+                    "MEMO.QMD": b"a"}
+        with tempfile.TemporaryDirectory() as work:
+            product = os.path.join(work, "product")
+            os.makedirs(product)
+            for name, data in contents.items():
+                with open(os.path.join(product, name), "wb") as f:
+                    f.write(data)
+            tables = os.path.join(work, "tables.cpp")
+            result = run_generator("--product", product, GOOD, tables)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            with open(tables) as f:
+                text = f.read()
+            os.remove(os.path.join(product, "MEMO.QMD"))
+            missing = run_generator("--product", product, GOOD, tables)
+        rows = text.split("const ReleaseFile releaseFiles[] = {\n")[1].split("};")[0]
+        self.assertEqual(rows.splitlines(), [
+            "    {3, 0x352441C2u},  // 0", "    {0, 0x00000000u},  // 1",
+            "    {-1, 0x00000000u},  // 2", "    {-1, 0x00000000u},  // 3",
+            "    {9, 0xCBF43926u},  // 4", "    {-1, 0x00000000u},  // 5",
+            "    {-1, 0x00000000u},  // 6", "    {-1, 0x00000000u},  // 7",
+            "    {-1, 0x00000000u},  // 8", "    {1, 0xE8B7BE43u},  // 9",
+            "    {-1, 0x00000000u},  // 10"])
+        self.assertEqual(missing.returncode, 1)
+        self.assertIn("MEMO.QMD is missing from the product folder", missing.stderr)
+
     def test_byte_order_mark_is_not_part_of_the_first_entry(self):
         with tempfile.TemporaryDirectory() as work:
             release = os.path.join(work, "release")

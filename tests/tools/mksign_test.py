@@ -17,6 +17,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
 from qmtest import read, signing_identity, write  # noqa: E402
 
 MKSIGN = os.path.join(ROOT, "tools", "mksign", "mksign.py")
+PESUM = os.path.join(ROOT, "tools", "pesum", "pesum.py")
 SETUP = None
 
 
@@ -44,6 +45,11 @@ class Signing(unittest.TestCase):
         self.assertRegex(read(self.note).decode(), r"\Asigned by O=Quillmark,CN=Quillmark Test "
                          r"Signer, SHA-256 ([0-9A-F]{2}:){31}[0-9A-F]{2}\n\Z")
         signed = read(self.out)
+        # The header's checksum, which SETUP.EXE checks itself against, holds
+        # for the signed file.
+        check = subprocess.run([sys.executable, PESUM, "--check", self.out], capture_output=True,
+                               text=True)
+        self.assertEqual(check.returncode, 0, check.stderr)
         # The same identity from a PKCS#12 file and its password file.
         result = self.sign("--pkcs12", self.id["id.p12"], "--pass-file", self.id["password.txt"])
         self.assertEqual(result.returncode, 0, result.stderr)

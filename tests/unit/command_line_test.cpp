@@ -69,9 +69,9 @@ TEST(CommandLine, TableOfCommandLines)
 TEST(CommandLine, EverySwitchAndItsValue)
 {
     CommandLine line = readRow({"/s", "/DEPT=Sales", "/Org=Example Ltd", "/SAMPLES=0", "/answers=a.ini",
-                                "/SaveAnswers=b.ini", "/LOG=C:\\setup.log", "/IgnoreSpace"});
+                                "/SaveAnswers=b.ini", "/LOG=C:\\setup.log", "/IgnoreSpace", "/Verify"});
     ASSERT_EQ(commandLineRead, line.status);
-    EXPECT_TRUE(line.unattended && line.ignoreSpace && line.logWanted && !line.helpWanted);
+    EXPECT_TRUE(line.unattended && line.ignoreSpace && line.logWanted && !line.helpWanted && line.verifyWanted);
     EXPECT_STREQ("Sales", line.department);
     EXPECT_STREQ("Example Ltd", line.organisation);
     EXPECT_TRUE(line.samplesGiven);

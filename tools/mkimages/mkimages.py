@@ -199,17 +199,20 @@ def sha256(path):
 
 
 def expanded_sizes(release, product):
-    """Expanded size of every file the media hold, by upper-case name."""
+    """Expanded size and CRC-32 of every file the media hold, by upper-case
+    name: what SETUP.EXE's tables hold of each and check it against."""
     files = mkmedium.collect(release, product)
     mkmedium.add_beside_program(files, product)
-    return {key: f.expanded_size for key, f in files.items()}
+    return {key: mkrelease.crc_of(f.source) for key, f in files.items()}
 
 
 def file_rows(folder, names, expanded):
     rows = []
     for name in names:
-        stored = os.path.getsize(os.path.join(folder, name))
-        rows.append("  %-12s %10d %10d" % (name, stored, expanded.get(name.upper(), stored)))
+        path = os.path.join(folder, name)
+        stored = os.path.getsize(path)
+        size, crc = expanded.get(name.upper()) or mkrelease.crc_of(path)
+        rows.append("  %-12s %10d %10d   %08X" % (name, stored, size, crc))
     return rows
 
 
@@ -221,7 +224,7 @@ def disk_totals(release, folders, expanded):
         names = release.disk_files(d)
         folder = folders[min(d, len(folders)) - 1]
         stored = sum(os.path.getsize(os.path.join(folder, found_name(folder, n))) for n in names)
-        full = sum(expanded[n.upper()] for n in names)
+        full = sum(expanded[n.upper()][0] for n in names)
         lines.append("%4d %6d %10.1f %9d %12.1f %9d"
                      % (d, len(names), stored / 1000, release.disks["compressedKB"][d - 1],
                         full / 1000, release.disks["requiredKB"][d - 1]))
@@ -322,7 +325,7 @@ def build(args):
             if long_names:
                 report.append("  not 8.3, so whole only in the Joliet names: %s"
                               % " ".join(long_names))
-            report.append("  %-12s %10s %10s" % ("file", "stored", "expanded"))
+            report.append("  %-12s %10s %10s   %s" % ("file", "stored", "expanded", "CRC-32"))
             report += file_rows(args.medium, names, expanded)
             report += ["", "The medium against the disk table:"]
             report += disk_totals(release, [args.medium], expanded)
@@ -344,7 +347,7 @@ def build(args):
                 images.append(image)
                 report += ["%s: disk %d \"%s\", volume %s, %d files"
                            % (image, d, name, label, len(files)),
-                           "  %-12s %10s %10s" % ("file", "stored", "expanded")]
+                           "  %-12s %10s %10s   %s" % ("file", "stored", "expanded", "CRC-32")]
                 report += file_rows(folder, files, expanded)
                 report += ["  room left on the floppy: %d of %d bytes" % (free, capacity), ""]
         with open(os.path.join(work, "SHA256SUMS"), "w") as f:

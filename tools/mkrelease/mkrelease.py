@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
 """Reads a release description and writes the program's compiled-in tables.
 
-    mkrelease.py RELEASE_DIR OUTPUT.cpp [VERSION.h]
+    mkrelease.py [--product DIR] RELEASE_DIR OUTPUT.cpp [VERSION.h]
                                 check the release, write the tables (and the
-                                version for the program's version resource)
+                                version for the program's version resource);
+                                with --product, each file's expanded size and
+                                CRC-32 from the product folder, which the
+                                program checks every file it reads against
     mkrelease.py --check RELEASE_DIR        check only
 
 A release description is a folder of four text files (UTF-8; '#' lines and
@@ -21,6 +24,7 @@ The medium builder imports this module to read the same description.
 import os
 import re
 import sys
+import zlib
 
 DIR_START = "[DIR_START]"
 DIR_END = "[DIR_END]"
@@ -62,6 +66,7 @@ class Entry:
 class Release:
     def __init__(self, folder, manifest, disks, billboard, version, publisher=None):
         self.folder = folder
+        self.files = {}               # upper-case name: (size, CRC-32), see read_product_files
         self.publisher = publisher    # bytes, or None when the release names none
         self.manifest = manifest      # list of Entry
         self.disks = disks            # dict, see read_disks
@@ -441,6 +446,48 @@ def read_release(folder):
     return Release(folder, manifest, disks, billboard, version, publisher)
 
 
+def crc_of(path):
+    """(size, CRC-32) of a file, read in pieces."""
+    crc, size = 0, 0
+    with open(path, "rb") as f:
+        for piece in iter(lambda: f.read(1 << 16), b""):
+            crc = zlib.crc32(piece, crc)
+            size += len(piece)
+    return size, crc
+
+
+def read_product_files(release, product):
+    """Each manifest file's expanded size and CRC-32, from the product folder
+    (found under its own name, or in another letter case), into
+    release.files. A file missing from the folder is refused by name."""
+    try:
+        listing = {n.upper(): n for n in os.listdir(product)
+                   if os.path.isfile(os.path.join(product, n))}
+    except OSError as e:
+        raise ReleaseError(product, 0, "cannot read the product folder: %s" % e.strerror)
+    manifest_path = os.path.join(release.folder, "manifest.txt")
+    for index, name in file_entries(release.entries()):
+        key = name.upper()
+        if key in release.files:
+            continue
+        if key not in listing:
+            raise ReleaseError(manifest_path, release.manifest[index].line,
+                               "%s is missing from the product folder %s" % (name, product))
+        release.files[key] = crc_of(os.path.join(product, listing[key]))
+
+
+def render_files(release):
+    """The size and CRC-32 of each manifest entry, beside the manifest; -1
+    where the entry is a marker or a directory name, or where the tables were
+    made without the product's files."""
+    files = dict(file_entries(release.entries()))
+    out = ["const ReleaseFile releaseFiles[] = {"]
+    for index, e in enumerate(release.manifest):
+        size, crc = release.files.get(files.get(index, "").upper(), (-1, 0))
+        out.append("    {%d, 0x%08Xu},  // %d" % (size, crc, index))
+    return out + ["};", ""]
+
+
 def c_string(data):
     """A C++ string literal of the bytes, safe for any byte."""
     out = ['"']
@@ -473,7 +520,7 @@ def render(release):
         out.append("    %s,  // %d" % (c_string(e.text.encode(CODEPAGE)), index))
     out += ["};",
             "const int installManifestCount = %d;" % len(release.manifest),
-            "",
+            ""] + render_files(release) + [
             "DiskTable diskTable = {",
             "    %d," % count,
             "    {%s}," % padded(d["diskStart"], MAX_DISKS + 2),
@@ -522,17 +569,23 @@ def render_version(release):
 
 def main(argv):
     version = None
+    product = None
+    if len(argv) > 2 and argv[1] == "--product":
+        product = argv[2]
+        argv = argv[:1] + argv[3:]
     if len(argv) == 3 and argv[1] == "--check":
         folder, output = argv[2], None
     elif len(argv) in (3, 4) and not argv[1].startswith("-"):
         folder, output = argv[1], argv[2]
         version = argv[3] if len(argv) == 4 else None
     else:
-        sys.stderr.write("usage: mkrelease.py RELEASE_DIR OUTPUT.cpp [VERSION.h] | "
+        sys.stderr.write("usage: mkrelease.py [--product DIR] RELEASE_DIR OUTPUT.cpp [VERSION.h] | "
                          "--check RELEASE_DIR\n")
         return 64
     try:
         release = read_release(folder)
+        if product:
+            read_product_files(release, product)
     except ReleaseError as e:
         sys.stderr.write("mkrelease: %s\n" % e)
         return 1
