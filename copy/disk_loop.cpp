@@ -433,6 +433,19 @@ int deepestDestinationLength()
     return deepest;
 }
 
+/* Where disk number disk is read from, into sourceRoot (textSize bytes):
+ * the medium's folder, or the drive once the disk is in it. 0, or -2 when
+ * the user gave up waiting for the disk. */
+static int reachDisk(char driveLetter, int disk, char *sourceRoot)
+{
+    if (installState.directorySource) {
+        copyText(sourceRoot, textSize, installState.sourceDir);
+        return 0;
+    }
+    formatText(sourceRoot, textSize, "%c:", driveLetter);
+    return waitForDisk(driveLetter, disk) == cancelled ? cancelled : 0;
+}
+
 /* Copies disk number disk (from 1): 0, or -2 when the user quit or
  * cancelled. Sources are always read from the top folder of the medium; the
  * directory markers shape only the destination. */
@@ -442,12 +455,7 @@ int copyDisk(char driveLetter, int disk)
     copyState.bulletStep = billboard.percentPerTheme / billboard.lineCount;
 
     char sourceRoot[textSize];
-    if (installState.directorySource) {
-        copyText(sourceRoot, sizeof sourceRoot, installState.sourceDir);
-    } else {
-        formatText(sourceRoot, sizeof sourceRoot, "%c:", driveLetter);
-        if (waitForDisk(driveLetter, disk) == cancelled) return cancelled;
-    }
+    if (reachDisk(driveLetter, disk, sourceRoot) == cancelled) return cancelled;
 
     WalkPlace place;
     copyText(place.destinationDir, sizeof place.destinationDir, installState.installDir);
@@ -505,12 +513,7 @@ int verifyDisk(char driveLetter, int disk, int *faults)
 {
     if (disk < 1 || disk > maxDisks) return 0;
     char sourceRoot[textSize];
-    if (installState.directorySource) {
-        copyText(sourceRoot, sizeof sourceRoot, installState.sourceDir);
-    } else {
-        formatText(sourceRoot, sizeof sourceRoot, "%c:", driveLetter);
-        if (waitForDisk(driveLetter, disk) == cancelled) return cancelled;
-    }
+    if (reachDisk(driveLetter, disk, sourceRoot) == cancelled) return cancelled;
     int start = diskTable.diskStart[disk];
     LZStart();
     for (int i = start; i < diskTable.diskStart[disk + 1]; i++) {

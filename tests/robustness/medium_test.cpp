@@ -188,6 +188,19 @@ protected:
     static std::string aside() { return mediaDir() + "\\aside"; }
     static std::string diskFolder(int disk) { return mediaDir() + "\\disk" + std::to_string(disk); }
 
+    // Answers the prompt for each disk after the first, putting it in first.
+    void insertLaterDisks()
+    {
+        for (int disk = 2; disk <= 3; disk++) {
+            HWND box = NULL;
+            SeenBox seen;
+            ASSERT_TRUE(waitForBox(&box, &seen));
+            EXPECT_EQ("Insert Test Disk " + std::to_string(disk) + " in your drive\nand click on OK.", seen.text);
+            ASSERT_NO_FATAL_FAILURE(insertDisk(disk));
+            press(box, IDOK);
+        }
+    }
+
     // Takes the disk in the drive out and puts disk in (none for 0).
     void insertDisk(int disk)
     {
@@ -256,14 +269,7 @@ TEST_F(Floppy, VerifyAsksForEachDiskAndUnattendedStopsAtTheNext)
 {
     ASSERT_NO_FATAL_FAILURE(insertDisk(1));
     ASSERT_TRUE(startSetup("F:\\SETUP.EXE", "F:\\", &setup, "/VERIFY"));
-    for (int disk = 2; disk <= 3; disk++) {
-        HWND box = NULL;
-        SeenBox seen;
-        ASSERT_TRUE(waitForBox(&box, &seen));
-        EXPECT_EQ("Insert Test Disk " + std::to_string(disk) + " in your drive\nand click on OK.", seen.text);
-        ASSERT_NO_FATAL_FAILURE(insertDisk(disk));
-        press(box, IDOK);
-    }
+    ASSERT_NO_FATAL_FAILURE(insertLaterDisks());
     HWND box = NULL;
     SeenBox seen;
     ASSERT_TRUE(waitForBox(&box, &seen));
@@ -297,14 +303,7 @@ TEST_F(Floppy, DirectoryWithoutItsRootIsInstalledWhereItPoints)
     dialog = waitForDialog();
     ASSERT_TRUE(main && dialog);
     fillDialog(dialog, "C:QMDISK", true);
-    for (int disk = 2; disk <= 3; disk++) {
-        HWND box = NULL;
-        SeenBox seen;
-        ASSERT_TRUE(waitForBox(&box, &seen));
-        EXPECT_EQ("Insert Test Disk " + std::to_string(disk) + " in your drive\nand click on OK.", seen.text);
-        ASSERT_NO_FATAL_FAILURE(insertDisk(disk));
-        press(box, IDOK);
-    }
+    ASSERT_NO_FATAL_FAILURE(insertLaterDisks());
     expectCompletedEnd();
 
     std::string owner = "<none>";
