@@ -13,5 +13,6 @@ enum ExitCode {
     exitNextDisk = 7,           // a disk set needs its next disk
     exitCancelled = 8,          // the user cancelled (interactive run only)
     exitNothingInstalled = 9,   // the uninstaller's: no installation to remove
+    exitRecordDamaged = 10,     // the uninstaller's: the record is not whole; nothing removed
     exitLogFailed = 16,         // added to any of the above when the log could not be written
 };

@@ -53,9 +53,17 @@ int saveInstallRecord(const char *path);
 int recordLine(const RecordEntry *entry, char *line, int size);
 // 1 when line is an entry, 0 for any other line (the header, a damaged line).
 int parseRecordLine(const char *line, RecordEntry *entry);
-// Every entry of the record file at path, in order, into an empty list: 0,
-// or -1 when it cannot be read.
+enum { recordNotWhole = -2 };
+// Every entry of the record file at path, in order, into an empty list: 0;
+// -1 when it cannot be read (or no memory); recordNotWhole when it was not
+// written whole (cut short, emptied, changed, not a record): then none of it
+// may be trusted.
 int readInstallRecord(const char *path, RecordList *entries);
+// The check every entry passes before the uninstaller uses it: a file
+// strictly inside folder (normal form), or a directory inside it, the folder
+// itself or a level made on the way to it. Those are kept, in normal form;
+// the others go to refused. 0, or -1 without memory.
+int keepEntriesInside(const char *folder, RecordList *entries, RecordList *refused);
 
 // The files of a record as they stand after its last installation: a path
 // written more than once counts with its latest size and checksum. In the
