@@ -73,6 +73,9 @@ int removeFromCopy(const char *dir, unsigned long *code)
     if (length == 0 || length >= sizeof temp || runningProgramPath(program, sizeof program) != 0 ||
         !GetTempFileNameA(temp, "QMR", 0, copy))
         return 0;
+    // Started from its own folder (a double-click), this program would keep
+    // it from going: it waits in TEMP too.
+    SetCurrentDirectoryA(temp);
     int ran = CopyFileA(program, copy, FALSE) && copyCommand(copy, dir, command, sizeof command) == 0 &&
               runToEnd(command, temp, code);
     // The copy has ended: its file can go now, or else at the next start.
