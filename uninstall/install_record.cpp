@@ -71,6 +71,15 @@ void noteWrittenFile(const char *path, unsigned long size, uint32_t checksum)
     note(&runEntries, recordedFile, size, checksum, path);
 }
 
+int runMadeDirectory(const char *path)
+{
+    const RecordList *lists[] = {&levelEntries, &runEntries};
+    for (const RecordList *list : lists)
+        for (int i = 0; i < list->count; i++)
+            if (list->entries[i].kind == recordedDirectory && samePath(list->entries[i].path, path)) return 1;
+    return 0;
+}
+
 void resetInstallRecord()
 {
     freeRecordList(&levelEntries);

@@ -39,6 +39,8 @@ void noteInstallLevel(const char *path);
 // A directory the copy made, a file it wrote (checksum of its whole bytes).
 void noteMadeDirectory(const char *path);
 void noteWrittenFile(const char *path, unsigned long size, uint32_t checksum);
+// 1 when this run made the directory at path (any form).
+int runMadeDirectory(const char *path);
 // Forgets the whole run (tests).
 void resetInstallRecord();
 // The bytes of the files this run wrote, in whole kilobytes rounded up.

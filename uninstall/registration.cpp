@@ -7,6 +7,7 @@
 #include "install/paths.h"
 #include "ownerdata/characters.h"
 #include "uninstall/delayed_removal.h"
+#include "uninstall/folder_rights.h"
 #include "uninstall/install_record.h"
 #include "uninstall/program_image.h"
 #include "uninstall/record_paths.h"
@@ -100,6 +101,8 @@ int registerProduct(char *path, int pathSize)
     // once the machine's key holds it, an earlier one of his own would be a second.
     if (writeEntry(HKEY_LOCAL_MACHINE, dir, uninstaller, record)) {
         RegDeleteKeyA(HKEY_CURRENT_USER, uninstallKeyPath);
+        // Registered for the machine, what its administrators will run is theirs alone.
+        if (runMadeDirectory(dir)) protectInstallFolder(dir);
         return 0;
     }
     if (writeEntry(HKEY_CURRENT_USER, dir, uninstaller, record)) return 0;
