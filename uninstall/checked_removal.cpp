@@ -5,6 +5,7 @@
 #include "install/text.h"
 #include "ownerdata/characters.h"
 #include "uninstall/checksum.h"
+#include "uninstall/record_paths.h"
 
 // Vista and later: what a handle really opened, and deletion by handle. Older
 // systems lack both (and Windows 95/98/Me know no links at all): there the
@@ -104,7 +105,7 @@ static int opensWhatItNames(const CheckedFolder *folder, HANDLE handle, const ch
                    relative) != 0 ||
         finalPathOf(handle, opened, sizeof opened) != 0)
         return 0;
-    return equalsIgnoringCase(expected, opened) || (!*relative && equalsIgnoringCase(folder->finalPath, opened));
+    return sameNames(expected, opened) || (!*relative && sameNames(folder->finalPath, opened));
 }
 
 // The size and checksum of the open file against those it was installed with: 1 when the same.

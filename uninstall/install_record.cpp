@@ -126,7 +126,7 @@ static int alreadyRecorded(const RecordList *known, const RecordEntry *entry)
 {
     for (int i = known->count - 1; i >= 0; i--) {
         const RecordEntry *k = &known->entries[i];
-        if (!equalsIgnoringCase(k->path, entry->path)) continue;
+        if (!sameNames(k->path, entry->path)) continue;
         return k->kind == entry->kind && k->size == entry->size && k->checksum == entry->checksum;
     }
     return 0;
@@ -269,7 +269,7 @@ int keepEntriesInside(const char *folder, RecordList *entries, RecordList *refus
 const RecordEntry *findPath(const RecordList *list, const char *path)
 {
     for (int i = 0; i < list->count; i++)
-        if (equalsIgnoringCase(list->entries[i].path, path)) return &list->entries[i];
+        if (sameNames(list->entries[i].path, path)) return &list->entries[i];
     return NULL;
 }
 

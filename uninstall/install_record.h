@@ -69,7 +69,7 @@ int keepEntriesInside(const char *folder, RecordList *entries, RecordList *refus
 
 // The files of a record as they stand after its last installation: a path
 // written more than once counts with its latest size and checksum. In the
-// order first written; paths compared without regard to ASCII case.
+// order first written; paths compared without regard to ASCII case, by character.
 int latestFiles(const RecordList *entries, RecordList *files);
 // The directories of a record, each once, the deepest (longest) first: the
 // order in which they can be removed once empty.

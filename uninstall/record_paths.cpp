@@ -34,11 +34,15 @@ int normalFolderForm(const char *path, char *normal, int size)
     memcpy(work, path, (size_t)root);
     int length = root;
     if (root == 2) work[length++] = '\\';  // "C:" is the drive's root, never its current folder
+    // By character: the second byte of a double-byte character may be a backslash's.
+    int afterBackslash = work[length - 1] == '\\';
     for (const char *at = path + root; *at != '\0';) {
         const char *next = nextCharacter(at);
+        int backslash = next == at + 1 && *at == '\\';
         // A backslash after another adds nothing.
-        if (!(*at == '\\' && work[length - 1] == '\\'))
+        if (!(backslash && afterBackslash))
             for (const char *byte = at; byte < next; byte++) work[length++] = *byte;
+        afterBackslash = backslash;
         at = next;
     }
     work[length] = '\0';
@@ -47,12 +51,41 @@ int normalFolderForm(const char *path, char *normal, int size)
     return copyText(normal, (size_t)size, work);
 }
 
+// 1 when a ASCII letter of a and b differs in case only. A double-byte
+// character is compared whole: its second byte may look like a letter.
+static int sameCharacter(const char *a, const char *b, size_t length)
+{
+    if (length == 1) {
+        char x = *a >= 'a' && *a <= 'z' ? (char)(*a - 32) : *a, y = *b >= 'a' && *b <= 'z' ? (char)(*b - 32) : *b;
+        return x == y;
+    }
+    return memcmp(a, b, length) == 0;
+}
+
+int sameNames(const char *a, const char *b)
+{
+    while (*a != '\0' && *b != '\0') {
+        size_t length = (size_t)(nextCharacter(a) - a);
+        if ((size_t)(nextCharacter(b) - b) != length || !sameCharacter(a, b, length)) return 0;
+        a += length;
+        b += length;
+    }
+    return *a == *b;
+}
+
 int samePath(const char *a, const char *b)
 {
     char first[textSize], second[textSize];
     if (normalFolderForm(a, first, sizeof first) != 0 || normalFolderForm(b, second, sizeof second) != 0)
-        return equalsIgnoringCase(a, b);
-    return equalsIgnoringCase(first, second);
+        return sameNames(a, b);
+    return sameNames(first, second);
+}
+
+// 1 when the last character of text is a backslash (not a second byte that looks like one).
+static int endsWithBackslash(const char *text)
+{
+    const char *last = lastCharacter(text);
+    return last && *last == '\\';
 }
 
 // 1 for a name Windows opens as a device whatever folder it stands in
@@ -100,15 +133,14 @@ static int startsWithFolder(const char *text, const char *start)
     if (length == 0 || length >= sizeof head || strlen(text) <= length) return 0;
     memcpy(head, text, length);
     head[length] = '\0';
-    return equalsIgnoringCase(head, start) && (start[length - 1] == '\\' || text[length] == '\\');
+    return sameNames(head, start) && (endsWithBackslash(start) || text[length] == '\\');
 }
 
 int placeOfRecordPath(const char *folder, const char *path, char *normal, int size)
 {
     if (normalFolderForm(path, normal, size) != 0) return outsideFolder;
-    if (equalsIgnoringCase(normal, folder) || startsWithFolder(folder, normal)) return theFolderItself;
+    if (sameNames(normal, folder) || startsWithFolder(folder, normal)) return theFolderItself;
     if (!startsWithFolder(normal, folder)) return outsideFolder;
-    size_t length = strlen(folder);
-    const char *rest = normal + length + (folder[length - 1] == '\\' ? 0 : 1);
+    const char *rest = normal + strlen(folder) + (endsWithBackslash(folder) ? 0 : 1);
     return plainNames(rest) ? insideFolder : outsideFolder;
 }

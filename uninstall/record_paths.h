@@ -9,6 +9,9 @@
 // not fit or is no full path.
 int normalFolderForm(const char *path, char *normal, int size);
 
+// 1 when a and b are the same text, ASCII letters without regard to case,
+// read by character (a double-byte character is compared whole).
+int sameNames(const char *a, const char *b);
 // 1 when two folders or files name the same path in normal form (ASCII case aside).
 int samePath(const char *a, const char *b);
 
