@@ -12,10 +12,12 @@
 // checks go by name.
 typedef DWORD(WINAPI *FinalPathCall)(HANDLE, LPSTR, DWORD, DWORD);
 typedef BOOL(WINAPI *SetInformationCall)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+typedef DWORD(WINAPI *LongPathCall)(LPCSTR, LPSTR, DWORD);
 
 struct HandleCalls {
     FinalPathCall finalPath;
     SetInformationCall setInformation;
+    LongPathCall longPath;  // not in the first Windows 95: looked up as well
 };
 
 static const HandleCalls *handleCalls()
@@ -27,9 +29,10 @@ static const HandleCalls *handleCalls()
         calls.finalPath = kernel ? (FinalPathCall)(void *)GetProcAddress(kernel, "GetFinalPathNameByHandleA") : NULL;
         calls.setInformation =
             kernel ? (SetInformationCall)(void *)GetProcAddress(kernel, "SetFileInformationByHandle") : NULL;
+        calls.longPath = kernel ? (LongPathCall)(void *)GetProcAddress(kernel, "GetLongPathNameA") : NULL;
         looked = 1;
     }
-    return calls.finalPath && calls.setInformation ? &calls : NULL;
+    return calls.finalPath && calls.setInformation && calls.longPath ? &calls : NULL;
 }
 
 // The full path an open handle stands for, "\\?\" taken off: 0, or -1.
@@ -89,6 +92,13 @@ int checkInstallFolder(const char *folder, CheckedFolder *checked)
                      ? folderUsable
                      : folderLinked;
     CloseHandle(handle);
+    // The folder is itself, not another reached by a name that leads there
+    // (its short name aside).
+    char longName[2 * textSize];
+    DWORD length = handleCalls()->longPath(folder, longName, sizeof longName);
+    if (result == folderUsable && !sameNames(checked->finalPath, folder) &&
+        (length == 0 || length >= sizeof longName || !samePath(checked->finalPath, longName)))
+        result = folderLinked;
     return result;
 }
 

@@ -178,8 +178,8 @@ static int keepWhatIsInside(RemovalRun *run, CheckedFolder *folder)
         return -1;
     }
     if (checkInstallFolder(run->installDir, folder) == folderLinked) {
-        writeLog("Not touched: %s is a link or lies in one, so the record may name files elsewhere",
-                 run->installDir);
+        writeLog("Not touched: %s is a link, lies in one or is another folder's name, so the record may name "
+                 "files elsewhere", run->installDir);
         return -1;
     }
     return 0;

@@ -134,24 +134,15 @@ TEST(RecordPaths, OnlyWhatLiesInsideTheFolderIsTheInstallations)
         const char *path;
         int place;
     } rows[] = {
-        {"C:\\QUILLMRK\\SAMPLES\\A.QMD", insideFolder},
-        {"c:\\quillmrk\\\\QMVIEW.EXE", insideFolder},
-        {"C:\\QUILLMRK", theFolderItself},
-        {"C:\\", theFolderItself},                   // a level on the way to it
-        {"C:\\WINDOWS\\WIN.INI", outsideFolder},
-        {"C:\\QUILLMRK\\..\\WINDOWS\\SYSTEM.INI", outsideFolder},
-        {"C:\\QUILLMRK\\.\\A.TXT", outsideFolder},
-        {"..\\WINDOWS\\SYSTEM.INI", outsideFolder},
-        {"QMVIEW.EXE", outsideFolder},
-        {"D:\\QUILLMRK\\QMVIEW.EXE", outsideFolder},
-        {"\\\\server\\share\\QUILLMRK\\A", outsideFolder},
-        {"C:\\QUILLMRKX\\A.TXT", outsideFolder},
-        {"C:\\QUILLMRK\\CON", outsideFolder},
-        {"C:\\QUILLMRK\\lpt1.txt", outsideFolder},
-        {"C:\\QUILLMRK\\A.TXT:stream", outsideFolder},
-        {"C:\\QUILLMRK\\A.TXT.", outsideFolder},
-        {"C:\\QUILLMRK\\A/..\\..\\B", outsideFolder},
-        {"\\\\?\\C:\\QUILLMRK\\A.TXT", outsideFolder},
+        {"C:\\QUILLMRK\\SAMPLES\\A.QMD", insideFolder}, {"c:\\quillmrk\\\\QMVIEW.EXE", insideFolder},
+        {"C:\\QUILLMRK", theFolderItself}, {"C:\\", theFolderItself},  // a level on the way to it
+        {"C:\\WINDOWS\\WIN.INI", outsideFolder}, {"C:\\QUILLMRK\\..\\WINDOWS\\SYSTEM.INI", outsideFolder},
+        {"C:\\QUILLMRK\\.\\A.TXT", outsideFolder}, {"..\\WINDOWS\\SYSTEM.INI", outsideFolder},
+        {"QMVIEW.EXE", outsideFolder}, {"D:\\QUILLMRK\\QMVIEW.EXE", outsideFolder},
+        {"\\\\server\\share\\QUILLMRK\\A", outsideFolder}, {"C:\\QUILLMRKX\\A.TXT", outsideFolder},
+        {"C:\\QUILLMRK\\CON", outsideFolder}, {"C:\\QUILLMRK\\lpt1.txt", outsideFolder},
+        {"C:\\QUILLMRK\\A.TXT:stream", outsideFolder}, {"C:\\QUILLMRK\\A.TXT.", outsideFolder},
+        {"C:\\QUILLMRK\\A/..\\..\\B", outsideFolder}, {"\\\\?\\C:\\QUILLMRK\\A.TXT", outsideFolder},
     };
     for (const auto &row : rows) {
         char normal[textSize];
