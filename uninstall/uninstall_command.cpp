@@ -10,7 +10,6 @@
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "install/setup_log.h"
-#include "ownerdata/characters.h"
 #include "uninstall/removal_copy.h"
 #include "uninstall/uninstaller.h"
 
@@ -30,7 +29,6 @@ int uninstallWanted()
         readCommandLine(__argc - 1, __argv + 1, &line);
         return line.uninstall;
     }
-    copyOf[0] = '\0';
     readCommandLine(__argc, __argv, &line);
     return line.uninstall;
 }

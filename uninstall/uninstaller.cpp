@@ -10,8 +10,8 @@
 #include "install/setup_log.h"
 #include "ownerdata/characters.h"
 #include "uninstall/delayed_removal.h"
-#include "uninstall/install_record.h"
 #include "uninstall/checked_removal.h"
+#include "uninstall/install_record.h"
 #include "uninstall/program_image.h"
 #include "uninstall/record_paths.h"
 #include "uninstall/registration.h"
@@ -189,11 +189,30 @@ static void showClosing(const RemovalRun &run, const char *dir)
     showMessage(NULL, text, removeCaption, (run.failed ? MB_ICONEXCLAMATION : MB_ICONINFORMATION) | MB_OK);
 }
 
+/* A record that cannot be used (read: what reading it gave): not whole,
+ * so nothing of it is trusted, or none at all. Says so; the exit code. */
+static int refuseRecord(int read, const char *dir, const char *record, int unattended)
+{
+    char text[3 * textSize];
+    if (read == recordNotWhole) {
+        writeLog("The record %s is damaged (not written whole, or changed): nothing removed; exit code %d", record,
+                 exitRecordDamaged);
+        formatText(text, sizeof text, damagedFormat, dir, productShortName);
+        if (!unattended) showMessage(NULL, text, removeCaption, MB_ICONEXCLAMATION | MB_OK);
+        return exitRecordDamaged;
+    }
+    writeLog("Nothing to remove: no record of an installation beside the program or where the "
+             "registration points; exit code %d", exitNothingInstalled);
+    formatText(text, sizeof text, notInstalledFormat, productName);
+    if (!unattended) showMessage(NULL, text, removeCaption, MB_ICONINFORMATION | MB_OK);
+    return exitNothingInstalled;
+}
+
 int runUninstall(int unattended, const char *givenDir)
 {
     unattendedRun = unattended;
     heldFile[0] = '\0';
-    char dir[textSize], record[textSize], text[3 * textSize];
+    char dir[textSize], record[textSize] = "", text[2 * textSize];
     RemovalRun run = {};
     int found = givenDir ? installationFound : findInstallation(dir, sizeof dir);
     if (givenDir && normalFolderForm(givenDir, dir, sizeof dir) != 0) found = 0;
@@ -201,21 +220,9 @@ int runUninstall(int unattended, const char *givenDir)
     int read = found && pathInDir(dir, recordFileName, record, sizeof record) == 0
                    ? readInstallRecord(record, &run.entries)
                    : -1;
-    if (read == recordNotWhole) {
-        writeLog("The record %s is damaged (not written whole, or changed): nothing removed; exit code %d", record,
-                 exitRecordDamaged);
-        formatText(text, sizeof text, damagedFormat, dir, productShortName);
-        if (!unattended) showMessage(NULL, text, removeCaption, MB_ICONEXCLAMATION | MB_OK);
-        freeRecordList(&run.entries);
-        return exitRecordDamaged;
-    }
     if (read != 0) {
-        writeLog("Nothing to remove: no record of an installation beside the program or where the "
-                 "registration points; exit code %d", exitNothingInstalled);
-        formatText(text, sizeof text, notInstalledFormat, productName);
-        if (!unattended) showMessage(NULL, text, removeCaption, MB_ICONINFORMATION | MB_OK);
         freeRecordList(&run.entries);
-        return exitNothingInstalled;
+        return refuseRecord(read, dir, record, unattended);
     }
     writeLog("Removing the installation in %s", dir);
     formatText(text, sizeof text, questionFormat, productName);
