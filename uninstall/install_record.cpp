@@ -165,38 +165,6 @@ static int closingLine(const RecordPart *part, char *line, int size)
     return formatText(line, size, "E %d %08lX", part->lines, (unsigned long)finishChecksum(part->running));
 }
 
-int saveInstallRecord(const char *path)
-{
-    if (runSaved) return 0;
-    if (runIncomplete) return -1;
-    RecordList known = {};
-    // No record yet reads as an empty one. One that is not whole cannot be
-    // trusted by the uninstaller: a new one in its place holds this run's
-    // entries in full.
-    int read = readInstallRecord(path, &known);
-    if (read != 0) freeRecordList(&known);
-    FILE *file = fopen(path, read == recordNotWhole ? "wb" : "ab");
-    if (!file) {
-        freeRecordList(&known);
-        return -1;
-    }
-    // Where an appending stream stands is its end only once it is sought.
-    int written = fseek(file, 0, SEEK_END) == 0;
-    // A new record starts with its header; an upgrade's entries follow the earlier ones.
-    if (written && ftell(file) == 0) written = fprintf(file, "%s\r\n", recordHeader) > 0;
-    RecordPart part = {0, checksumStart};
-    char closing[32];
-    written = written && writeEntries(file, &levelEntries, &known, &part) &&
-              writeEntries(file, &runEntries, &known, &part);
-    if (written && part.lines > 0)
-        written = closingLine(&part, closing, sizeof closing) == 0 && fprintf(file, "%s\r\n", closing) > 0;
-    if (fclose(file) != 0) written = 0;
-    freeRecordList(&known);
-    if (!written) return -1;
-    runSaved = 1;
-    return 0;
-}
-
 /* One line of a record read whole into line, its line end kept: 1, 0 at
  * the end, -1 for a line cut short (the file ends in it) or longer than any. */
 static int nextLine(FILE *file, char *line, int size)
@@ -209,7 +177,7 @@ static int nextLine(FILE *file, char *line, int size)
  * line, whose count and checksum must be those of the lines before it; a
  * record written before parts were closed has none at all, and every line
  * of it must be an entry. Anything else is a record not whole. */
-static int readParts(FILE *file, RecordList *entries)
+static int readParts(FILE *file, RecordList *entries, int *openLines)
 {
     char line[4 * textSize];
     RecordPart part = {0, checksumStart};
@@ -231,21 +199,69 @@ static int readParts(FILE *file, RecordList *entries)
         if (!parseRecordLine(line, &entry)) return recordNotWhole;
         if (appendEntry(entries, entry.kind, entry.size, entry.checksum, entry.path) != 0) return -1;
     }
+    *openLines = part.lines;
     return result < 0 || (closed && part.lines > 0) ? recordNotWhole : 0;
 }
 
-int readInstallRecord(const char *path, RecordList *entries)
+// As readInstallRecord; openLines: the lines after the last closing line
+// (a record written before parts were closed: all of them).
+static int readRecord(const char *path, RecordList *entries, int *openLines)
 {
+    *openLines = 0;
     FILE *file = fopen(path, "rb");
     if (!file) return -1;
     char line[4 * textSize];
     int result = recordNotWhole;
     if (nextLine(file, line, sizeof line) == 1) {
         line[strcspn(line, "\r\n")] = '\0';
-        if (strcmp(line, recordHeader) == 0) result = readParts(file, entries);
+        if (strcmp(line, recordHeader) == 0) result = readParts(file, entries, openLines);
     }
     fclose(file);
     return result;
+}
+
+int readInstallRecord(const char *path, RecordList *entries)
+{
+    int openLines;
+    return readRecord(path, entries, &openLines);
+}
+
+int saveInstallRecord(const char *path)
+{
+    if (runSaved) return 0;
+    if (runIncomplete) return -1;
+    RecordList known = {}, none = {};
+    int openLines = 0;
+    // No record yet reads as an empty one. One that is not whole cannot be
+    // trusted by the uninstaller: a new one in its place holds this run's
+    // entries in full. One written before parts were closed is written anew,
+    // its entries closed as its first part.
+    int read = readRecord(path, &known, &openLines);
+    if (read != 0) freeRecordList(&known);
+    FILE *file = fopen(path, read == recordNotWhole || openLines > 0 ? "wb" : "ab");
+    if (!file) {
+        freeRecordList(&known);
+        return -1;
+    }
+    // Where an appending stream stands is its end only once it is sought.
+    int written = fseek(file, 0, SEEK_END) == 0;
+    // A new record starts with its header; an upgrade's entries follow the earlier ones.
+    if (written && ftell(file) == 0) written = fprintf(file, "%s\r\n", recordHeader) > 0;
+    RecordPart part = {0, checksumStart};
+    char closing[32];
+    if (written && openLines > 0)
+        written = writeEntries(file, &known, &none, &part) && closingLine(&part, closing, sizeof closing) == 0 &&
+                  fprintf(file, "%s\r\n", closing) > 0;
+    part = RecordPart{0, checksumStart};
+    written = written && writeEntries(file, &levelEntries, &known, &part) &&
+              writeEntries(file, &runEntries, &known, &part);
+    if (written && part.lines > 0)
+        written = closingLine(&part, closing, sizeof closing) == 0 && fprintf(file, "%s\r\n", closing) > 0;
+    if (fclose(file) != 0) written = 0;
+    freeRecordList(&known);
+    if (!written) return -1;
+    runSaved = 1;
+    return 0;
 }
 
 int keepEntriesInside(const char *folder, RecordList *entries, RecordList *refused)

@@ -111,6 +111,15 @@ TEST(InstallRecord, ARecordIsReadOnlyWhenWrittenWhole)
         EXPECT_EQ(row.result, readInstallRecord(path, &entries)) << row.bytes;
         freeRecordList(&entries);
     }
+    // An upgrade of an installation whose record has no closing lines yet.
+    ASSERT_TRUE(writeFile(path, oldFormat));
+    resetInstallRecord();
+    noteWrittenFile("C:\\QM\\B.TXT", 9, 0xCBF43926u);
+    ASSERT_EQ(0, saveInstallRecord(path));
+    RecordList entries = {};
+    EXPECT_EQ(0, readInstallRecord(path, &entries));
+    EXPECT_EQ(3, entries.count);
+    freeRecordList(&entries);
     resetInstallRecord();
     std::remove(path);
 }
