@@ -44,6 +44,16 @@ std::string pendingRemovals()
     return text;
 }
 
+// Neither the key nor a WIN.INI entry names the product.
+testing::AssertionResult nothingNamesIt()
+{
+    char section[8];
+    if (GetProfileStringA("Quillmark", NULL, "", section, sizeof section) != 0)
+        return testing::AssertionFailure() << "WIN.INI's [Quillmark] holds " << section;
+    if (keyText("DisplayName") != "<none>") return testing::AssertionFailure() << "the key stays";
+    return testing::AssertionSuccess();
+}
+
 // Runs a command line to its end, its output and exit code given back.
 testing::AssertionResult runCommand(const std::string &command, std::string *output, DWORD *code)
 {
@@ -103,13 +113,13 @@ protected:
         DeleteFileA((dir + ".log").c_str());
     }
 
-    // A whole installation into C:\QUILLMRK from the medium in folder.
-    void install(const std::string &folder, bool over)
+    // A whole installation into C:\QUILLMRK (typed so) from the medium in folder.
+    void install(const std::string &folder, bool over, const char *typed = defaultTarget)
     {
         ASSERT_TRUE(startSetup(folder + "\\SETUP.EXE", folder, &setup));
         HWND main = waitForMainWindow(), dialog = waitForDialog();
         ASSERT_TRUE(main && dialog);
-        fillDialog(dialog, defaultTarget, true);
+        fillDialog(dialog, typed, true);
         if (over) {
             ASSERT_TRUE(answerMessageBox(setup,
                                          {"Directory already exists. Do you want to overwrite?\n\nNote: All Quillmark "
@@ -185,9 +195,7 @@ TEST_F(Uninstall, WineListsItAndItsRemovalTakesOnlyWhatWasInstalled)
     // The uninstaller is gone at once, nothing of the folder waits for a restart.
     EXPECT_EQ((std::vector<std::string>{"QMVIEW.EXE", "SAMPLES\\", "SAMPLES\\mine.qmd", "notes.txt"}), listTree(dir));
     EXPECT_EQ(std::string::npos, pendingRemovals().find(dir)) << pendingRemovals();
-    char section[8];
-    EXPECT_EQ(0u, GetProfileStringA("Quillmark", NULL, "", section, sizeof section));
-    EXPECT_EQ("<none>", keyText("DisplayName"));
+    EXPECT_TRUE(nothingNamesIt());
 
     // A second installation is as exact as the first, and its uninstaller stays at the next start.
     install(mediumDir(), true);
@@ -330,20 +338,13 @@ TEST_F(Uninstall, AFolderTypedWithMoreBackslashesIsRemovedCompletely)
 {
     for (const char *typed : {"C:\\QUILLMRK\\", "C:\\\\QUILLMRK"}) {
         SCOPED_TRACE(typed);
-        ASSERT_TRUE(startSetup(mediumDir() + "\\SETUP.EXE", mediumDir(), &setup));
-        HWND main = waitForMainWindow(), dialog = waitForDialog();
-        ASSERT_TRUE(main && dialog);
-        fillDialog(dialog, typed, true);
-        answerCompletion(main, IDNO);
-        stopSetup(&setup);
+        install(mediumDir(), false, typed);
         EXPECT_EQ(dir, keyText("InstallLocation"));
         EXPECT_EQ("\"" + uninstaller + "\" /UNINSTALL", keyText("UninstallString"));
         // The test's own process keeps the Wine server up: nothing waiting for a restart is carried out.
         EXPECT_EQ(0u, removeQuietly());
         EXPECT_FALSE(exists(dir));
-        EXPECT_EQ("<none>", keyText("DisplayName"));
-        char section[8];
-        EXPECT_EQ(0u, GetProfileStringA("Quillmark", NULL, "", section, sizeof section));
+        EXPECT_TRUE(nothingNamesIt());
     }
 }
 
@@ -379,9 +380,7 @@ TEST_F(Uninstall, AReadOnlyFileGoesAndAFolderDeletedByHandLeavesNoEntries)
     install(mediumDir(), false);
     ASSERT_TRUE(removeTree(dir));
     EXPECT_EQ(0u, removeQuietly(mediumDir() + "\\SETUP.EXE"));
-    EXPECT_EQ("<none>", keyText("DisplayName"));
-    char section[8];
-    EXPECT_EQ(0u, GetProfileStringA("Quillmark", NULL, "", section, sizeof section));
+    EXPECT_TRUE(nothingNamesIt());
 }
 
 }  // namespace
