@@ -131,9 +131,18 @@ static int moveAsideInUse(const char *uninstaller)
     return 1;
 }
 
+// The uninstaller's file, and its folder when made, removed at the next start of Windows.
+static void leaveToRestart(const char *uninstaller, const char *dir, int made)
+{
+    if (removeAtRestart(uninstaller)) writeLog("%s is removed at the next start of Windows", uninstaller);
+    else writeLog("%s could not be marked for removal at the next start of Windows", uninstaller);
+    if (made && removeAtRestart(dir)) writeLog("The folder %s is removed at the next start of Windows", dir);
+}
+
 /* The uninstaller's file, and its folder when an installation made it. A
  * running program cannot delete its own file: where this is not a copy
- * running from elsewhere, that is left to the next start of Windows. */
+ * running from elsewhere, or the file in use cannot be moved aside, that
+ * is left to the next start of Windows. */
 static void removeUninstaller(const char *dir, const RecordList *entries)
 {
     char uninstaller[textSize], program[programPathSize];
@@ -143,16 +152,17 @@ static void removeUninstaller(const char *dir, const RecordList *entries)
         checkInstallFolder(dir, &folder) != folderUsable)
         return;
     int made = isMadeDirectory(entries, dir);
-    if (runningProgramPath(program, sizeof program) != 0 || !samePath(program, uninstaller)) {
-        int result = removeRecordedFile(&folder, uninstaller, NULL, &error);
-        if (result == checkedRemoved) writeLog("Removed %s", uninstaller);
-        else if (result == checkedFailed && !moveAsideInUse(uninstaller)) made = 0;
-        if (made && removeRecordedFolder(&folder, dir)) writeLog("Removed the folder %s", dir);
+    if (runningProgramPath(program, sizeof program) == 0 && samePath(program, uninstaller)) {
+        leaveToRestart(uninstaller, dir, made);
         return;
     }
-    if (removeAtRestart(uninstaller)) writeLog("%s is removed at the next start of Windows", uninstaller);
-    else writeLog("%s could not be marked for removal at the next start of Windows", uninstaller);
-    if (made && removeAtRestart(dir)) writeLog("The folder %s is removed at the next start of Windows", dir);
+    int result = removeRecordedFile(&folder, uninstaller, NULL, &error);
+    if (result == checkedRemoved) writeLog("Removed %s", uninstaller);
+    if (result == checkedFailed && !moveAsideInUse(uninstaller)) {
+        leaveToRestart(uninstaller, dir, made);
+        return;
+    }
+    if (made && removeRecordedFolder(&folder, dir)) writeLog("Removed the folder %s", dir);
 }
 
 /* The installation's folder was deleted by hand: what names it (the
