@@ -13,6 +13,7 @@ enum ExitCode {
     exitNextDisk = 7,           // a disk set needs its next disk
     exitCancelled = 8,          // the user cancelled (interactive run only)
     exitNothingInstalled = 9,   // the uninstaller's: no installation to remove
+    exitRecordDamaged = 10,     // the uninstaller's: the record is not whole; nothing removed
     exitMediumDamaged = 11,     // a file of the medium differs from the release's
     exitProgramDamaged = 12,    // SETUP.EXE's own file fails its check; nothing installed
     exitLogFailed = 16,         // added to any of the above when the log could not be written

@@ -5,12 +5,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 #include "install/paths.h"
 #include "install/text.h"
+#include "uninstall/record_paths.h"
 
 static const char sessionManagerKey[] = "System\\CurrentControlSet\\Control\\Session Manager";
 static const char pendingValue[] = "PendingFileRenameOperations";
+static const WCHAR pendingValueWide[] = L"PendingFileRenameOperations";
 
 static int onWindows9x()
 {
@@ -102,25 +105,36 @@ int removeAtRestart(const char *path)
     return MoveFileExA(path, NULL, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
 }
 
-/* The pending operations are pairs of names, the source in the system's
- * form (\??\C:\...) and the new name, empty for a removal. An empty string
- * looks like the list's end, so the pairs are walked by the value's size.
- * The pairs kept are moved to the front of data: their size, and in
- * *dropped how many were taken out. */
-static DWORD withoutRemovalOf(char *data, DWORD size, const char *path, int *dropped)
+/* 1 when the source of a pending operation (a wide name in the system's
+ * form, \??\C:\...) is path. A name the code page cannot show is another
+ * program's: it is never ours. */
+static int namesPath(const WCHAR *source, const char *path)
+{
+    if (wcsncmp(source, L"\\??\\", 4) == 0) source += 4;
+    char name[textSize];
+    BOOL lossy = FALSE;
+    int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, source, -1, name, sizeof name, NULL, &lossy);
+    return length > 0 && !lossy && samePath(name, path);
+}
+
+/* The pending operations are pairs of wide names, the source and the new
+ * name, empty for a removal. An empty string looks like the list's end, so
+ * the pairs are walked by the value's size (count: in characters). The
+ * pairs kept are moved to the front of data, unchanged: their size in
+ * characters, and in *dropped how many were taken out. */
+static DWORD withoutRemovalOf(WCHAR *data, DWORD count, const char *path, int *dropped)
 {
     DWORD kept = 0;
-    for (DWORD at = 0; at < size && data[at] != '\0';) {
-        const char *source = data + at;
-        DWORD sourceLength = (DWORD)strlen(source) + 1;
-        if (at + sourceLength >= size) break;
-        const char *target = source + sourceLength;
-        DWORD pairLength = sourceLength + (DWORD)strlen(target) + 1;
-        const char *name = strncmp(source, "\\??\\", 4) == 0 ? source + 4 : source;
-        if (target[0] == '\0' && lstrcmpiA(name, path) == 0) {
+    for (DWORD at = 0; at < count && data[at] != L'\0';) {
+        const WCHAR *source = data + at;
+        DWORD sourceLength = (DWORD)wcslen(source) + 1;
+        if (at + sourceLength >= count) break;
+        const WCHAR *target = source + sourceLength;
+        DWORD pairLength = sourceLength + (DWORD)wcslen(target) + 1;
+        if (target[0] == L'\0' && namesPath(source, path)) {
             (*dropped)++;
         } else {
-            memmove(data + kept, source, pairLength);
+            memmove(data + kept, source, pairLength * sizeof(WCHAR));
             kept += pairLength;
         }
         at += pairLength;
@@ -128,25 +142,27 @@ static DWORD withoutRemovalOf(char *data, DWORD size, const char *path, int *dro
     return kept;
 }
 
-void cancelRemovalAtRestart(const char *path)
+int cancelRemovalAtRestart(const char *path)
 {
-    if (onWindows9x()) return;
+    if (onWindows9x()) return 0;
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, sessionManagerKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-        return;
+        return 0;
+    // Wide calls: another program's names in any language stay as they are.
     DWORD type = 0, size = 0;
-    char *data = NULL;
-    if (RegQueryValueExA(key, pendingValue, NULL, &type, NULL, &size) == ERROR_SUCCESS && type == REG_MULTI_SZ)
-        data = static_cast<char *>(calloc(size + 2, 1));
-    if (data && RegQueryValueExA(key, pendingValue, NULL, &type, (BYTE *)data, &size) == ERROR_SUCCESS) {
-        int dropped = 0;
-        DWORD kept = withoutRemovalOf(data, size, path, &dropped);
+    WCHAR *data = NULL;
+    int dropped = 0;
+    if (RegQueryValueExW(key, pendingValueWide, NULL, &type, NULL, &size) == ERROR_SUCCESS && type == REG_MULTI_SZ)
+        data = static_cast<WCHAR *>(calloc(size / sizeof(WCHAR) + 2, sizeof(WCHAR)));
+    if (data && RegQueryValueExW(key, pendingValueWide, NULL, &type, (BYTE *)data, &size) == ERROR_SUCCESS) {
+        DWORD kept = withoutRemovalOf(data, size / sizeof(WCHAR), path, &dropped);
         if (dropped && kept == 0) RegDeleteValueA(key, pendingValue);
         else if (dropped) {
-            data[kept] = '\0';  // the list's end
-            RegSetValueExA(key, pendingValue, 0, REG_MULTI_SZ, (const BYTE *)data, kept + 1);
+            data[kept] = L'\0';  // the list's end
+            RegSetValueExW(key, pendingValueWide, 0, REG_MULTI_SZ, (const BYTE *)data, (kept + 1) * sizeof(WCHAR));
         }
     }
     free(data);
     RegCloseKey(key);
+    return dropped > 0;
 }

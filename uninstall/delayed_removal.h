@@ -6,5 +6,6 @@
 // Windows next starts: 1 when that was arranged.
 int removeAtRestart(const char *path);
 // Takes back a removal of path arranged before (the NT family; Windows
-// 95/98/Me keep theirs in WININIT.INI, which is left alone).
-void cancelRemovalAtRestart(const char *path);
+// 95/98/Me keep theirs in WININIT.INI, which is left alone), every other
+// pending operation kept as it was: 1 when one was taken back.
+int cancelRemovalAtRestart(const char *path);

@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "uninstall/checksum.h"
+#include "uninstall/record_paths.h"
+
 const char recordFileName[] = "QMREMOVE.DAT";
 const char uninstallerFileName[] = "QMREMOVE.EXE";
 
@@ -40,9 +43,12 @@ void freeRecordList(RecordList *list)
     *list = RecordList{};
 }
 
+// Paths are kept in the folder's normal form, as the uninstaller compares them.
 static void note(RecordList *list, int kind, unsigned long size, uint32_t checksum, const char *path)
 {
-    if (appendEntry(list, kind, size, checksum, path) != 0) runIncomplete = 1;
+    char normal[textSize];
+    if (normalFolderForm(path, normal, sizeof normal) != 0) copyText(normal, sizeof normal, path);
+    if (appendEntry(list, kind, size, checksum, normal) != 0) runIncomplete = 1;
 }
 
 void forgetInstallLevels()
@@ -63,6 +69,15 @@ void noteMadeDirectory(const char *path)
 void noteWrittenFile(const char *path, unsigned long size, uint32_t checksum)
 {
     note(&runEntries, recordedFile, size, checksum, path);
+}
+
+int runMadeDirectory(const char *path)
+{
+    const RecordList *lists[] = {&levelEntries, &runEntries};
+    for (const RecordList *list : lists)
+        for (int i = 0; i < list->count; i++)
+            if (list->entries[i].kind == recordedDirectory && samePath(list->entries[i].path, path)) return 1;
+    return 0;
 }
 
 void resetInstallRecord()
@@ -111,31 +126,119 @@ static int alreadyRecorded(const RecordList *known, const RecordEntry *entry)
 {
     for (int i = known->count - 1; i >= 0; i--) {
         const RecordEntry *k = &known->entries[i];
-        if (!equalsIgnoringCase(k->path, entry->path)) continue;
+        if (!sameNames(k->path, entry->path)) continue;
         return k->kind == entry->kind && k->size == entry->size && k->checksum == entry->checksum;
     }
     return 0;
 }
 
-static int writeEntries(FILE *file, const RecordList *list, const RecordList *known)
+// One installation's part of the record: its lines so far, and their checksum.
+struct RecordPart {
+    int lines;
+    uint32_t running;
+};
+
+// Writes a line with its line end and counts it into part: 1 when written.
+static int writeLine(FILE *file, const char *line, RecordPart *part)
+{
+    char whole[2 * textSize + 2];
+    if (formatText(whole, sizeof whole, "%s\r\n", line) != 0 || fputs(whole, file) < 0) return 0;
+    part->lines++;
+    part->running = feedChecksum(part->running, whole, strlen(whole));
+    return 1;
+}
+
+static int writeEntries(FILE *file, const RecordList *list, const RecordList *known, RecordPart *part)
 {
     char line[2 * textSize];
     for (int i = 0; i < list->count; i++) {
         if (alreadyRecorded(known, &list->entries[i])) continue;
-        if (recordLine(&list->entries[i], line, sizeof line) != 0 || fprintf(file, "%s\r\n", line) < 0) return 0;
+        if (recordLine(&list->entries[i], line, sizeof line) != 0 || !writeLine(file, line, part)) return 0;
     }
     return 1;
+}
+
+// The line that closes a part: how many lines it has and their checksum, so
+// that a record cut short or changed is known for one.
+static int closingLine(const RecordPart *part, char *line, int size)
+{
+    return formatText(line, size, "E %d %08lX", part->lines, (unsigned long)finishChecksum(part->running));
+}
+
+/* One line of a record read whole into line, its line end kept: 1, 0 at
+ * the end, -1 for a line cut short (the file ends in it) or longer than any. */
+static int nextLine(FILE *file, char *line, int size)
+{
+    if (!fgets(line, size, file)) return 0;
+    return strchr(line, '\n') ? 1 : -1;
+}
+
+/* Reads the record's lines after its header. A part ends with its closing
+ * line, whose count and checksum must be those of the lines before it; a
+ * record written before parts were closed has none at all, and every line
+ * of it must be an entry. Anything else is a record not whole. */
+static int readParts(FILE *file, RecordList *entries, int *openLines)
+{
+    char line[4 * textSize];
+    RecordPart part = {0, checksumStart};
+    int closed = 0, result;
+    while ((result = nextLine(file, line, sizeof line)) == 1) {
+        RecordEntry entry;
+        int count = -1;
+        unsigned long checksum = 0;
+        char end = 0;
+        if (sscanf(line, "E %d %8lx%c", &count, &checksum, &end) == 3 && (end == '\r' || end == '\n')) {
+            if (count != part.lines || checksum != finishChecksum(part.running)) return recordNotWhole;
+            part = RecordPart{0, checksumStart};
+            closed = 1;
+            continue;
+        }
+        part.lines++;
+        part.running = feedChecksum(part.running, line, strlen(line));
+        line[strcspn(line, "\r\n")] = '\0';
+        if (!parseRecordLine(line, &entry)) return recordNotWhole;
+        if (appendEntry(entries, entry.kind, entry.size, entry.checksum, entry.path) != 0) return -1;
+    }
+    *openLines = part.lines;
+    return result < 0 || (closed && part.lines > 0) ? recordNotWhole : 0;
+}
+
+// As readInstallRecord; openLines: the lines after the last closing line
+// (a record written before parts were closed: all of them).
+static int readRecord(const char *path, RecordList *entries, int *openLines)
+{
+    *openLines = 0;
+    FILE *file = fopen(path, "rb");
+    if (!file) return -1;
+    char line[4 * textSize];
+    int result = recordNotWhole;
+    if (nextLine(file, line, sizeof line) == 1) {
+        line[strcspn(line, "\r\n")] = '\0';
+        if (strcmp(line, recordHeader) == 0) result = readParts(file, entries, openLines);
+    }
+    fclose(file);
+    return result;
+}
+
+int readInstallRecord(const char *path, RecordList *entries)
+{
+    int openLines;
+    return readRecord(path, entries, &openLines);
 }
 
 int saveInstallRecord(const char *path)
 {
     if (runSaved) return 0;
     if (runIncomplete) return -1;
-    RecordList known = {};
-    // No record yet reads as an empty one; one that cannot be read whole is
-    // appended to in full, as before.
-    if (readInstallRecord(path, &known) != 0) freeRecordList(&known);
-    FILE *file = fopen(path, "ab");
+    RecordList known = {}, none = {};
+    int openLines = 0;
+    // No record yet reads as an empty one. One that is not whole cannot be
+    // trusted by the uninstaller: a new one in its place holds this run's
+    // entries in full. One written before parts were closed is written anew,
+    // its entries closed as its first part.
+    int read = readRecord(path, &known, &openLines);
+    if (read != 0) freeRecordList(&known);
+    FILE *file = fopen(path, read == recordNotWhole || openLines > 0 ? "wb" : "ab");
     if (!file) {
         freeRecordList(&known);
         return -1;
@@ -144,7 +247,16 @@ int saveInstallRecord(const char *path)
     int written = fseek(file, 0, SEEK_END) == 0;
     // A new record starts with its header; an upgrade's entries follow the earlier ones.
     if (written && ftell(file) == 0) written = fprintf(file, "%s\r\n", recordHeader) > 0;
-    written = written && writeEntries(file, &levelEntries, &known) && writeEntries(file, &runEntries, &known);
+    RecordPart part = {0, checksumStart};
+    char closing[32];
+    if (written && openLines > 0)
+        written = writeEntries(file, &known, &none, &part) && closingLine(&part, closing, sizeof closing) == 0 &&
+                  fprintf(file, "%s\r\n", closing) > 0;
+    part = RecordPart{0, checksumStart};
+    written = written && writeEntries(file, &levelEntries, &known, &part) &&
+              writeEntries(file, &runEntries, &known, &part);
+    if (written && part.lines > 0)
+        written = closingLine(&part, closing, sizeof closing) == 0 && fprintf(file, "%s\r\n", closing) > 0;
     if (fclose(file) != 0) written = 0;
     freeRecordList(&known);
     if (!written) return -1;
@@ -152,32 +264,28 @@ int saveInstallRecord(const char *path)
     return 0;
 }
 
-int readInstallRecord(const char *path, RecordList *entries)
+int keepEntriesInside(const char *folder, RecordList *entries, RecordList *refused)
 {
-    FILE *file = fopen(path, "rb");
-    if (!file) return -1;
-    char line[4 * textSize];
-    int result = 0;
-    while (result == 0 && fgets(line, sizeof line, file)) {
-        // A line longer than any entry is no entry: its rest is passed over.
-        if (!strchr(line, '\n') && !feof(file)) {
-            int c;
-            while ((c = fgetc(file)) != EOF && c != '\n') continue;
-            continue;
+    int kept = 0;
+    for (int i = 0; i < entries->count; i++) {
+        RecordEntry *entry = &entries->entries[i];
+        char normal[textSize];
+        int place = placeOfRecordPath(folder, entry->path, normal, sizeof normal);
+        if (place == insideFolder || (place == theFolderItself && entry->kind == recordedDirectory)) {
+            copyText(entry->path, sizeof entry->path, normal);
+            entries->entries[kept++] = *entry;
+        } else if (appendEntry(refused, entry->kind, entry->size, entry->checksum, entry->path) != 0) {
+            return -1;
         }
-        line[strcspn(line, "\r\n")] = '\0';
-        RecordEntry entry;
-        if (parseRecordLine(line, &entry))
-            result = appendEntry(entries, entry.kind, entry.size, entry.checksum, entry.path);
     }
-    fclose(file);
-    return result;
+    entries->count = kept;
+    return 0;
 }
 
 const RecordEntry *findPath(const RecordList *list, const char *path)
 {
     for (int i = 0; i < list->count; i++)
-        if (equalsIgnoringCase(list->entries[i].path, path)) return &list->entries[i];
+        if (sameNames(list->entries[i].path, path)) return &list->entries[i];
     return NULL;
 }
 

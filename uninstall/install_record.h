@@ -39,6 +39,8 @@ void noteInstallLevel(const char *path);
 // A directory the copy made, a file it wrote (checksum of its whole bytes).
 void noteMadeDirectory(const char *path);
 void noteWrittenFile(const char *path, unsigned long size, uint32_t checksum);
+// 1 when this run made the directory at path (any form).
+int runMadeDirectory(const char *path);
 // Forgets the whole run (tests).
 void resetInstallRecord();
 // The bytes of the files this run wrote, in whole kilobytes rounded up.
@@ -53,13 +55,21 @@ int saveInstallRecord(const char *path);
 int recordLine(const RecordEntry *entry, char *line, int size);
 // 1 when line is an entry, 0 for any other line (the header, a damaged line).
 int parseRecordLine(const char *line, RecordEntry *entry);
-// Every entry of the record file at path, in order, into an empty list: 0,
-// or -1 when it cannot be read.
+enum { recordNotWhole = -2 };
+// Every entry of the record file at path, in order, into an empty list: 0;
+// -1 when it cannot be read (or no memory); recordNotWhole when it was not
+// written whole (cut short, emptied, changed, not a record): then none of it
+// may be trusted.
 int readInstallRecord(const char *path, RecordList *entries);
+// The check every entry passes before the uninstaller uses it: a file
+// strictly inside folder (normal form), or a directory inside it, the folder
+// itself or a level made on the way to it. Those are kept, in normal form;
+// the others go to refused. 0, or -1 without memory.
+int keepEntriesInside(const char *folder, RecordList *entries, RecordList *refused);
 
 // The files of a record as they stand after its last installation: a path
 // written more than once counts with its latest size and checksum. In the
-// order first written; paths compared without regard to ASCII case.
+// order first written; paths compared without regard to ASCII case, by character.
 int latestFiles(const RecordList *entries, RecordList *files);
 // The directories of a record, each once, the deepest (longest) first: the
 // order in which they can be removed once empty.

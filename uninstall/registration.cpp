@@ -8,8 +8,10 @@
 #include "install/setup_log.h"
 #include "ownerdata/characters.h"
 #include "uninstall/delayed_removal.h"
+#include "uninstall/folder_rights.h"
 #include "uninstall/install_record.h"
 #include "uninstall/program_image.h"
+#include "uninstall/record_paths.h"
 
 const char uninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmark";
 const char uninstallSwitch[] = "/UNINSTALL";
@@ -40,7 +42,7 @@ static unsigned long fileKilobytes(const char *path)
 /* The entry's values under root: 1 when every one was written. An upgrade
  * opens the same key and replaces each value; a publisher the new release
  * does not name is taken away. */
-static int writeEntry(HKEY root, const char *uninstaller, const char *record)
+static int writeEntry(HKEY root, const char *dir, const char *uninstaller, const char *record)
 {
     HKEY key;
     if (RegCreateKeyExA(root, uninstallKeyPath, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) != ERROR_SUCCESS)
@@ -51,7 +53,7 @@ static int writeEntry(HKEY root, const char *uninstaller, const char *record)
                formatText(command, sizeof command, "\"%s\" %s", uninstaller, uninstallSwitch) == 0 &&
                formatText(quiet, sizeof quiet, "%s /S", command) == 0;
     int written = fits && setText(key, "DisplayName", name) && setText(key, "DisplayVersion", releaseVersion) &&
-                  setText(key, "InstallLocation", installState.notedInstallDir) &&
+                  setText(key, "InstallLocation", dir) &&
                   setText(key, "UninstallString", command) && setText(key, "QuietUninstallString", quiet) &&
                   setNumber(key, "EstimatedSize", recordedKilobytes() + fileKilobytes(uninstaller) + fileKilobytes(record)) &&
                   setNumber(key, "NoModify", 1) && setNumber(key, "NoRepair", 1) &&
@@ -68,11 +70,25 @@ static int failedAt(char *path, int pathSize, const char *what)
     return -1;
 }
 
-// The uninstaller's and the record's paths in the install directory: 0, or -1.
-static int uninstallerPaths(char *uninstaller, char *record)
+/* The install folder in the one form the key, the record and the removal
+ * use: full, without doubled or trailing backslashes (WIN.INI keeps it as
+ * typed). 0, or -1 when it does not fit. */
+static int installFolder(char *dir, int size)
 {
-    const char *dir = installState.notedInstallDir;
-    return pathInDir(dir, uninstallerFileName, uninstaller, textSize) == 0 &&
+    char full[MAX_PATH + 1];
+    const char *typed = installState.notedInstallDir;
+    DWORD length = GetFullPathNameA(typed, sizeof full, full, NULL);
+    // "C:" alone is the drive's root, as the installation took it.
+    if (typed[0] != '\0' && typed[1] == ':' && typed[2] == '\0') return normalFolderForm(typed, dir, size);
+    if (length == 0 || length >= sizeof full) return -1;
+    return normalFolderForm(full, dir, size);
+}
+
+// The install folder, and the uninstaller's and the record's paths in it
+// (textSize bytes each): 0, or -1 when one does not fit.
+static int uninstallerPaths(char *dir, char *uninstaller, char *record)
+{
+    return installFolder(dir, textSize) == 0 && pathInDir(dir, uninstallerFileName, uninstaller, textSize) == 0 &&
                    pathInDir(dir, recordFileName, record, textSize) == 0
                ? 0
                : -1;
@@ -80,35 +96,37 @@ static int uninstallerPaths(char *uninstaller, char *record)
 
 int writeUninstaller(char *path, int pathSize)
 {
-    const char *dir = installState.notedInstallDir;
-    char uninstaller[textSize], record[textSize];
-    if (uninstallerPaths(uninstaller, record) != 0) return failedAt(path, pathSize, dir);
+    char dir[textSize], uninstaller[textSize], record[textSize];
+    if (uninstallerPaths(dir, uninstaller, record) != 0) return failedAt(path, pathSize, installState.notedInstallDir);
     // The uninstaller is this program's own file: it takes the same command
     // line, and the switch makes it remove what the record names.
     if (!writeProgramImage(uninstaller)) return failedAt(path, pathSize, uninstaller);
     writeLog("Written: %s", uninstaller);
-    if (saveInstallRecord(record) != 0) return failedAt(path, pathSize, record);
     // An earlier removal may have left the uninstaller and the directory to
-    // the next restart: they are this installation's now.
+    // the next restart: they are this installation's now, and the folder,
+    // made by that earlier one, stays in the record as made.
     cancelRemovalAtRestart(uninstaller);
-    cancelRemovalAtRestart(dir);
+    if (cancelRemovalAtRestart(dir)) noteMadeDirectory(dir);
+    if (saveInstallRecord(record) != 0) return failedAt(path, pathSize, record);
     copyText(path, pathSize, record);
     return 0;
 }
 
 int registerProduct(char *path, int pathSize)
 {
-    char uninstaller[textSize], record[textSize];
-    if (uninstallerPaths(uninstaller, record) != 0) return failedAt(path, pathSize, installState.notedInstallDir);
+    char dir[textSize], uninstaller[textSize], record[textSize];
+    if (uninstallerPaths(dir, uninstaller, record) != 0) return failedAt(path, pathSize, installState.notedInstallDir);
     // A user without rights to the machine's key gets the entry in his own;
     // once the machine's key holds it, an earlier one of his own would be a second.
     formatText(path, pathSize, "%s\\%s", machineRootName, uninstallKeyPath);
-    if (writeEntry(HKEY_LOCAL_MACHINE, uninstaller, record)) {
+    if (writeEntry(HKEY_LOCAL_MACHINE, dir, uninstaller, record)) {
         RegDeleteKeyA(HKEY_CURRENT_USER, uninstallKeyPath);
+        // Registered for the machine, what its administrators will run is theirs alone.
+        if (runMadeDirectory(dir)) protectInstallFolder(dir);
         return 0;
     }
     formatText(path, pathSize, "HKEY_CURRENT_USER\\%s", uninstallKeyPath);
-    if (writeEntry(HKEY_CURRENT_USER, uninstaller, record)) return 0;
+    if (writeEntry(HKEY_CURRENT_USER, dir, uninstaller, record)) return 0;
     formatText(path, pathSize, "%s\\%s", machineRootName, uninstallKeyPath);
     return -1;
 }

@@ -5,61 +5,69 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "install/install_state.h"
 #include "install/paths.h"
 #include "install/setup_log.h"
-#include "uninstall/checksum.h"
+#include "uninstall/checked_removal.h"
+#include "uninstall/record_paths.h"
 #include "uninstall/registration.h"
 
-enum FileState { fileGone, fileAsInstalled, fileChanged, fileUnreadable };
-
-// The size and checksum of the file at path against those it was installed with.
-static int stateOf(const char *path, const RecordEntry *installed)
+void describeError(unsigned long error, char *text, int size)
 {
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? fileGone : fileUnreadable;
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+        copyText(text, size, "the file is in use by another program");
+        return;
     }
-    // A folder of the file's name is the user's.
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return fileChanged;
-    if (!installed) return fileAsInstalled;
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, NULL);
-    if (file == INVALID_HANDLE_VALUE) return fileUnreadable;
-    DWORD high = 0;
-    DWORD size = GetFileSize(file, &high);
-    int state = fileAsInstalled;
-    if (high != 0 || size != installed->size) state = fileChanged;
-    uint32_t running = checksumStart;
-    char buffer[16384];
-    DWORD read = 0;
-    while (state == fileAsInstalled && ReadFile(file, buffer, sizeof buffer, &read, NULL) && read > 0)
-        running = feedChecksum(running, buffer, read);
-    CloseHandle(file);
-    if (state == fileAsInstalled && finishChecksum(running) != installed->checksum) state = fileChanged;
-    return state;
+    if (error == ERROR_ACCESS_DENIED) {
+        copyText(text, size, "access is denied");
+        return;
+    }
+    char system[textSize] = "";
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, system,
+                                  sizeof system, NULL);
+    // The system's text ends with its own line end and full stop.
+    while (length > 0 && (system[length - 1] == '\r' || system[length - 1] == '\n' || system[length - 1] == '.'))
+        system[--length] = '\0';
+    if (length == 0) formatText(text, size, "error %lu", error);
+    else formatText(text, size, "%s (error %lu)", system, error);
 }
 
 /* Removes the file at path when it is still as installed (installed null:
  * whatever it holds). A file that cannot be read or deleted is the user's
- * to retry, leave or abort on. 0 after Abort, else 1. */
-static int removeFile(RemovalRun *run, const char *path, const RecordEntry *installed)
+ * to retry, leave or abort on; each outcome is logged once. 0 after Abort,
+ * else 1. */
+static int removeFile(RemovalRun *run, const CheckedFolder *folder, const char *path, const RecordEntry *installed)
 {
+    DWORD logged = 0;
     for (;;) {
-        int state = stateOf(path, installed);
-        if (state == fileGone) return 1;
-        if (state == fileChanged) {
-            run->kept++;
-            writeLog("Kept, changed since it was installed: %s", path);
+        DWORD error = 0;
+        char reason[textSize];
+        switch (removeRecordedFile(folder, path, installed, &error)) {
+        case checkedGone:
             return 1;
-        }
-        if (state == fileAsInstalled && DeleteFileA(path)) {
+        case checkedRemoved:
             run->removed++;
             writeLog("Removed %s", path);
             return 1;
+        case checkedChanged:
+            run->kept++;
+            writeLog("Kept, changed since it was installed: %s", path);
+            return 1;
+        case checkedElsewhere:
+            run->failed++;
+            writeLog("Not touched, it leads out of %s through a link: %s", folder->folder, path);
+            return 1;
+        default:
+            break;
         }
-        writeLog("Cannot remove %s (error %lu): the file may be in use", path, GetLastError());
-        switch (run->askAboutFile(path)) {
+        if (error != logged) {
+            describeError(error, reason, sizeof reason);
+            writeLog("Cannot remove %s: %s", path, reason);
+            logged = error;
+        }
+        switch (run->askAboutFile(path, error)) {
         case removalRetry:
             continue;
         case removalAbort:
@@ -74,28 +82,29 @@ static int removeFile(RemovalRun *run, const char *path, const RecordEntry *inst
     }
 }
 
-/* The [Quillmark] entries when they point at this installation (another
- * one installed since elsewhere keeps its own), and the section when
- * nothing else is left in it. */
-static void removeWinIniEntries(RemovalRun *run)
+/* The [Quillmark] entries when they point at dir (another installation
+ * since elsewhere keeps its own), and the section when nothing else is left
+ * in it. WIN.INI holds the folder as it was typed: both sides are compared
+ * in normal form. 1 when none of them is left. */
+static int removeWinIniEntries(const char *dir)
 {
     char value[textSize], shortDir[textSize], keys[8];
-    GetProfileStringA(productShortName, "BinDirectory", "", value, sizeof value);
-    shortPathOf(run->installDir, shortDir, sizeof shortDir);
-    if (lstrcmpiA(value, shortDir) != 0 && lstrcmpiA(value, run->installDir) != 0) {
+    if (GetProfileStringA(productShortName, "BinDirectory", "", value, sizeof value) == 0) return 1;
+    shortPathOf(dir, shortDir, sizeof shortDir);
+    if (!samePath(value, shortDir) && !samePath(value, dir)) {
         writeLog("WIN.INI: BinDirectory is \"%s\", not this installation: its entries stay", value);
-        return;
+        return 1;
     }
     int written = WriteProfileStringA(productShortName, "BinDirectory", NULL) &&
                   WriteProfileStringA(productShortName, "PrefDirectory", NULL);
     if (written && GetProfileStringA(productShortName, NULL, "", keys, sizeof keys) == 0)
         written = WriteProfileStringA(productShortName, NULL, NULL);
     if (!written) {
-        run->failed++;
         writeLog("WIN.INI could not be written: its [%s] entries stay", productShortName);
-        return;
+        return 0;
     }
     writeLog("WIN.INI: the [%s] entries removed", productShortName);
+    return 1;
 }
 
 // The product's entry in the registry, under either root, when it is this installation's.
@@ -104,13 +113,20 @@ static void removeRegistration(const char *dir)
     static const HKEY roots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
     for (HKEY root : roots) {
         char location[textSize];
-        if (!registeredLocation(root, location, sizeof location) || lstrcmpiA(location, dir) != 0) continue;
+        if (!registeredLocation(root, location, sizeof location) || !samePath(location, dir)) continue;
         if (RegDeleteKeyA(root, uninstallKeyPath) == ERROR_SUCCESS)
             writeLog("Registration removed: %s\\%s", root == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU", uninstallKeyPath);
     }
 }
 
-// The files the user added to the directories the installations made.
+int removeRegistrationOf(const char *dir)
+{
+    int left = !removeWinIniEntries(dir);
+    removeRegistration(dir);
+    return !left;
+}
+
+// The files and folders the user added to the directories the installations made.
 static int countAddedFiles(const RecordList *dirs, const RecordList *recorded)
 {
     int added = 0;
@@ -123,13 +139,14 @@ static int countAddedFiles(const RecordList *dirs, const RecordList *recorded)
         if (search == INVALID_HANDLE_VALUE) continue;
         do {
             char path[textSize];
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+            int folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0 ||
                 lstrcmpiA(found.cFileName, uninstallerFileName) == 0 ||
                 lstrcmpiA(found.cFileName, recordFileName) == 0 ||
-                pathInDir(dir, found.cFileName, path, sizeof path) != 0 || findPath(recorded, path))
+                pathInDir(dir, found.cFileName, path, sizeof path) != 0 || findPath(folder ? dirs : recorded, path))
                 continue;
             added++;
-            writeLog("Kept, not installed by %s: %s", productShortName, path);
+            writeLog("Kept, not installed by %s: %s%s", productShortName, path, folder ? "\\" : "");
         } while (FindNextFileA(search, &found));
         FindClose(search);
     }
@@ -137,24 +154,50 @@ static int countAddedFiles(const RecordList *dirs, const RecordList *recorded)
 }
 
 // The files of the record, then the owner data file: 0 after Abort.
-static int removeFiles(RemovalRun *run, const RecordList *files)
+static int removeFiles(RemovalRun *run, const CheckedFolder *folder, const RecordList *files)
 {
     for (int i = 0; i < files->count; i++)
-        if (!removeFile(run, files->entries[i].path, &files->entries[i])) return 0;
+        if (!removeFile(run, folder, files->entries[i].path, &files->entries[i])) return 0;
     char path[textSize];
-    return pathInDir(run->installDir, "quillmrk.dat", path, sizeof path) != 0 || removeFile(run, path, NULL);
+    return pathInDir(run->installDir, "quillmrk.dat", path, sizeof path) != 0 || removeFile(run, folder, path, NULL);
+}
+
+/* The door: only what lies inside the install folder, reached through no
+ * link, is ever touched. Each entry refused is named and counts as not
+ * removed. 0, or -1 when nothing may be touched at all. */
+static int keepWhatIsInside(RemovalRun *run, CheckedFolder *folder)
+{
+    RecordList refused = {};
+    int kept = keepEntriesInside(run->installDir, &run->entries, &refused);
+    for (int i = 0; i < refused.count; i++)
+        writeLog("Not touched, outside %s: %s", run->installDir, refused.entries[i].path);
+    run->failed += refused.count;
+    freeRecordList(&refused);
+    if (kept != 0) {
+        writeLog("Not enough memory to read the record of %s", run->installDir);
+        return -1;
+    }
+    if (checkInstallFolder(run->installDir, folder) == folderLinked) {
+        writeLog("Not touched: %s is a link, lies in one or is another folder's name, so the record may name "
+                 "files elsewhere", run->installDir);
+        return -1;
+    }
+    return 0;
 }
 
 void removeInstallation(RemovalRun *run)
 {
     RecordList files = {}, dirs = {};
+    CheckedFolder folder;
     char path[textSize];
-    if (latestFiles(&run->entries, &files) != 0 || madeDirectories(&run->entries, &dirs) != 0) {
+    if (keepWhatIsInside(run, &folder) != 0) {
+        run->failed++;
+    } else if (latestFiles(&run->entries, &files) != 0 || madeDirectories(&run->entries, &dirs) != 0) {
         // Without memory to sort the record, nothing is touched.
         run->failed++;
         writeLog("Not enough memory to read the record of %s", run->installDir);
-    } else if (removeFiles(run, &files)) {
-        removeWinIniEntries(run);
+    } else if (removeFiles(run, &folder, &files)) {
+        if (!removeWinIniEntries(run->installDir)) run->failed++;
         // With a file left that should have gone, the product stays listed
         // and its record stays, so that a later removal finishes the work.
         if (!run->failed) {
@@ -163,7 +206,8 @@ void removeInstallation(RemovalRun *run)
             removeRegistration(run->installDir);
         }
         for (int i = 0; i < dirs.count; i++)
-            if (RemoveDirectoryA(dirs.entries[i].path)) writeLog("Removed the folder %s", dirs.entries[i].path);
+            if (removeRecordedFolder(&folder, dirs.entries[i].path))
+                writeLog("Removed the folder %s", dirs.entries[i].path);
         // The owner data file counts as the installation's, not as the user's.
         if (pathInDir(run->installDir, "quillmrk.dat", path, sizeof path) == 0 &&
             appendEntry(&files, recordedFile, 0, 0, path) == 0)

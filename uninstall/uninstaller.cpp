@@ -10,8 +10,10 @@
 #include "install/setup_log.h"
 #include "ownerdata/characters.h"
 #include "uninstall/delayed_removal.h"
+#include "uninstall/checked_removal.h"
 #include "uninstall/install_record.h"
 #include "uninstall/program_image.h"
+#include "uninstall/record_paths.h"
 #include "uninstall/registration.h"
 #include "uninstall/removal.h"
 
@@ -28,6 +30,15 @@ static const char failedFormat[] =
     "again once the files are no longer in use.";
 static const char inUseFormat[] =
     "Cannot remove : %s\n\nThe file is in use. Close the program that uses it, then click Retry.";
+static const char deniedFormat[] =
+    "Cannot remove : %s\n\nAccess to the file is denied: you may lack the rights to remove it.";
+static const char errorFormat[] = "Cannot remove : %s\n\nThe file cannot be removed: %s.";
+static const char damagedFormat[] =
+    "The record of the installation in %s is damaged: it was not written whole or was changed since.\n\n"
+    "Nothing was removed. Install %s again into the same folder, then remove it.";
+static const char folderGoneFormat[] =
+    "The folder %s, where %s was installed, is gone.\n\n"
+    "Remove %s from the list of installed programs?";
 
 enum { unattendedRetryMs = 5000, unattendedPauseMs = 250 };
 
@@ -38,7 +49,7 @@ static char heldFile[textSize]; // unattended: that file
 /* A file that will not go. Unattended, a program being closed lets go of
  * it within a few seconds: it is tried again for a while, then left (and
  * named in the log). */
-static RemovalAnswer askAboutFile(const char *path)
+static RemovalAnswer askAboutFile(const char *path, unsigned long error)
 {
     if (unattendedRun) {
         if (lstrcmpiA(heldFile, path) != 0) {
@@ -49,8 +60,15 @@ static RemovalAnswer askAboutFile(const char *path)
         Sleep(unattendedPauseMs);
         return removalRetry;
     }
-    char text[2 * textSize];
-    formatText(text, sizeof text, inUseFormat, path);
+    char text[3 * textSize], reason[textSize];
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+        formatText(text, sizeof text, inUseFormat, path);
+    } else if (error == ERROR_ACCESS_DENIED) {
+        formatText(text, sizeof text, deniedFormat, path);
+    } else {
+        describeError(error, reason, sizeof reason);
+        formatText(text, sizeof text, errorFormat, path, reason);
+    }
     switch (showMessage(NULL, text, removeCaption, MB_ABORTRETRYIGNORE | MB_ICONEXCLAMATION)) {
     case IDRETRY:
         return removalRetry;
@@ -68,25 +86,22 @@ static int recordIn(const char *dir)
            GetFileAttributesA(record) != INVALID_FILE_ATTRIBUTES;
 }
 
-/* The install directory: the uninstaller's own folder when it holds a
- * record (the copy an installation left), else the one the registration
- * names (SETUP.EXE started with the switch from the medium). 1 when found. */
-static int findInstallation(char *dir, int size)
+int findInstallation(char *dir, int size)
 {
     char program[programPathSize];
     if (runningProgramPath(program, sizeof program) == 0) {
         const char *slash = lastCharacterOf(program, "\\");
         if (slash) {
-            // A drive's root keeps its backslash.
-            program[slash - program + (slash > program && slash[-1] == ':' ? 1 : 0)] = '\0';
-            if (recordIn(program)) return copyText(dir, size, program) == 0;
+            program[slash - program] = '\0';
+            if (recordIn(program)) return normalFolderForm(program, dir, size) == 0 ? installationFound : 0;
         }
     }
     static const HKEY roots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
     for (HKEY root : roots) {
         char location[textSize];
-        if (registeredLocation(root, location, sizeof location) && recordIn(location))
-            return copyText(dir, size, location) == 0;
+        if (!registeredLocation(root, location, sizeof location) || normalFolderForm(location, dir, size) != 0) continue;
+        if (recordIn(dir)) return installationFound;
+        if (GetFileAttributesA(dir) == INVALID_FILE_ATTRIBUTES) return installationFolderGone;
     }
     return 0;
 }
@@ -94,26 +109,79 @@ static int findInstallation(char *dir, int size)
 static int isMadeDirectory(const RecordList *entries, const char *dir)
 {
     for (int i = 0; i < entries->count; i++)
-        if (entries->entries[i].kind == recordedDirectory && lstrcmpiA(entries->entries[i].path, dir) == 0) return 1;
+        if (entries->entries[i].kind == recordedDirectory && samePath(entries->entries[i].path, dir)) return 1;
     return 0;
 }
 
-/* The uninstaller's own file, and its folder when an installation made it.
- * A running program cannot delete its own file: that is left to the next
- * start of Windows. */
-static void removeUninstaller(const char *dir, const RecordList *entries)
+/* Moves the uninstaller, held by the process that started this copy of it
+ * and waits for it, into the TEMP folder, where it goes at the next start
+ * of Windows: its folder can go now. 1 when moved. */
+static int moveAsideInUse(const char *uninstaller)
 {
-    char uninstaller[textSize], program[programPathSize];
-    if (pathInDir(dir, uninstallerFileName, uninstaller, sizeof uninstaller) != 0) return;
-    int made = isMadeDirectory(entries, dir);
-    if (runningProgramPath(program, sizeof program) != 0 || lstrcmpiA(program, uninstaller) != 0) {
-        if (DeleteFileA(uninstaller)) writeLog("Removed %s", uninstaller);
-        if (made && RemoveDirectoryA(dir)) writeLog("Removed the folder %s", dir);
-        return;
+    char temp[MAX_PATH + 1], moved[MAX_PATH + 1];
+    DWORD length = GetTempPathA(sizeof temp, temp);
+    if (length == 0 || length >= sizeof temp || !GetTempFileNameA(temp, "QMR", 0, moved)) return 0;
+    if (!MoveFileExA(uninstaller, moved, MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(moved);
+        return 0;
     }
+    writeLog("%s is in use by the program that started the removal: moved to %s, removed at the next start of "
+             "Windows", uninstaller, moved);
+    removeAtRestart(moved);
+    return 1;
+}
+
+// The uninstaller's file, and its folder when made, removed at the next start of Windows.
+static void leaveToRestart(const char *uninstaller, const char *dir, int made)
+{
     if (removeAtRestart(uninstaller)) writeLog("%s is removed at the next start of Windows", uninstaller);
     else writeLog("%s could not be marked for removal at the next start of Windows", uninstaller);
     if (made && removeAtRestart(dir)) writeLog("The folder %s is removed at the next start of Windows", dir);
+}
+
+/* The uninstaller's file, and its folder when an installation made it. A
+ * running program cannot delete its own file: where this is not a copy
+ * running from elsewhere, or the file in use cannot be moved aside, that
+ * is left to the next start of Windows. */
+static void removeUninstaller(const char *dir, const RecordList *entries)
+{
+    char uninstaller[textSize], program[programPathSize];
+    CheckedFolder folder;
+    DWORD error = 0;
+    if (pathInDir(dir, uninstallerFileName, uninstaller, sizeof uninstaller) != 0 ||
+        checkInstallFolder(dir, &folder) != folderUsable)
+        return;
+    int made = isMadeDirectory(entries, dir);
+    if (runningProgramPath(program, sizeof program) == 0 && samePath(program, uninstaller)) {
+        leaveToRestart(uninstaller, dir, made);
+        return;
+    }
+    int result = removeRecordedFile(&folder, uninstaller, NULL, &error);
+    if (result == checkedRemoved) writeLog("Removed %s", uninstaller);
+    if (result == checkedFailed && !moveAsideInUse(uninstaller)) {
+        leaveToRestart(uninstaller, dir, made);
+        return;
+    }
+    if (made && removeRecordedFolder(&folder, dir)) writeLog("Removed the folder %s", dir);
+}
+
+/* The installation's folder was deleted by hand: what names it (the
+ * registration, the WIN.INI entries) is removed, after asking unless
+ * unattended. The exit code. */
+static int forgetGoneInstallation(const char *dir, int unattended)
+{
+    char text[3 * textSize];
+    writeLog("The folder %s is gone: only the registration and the WIN.INI entries are left to remove", dir);
+    formatText(text, sizeof text, folderGoneFormat, dir, productName, productName);
+    if (!unattended && showMessage(NULL, text, removeCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        writeLog("The user chose not to remove %s; exit code %d", productShortName, exitCancelled);
+        return exitCancelled;
+    }
+    int code = removeRegistrationOf(dir) ? exitInstalled : exitIncomplete;
+    writeLog("Removal ended; exit code %d", code);
+    formatText(text, sizeof text, removedFormat, productName);
+    if (!unattended) showMessage(NULL, text, removeCaption, MB_ICONINFORMATION | MB_OK);
+    return code;
 }
 
 static void showClosing(const RemovalRun &run, const char *dir)
@@ -131,20 +199,40 @@ static void showClosing(const RemovalRun &run, const char *dir)
     showMessage(NULL, text, removeCaption, (run.failed ? MB_ICONEXCLAMATION : MB_ICONINFORMATION) | MB_OK);
 }
 
-int runUninstall(int unattended)
+/* A record that cannot be used (read: what reading it gave): not whole,
+ * so nothing of it is trusted, or none at all. Says so; the exit code. */
+static int refuseRecord(int read, const char *dir, const char *record, int unattended)
+{
+    char text[3 * textSize];
+    if (read == recordNotWhole) {
+        writeLog("The record %s is damaged (not written whole, or changed): nothing removed; exit code %d", record,
+                 exitRecordDamaged);
+        formatText(text, sizeof text, damagedFormat, dir, productShortName);
+        if (!unattended) showMessage(NULL, text, removeCaption, MB_ICONEXCLAMATION | MB_OK);
+        return exitRecordDamaged;
+    }
+    writeLog("Nothing to remove: no record of an installation beside the program or where the "
+             "registration points; exit code %d", exitNothingInstalled);
+    formatText(text, sizeof text, notInstalledFormat, productName);
+    if (!unattended) showMessage(NULL, text, removeCaption, MB_ICONINFORMATION | MB_OK);
+    return exitNothingInstalled;
+}
+
+int runUninstall(int unattended, const char *givenDir)
 {
     unattendedRun = unattended;
     heldFile[0] = '\0';
-    char dir[textSize], record[textSize], text[2 * textSize];
+    char dir[textSize], record[textSize] = "", text[2 * textSize];
     RemovalRun run = {};
-    if (!findInstallation(dir, sizeof dir) || pathInDir(dir, recordFileName, record, sizeof record) != 0 ||
-        readInstallRecord(record, &run.entries) != 0) {
-        writeLog("Nothing to remove: no record of an installation beside the program or where the "
-                 "registration points; exit code %d", exitNothingInstalled);
-        formatText(text, sizeof text, notInstalledFormat, productName);
-        if (!unattended) showMessage(NULL, text, removeCaption, MB_ICONINFORMATION | MB_OK);
+    int found = givenDir ? installationFound : findInstallation(dir, sizeof dir);
+    if (givenDir && normalFolderForm(givenDir, dir, sizeof dir) != 0) found = 0;
+    if (found == installationFolderGone) return forgetGoneInstallation(dir, unattended);
+    int read = found && pathInDir(dir, recordFileName, record, sizeof record) == 0
+                   ? readInstallRecord(record, &run.entries)
+                   : -1;
+    if (read != 0) {
         freeRecordList(&run.entries);
-        return exitNothingInstalled;
+        return refuseRecord(read, dir, record, unattended);
     }
     writeLog("Removing the installation in %s", dir);
     formatText(text, sizeof text, questionFormat, productName);

@@ -44,6 +44,16 @@ std::string pendingRemovals()
     return text;
 }
 
+// Neither the key nor a WIN.INI entry names the product.
+testing::AssertionResult nothingNamesIt()
+{
+    char section[8];
+    if (GetProfileStringA("Quillmark", NULL, "", section, sizeof section) != 0)
+        return testing::AssertionFailure() << "WIN.INI's [Quillmark] holds " << section;
+    if (keyText("DisplayName") != "<none>") return testing::AssertionFailure() << "the key stays";
+    return testing::AssertionSuccess();
+}
+
 // Runs a command line to its end, its output and exit code given back.
 testing::AssertionResult runCommand(const std::string &command, std::string *output, DWORD *code)
 {
@@ -69,6 +79,29 @@ testing::AssertionResult runCommand(const std::string &command, std::string *out
     return ended;
 }
 
+// The process that asks: the uninstaller's copy in TEMP, which the program
+// started waits for.
+testing::AssertionResult waitForRemover(SetupProcess *remover)
+{
+    HWND box = NULL;
+    for (int waited = 0; !box && waited < windowTimeoutMs; waited += 50, Sleep(50))
+        box = FindWindowA("#32770", removeCaption);
+    if (!box) return testing::AssertionFailure() << "the uninstaller did not ask";
+    *remover = {};
+    remover->threadId = GetWindowThreadProcessId(box, &remover->processId);
+    remover->process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE,
+                                   remover->processId);
+    return testing::AssertionSuccess();
+}
+
+// Waits for the remover's end and lets go of it.
+void stopSetupAfter(SetupProcess *remover)
+{
+    DWORD code = 0;
+    EXPECT_TRUE(waitForExit(remover, &code));
+    stopSetup(remover);
+}
+
 class Uninstall : public Installation {
 protected:
     void SetUp() override { forget(); Installation::SetUp(); }
@@ -80,13 +113,13 @@ protected:
         DeleteFileA((dir + ".log").c_str());
     }
 
-    // A whole installation into C:\QUILLMRK from the medium in folder.
-    void install(const std::string &folder, bool over)
+    // A whole installation into C:\QUILLMRK (typed so) from the medium in folder.
+    void install(const std::string &folder, bool over, const char *typed = defaultTarget)
     {
         ASSERT_TRUE(startSetup(folder + "\\SETUP.EXE", folder, &setup));
         HWND main = waitForMainWindow(), dialog = waitForDialog();
         ASSERT_TRUE(main && dialog);
-        fillDialog(dialog, defaultTarget, true);
+        fillDialog(dialog, typed, true);
         if (over) {
             ASSERT_TRUE(answerMessageBox(setup,
                                          {"Directory already exists. Do you want to overwrite?\n\nNote: All Quillmark "
@@ -98,11 +131,11 @@ protected:
         expectExitCode(0);
         stopSetup(&setup);
     }
-    // The uninstaller run to its end unattended: its exit code.
-    DWORD removeQuietly()
+    // The uninstaller (or the medium's program) run to its end unattended: its exit code.
+    DWORD removeQuietly(const std::string &program = uninstaller)
     {
         DWORD code = 99;
-        EXPECT_TRUE(startSetup(uninstaller, "C:\\", &setup, "/UNINSTALL /S /LOG=" + dir + ".log"));
+        EXPECT_TRUE(startSetup(program, "C:\\", &setup, "/UNINSTALL /S /LOG=" + dir + ".log"));
         EXPECT_TRUE(waitForExit(&setup, &code));
         stopSetup(&setup);
         return code;
@@ -146,14 +179,8 @@ TEST_F(Uninstall, WineListsItAndItsRemovalTakesOnlyWhatWasInstalled)
     char removeCommand[] = "uninstaller.exe --remove Quillmark";
     ASSERT_TRUE(CreateProcessA(NULL, removeCommand, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &client));
     CloseHandle(client.hThread);
-    HWND box = NULL;
-    for (int waited = 0; !box && waited < windowTimeoutMs; waited += 50, Sleep(50))
-        box = FindWindowA("#32770", removeCaption);
-    ASSERT_TRUE(box) << "the uninstaller did not ask";
-    SetupProcess remover = {};
-    remover.threadId = GetWindowThreadProcessId(box, &remover.processId);
-    remover.process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE,
-                                  remover.processId);
+    SetupProcess remover;
+    ASSERT_TRUE(waitForRemover(&remover));
     ASSERT_TRUE(answerMessageBox(remover, {questionText, removeCaption, MB_YESNO | MB_ICONQUESTION, NULL}, IDYES));
     ASSERT_TRUE(answerMessageBox(remover,
                                  {"Quillmark Professional was removed from your computer.\n\n2 file(s) you added or "
@@ -165,13 +192,10 @@ TEST_F(Uninstall, WineListsItAndItsRemovalTakesOnlyWhatWasInstalled)
     EXPECT_EQ(0u, code);
     WaitForSingleObject(client.hProcess, exitTimeoutMs);
     CloseHandle(client.hProcess);
-    // The running uninstaller goes at the next start of Windows.
-    EXPECT_EQ((std::vector<std::string>{uninstallerName, "QMVIEW.EXE", "SAMPLES\\", "SAMPLES\\mine.qmd", "notes.txt"}),
-              listTree(dir));
-    EXPECT_NE(std::string::npos, pendingRemovals().find("\\??\\" + uninstaller)) << pendingRemovals();
-    char section[8];
-    EXPECT_EQ(0u, GetProfileStringA("Quillmark", NULL, "", section, sizeof section));
-    EXPECT_EQ("<none>", keyText("DisplayName"));
+    // The uninstaller is gone at once, nothing of the folder waits for a restart.
+    EXPECT_EQ((std::vector<std::string>{"QMVIEW.EXE", "SAMPLES\\", "SAMPLES\\mine.qmd", "notes.txt"}), listTree(dir));
+    EXPECT_EQ(std::string::npos, pendingRemovals().find(dir)) << pendingRemovals();
+    EXPECT_TRUE(nothingNamesIt());
 
     // A second installation is as exact as the first, and its uninstaller stays at the next start.
     install(mediumDir(), true);
@@ -188,16 +212,18 @@ TEST_F(Uninstall, AnUpgradesRemovalTakesTheFileOnlyTheOlderReleaseHad)
     install(mediumDir(), true);
     EXPECT_EQ("1.0.0", keyText("DisplayVersion"));
     EXPECT_EQ(0u, removeQuietly());
-    EXPECT_EQ(std::vector<std::string>{uninstallerName}, listTree(dir));
-    EXPECT_NE(std::string::npos, pendingRemovals().find("\\??\\" + dir + "|")) << "the folder made goes as well";
-    EXPECT_EQ(9u, removeQuietly()) << "nothing is left to remove";
+    EXPECT_FALSE(exists(dir)) << "the folder made goes at once, the uninstaller with it";
+    EXPECT_EQ(9u, removeQuietly(mediumDir() + "\\SETUP.EXE")) << "nothing is left to remove";
 }
 
 TEST_F(Uninstall, AFileInUseIsNamedAndRetryRemovesItOnceItIsFree)
 {
     install(mediumDir(), false);
+    SetupProcess remover;
     ASSERT_TRUE(startSetup(uninstaller, dir, &setup, "/UNINSTALL"));
-    ASSERT_TRUE(answerMessageBox(setup, {questionText, removeCaption, MB_YESNO | MB_ICONQUESTION, NULL}, IDNO));
+    ASSERT_TRUE(waitForRemover(&remover));
+    ASSERT_TRUE(answerMessageBox(remover, {questionText, removeCaption, MB_YESNO | MB_ICONQUESTION, NULL}, IDNO));
+    stopSetupAfter(&remover);
     expectExitCode(8);
     stopSetup(&setup);
     EXPECT_TRUE(installedExactly(dir, true, withUninstaller({"quillmrk.dat"})));
@@ -207,24 +233,154 @@ TEST_F(Uninstall, AFileInUseIsNamedAndRetryRemovesItOnceItIsFree)
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
     // Unattended, the file is tried again for a while, then left and named in the log.
     EXPECT_EQ(5u, removeQuietly());
-    EXPECT_NE(std::string::npos, readFile(dir + ".log").find("Not removed: " + held));
+    const std::string log = readFile(dir + ".log");
+    EXPECT_NE(std::string::npos, log.find("Not removed: " + held)) << log;
+    const std::string inUse = "Cannot remove " + held + ": the file is in use by another program";
+    EXPECT_EQ(log.find(inUse), log.rfind(inUse)) << "one line for each file and outcome";
     EXPECT_EQ(dir, keyText("InstallLocation")) << "the product stays listed for a later removal";
 
     ASSERT_TRUE(startSetup(uninstaller, dir, &setup, "/UNINSTALL"));
-    ASSERT_TRUE(answerMessageBox(setup, {questionText, removeCaption, MB_YESNO | MB_ICONQUESTION, NULL}, IDYES));
-    ASSERT_TRUE(waitForMessageBox(setup));
+    ASSERT_TRUE(waitForRemover(&remover));
+    ASSERT_TRUE(answerMessageBox(remover, {questionText, removeCaption, MB_YESNO | MB_ICONQUESTION, NULL}, IDYES));
+    ASSERT_TRUE(waitForMessageBox(remover));
     CloseHandle(file);
-    ASSERT_TRUE(answerMessageBox(setup,
+    ASSERT_TRUE(answerMessageBox(remover,
                                  {("Cannot remove : " + held +
                                    "\n\nThe file is in use. Close the program that uses it, then click Retry.")
                                       .c_str(),
                                   removeCaption, MB_ABORTRETRYIGNORE | MB_ICONEXCLAMATION, NULL},
                                  IDRETRY));
-    ASSERT_TRUE(answerMessageBox(setup, {"Quillmark Professional was removed from your computer.", removeCaption,
-                                         MB_OK | MB_ICONASTERISK, NULL},
+    ASSERT_TRUE(answerMessageBox(remover, {"Quillmark Professional was removed from your computer.", removeCaption,
+                                           MB_OK | MB_ICONASTERISK, NULL},
                                  IDOK));
+    stopSetupAfter(&remover);
     expectExitCode(0);
-    EXPECT_EQ(std::vector<std::string>{uninstallerName}, listTree(dir));
+    EXPECT_FALSE(exists(dir));
+}
+
+// "123456789": 9 bytes whose CRC-32 is CBF43926, the record's line of such a file at path.
+const char nine[] = "123456789";
+std::string nineLine(const std::string &path) { return "F 9 CBF43926 " + path + "\r\n"; }
+
+TEST_F(Uninstall, RecordEntriesOutsideTheInstallationStayAndAreNamed)
+{
+    install(mediumDir(), false);
+    const std::string outside = "C:\\QMOUTSIDE.TXT", otherDrive = mediumDir() + "_OUTSIDE.TXT", empty = "C:\\QMEMPTY";
+    ASSERT_TRUE(writeTextFile(outside, nine) && writeTextFile(otherDrive, nine) && CreateDirectoryA(empty.c_str(), NULL));
+    // A record of the format before parts were closed, with entries added by hand.
+    std::string record = readFile(dir + "\\" + recordName);
+    for (size_t end = record.find("\nE "); end != std::string::npos; end = record.find("\nE "))
+        record.erase(end + 1, record.find('\n', end + 1) - end);
+    const std::string added[] = {outside, dir + "\\..\\QMOUTSIDE.TXT", "QMOUTSIDE.TXT", otherDrive};
+    for (const std::string &path : added) record += nineLine(path);
+    record += "D " + empty + "\r\n";
+    ASSERT_TRUE(writeTextFile(dir + "\\" + recordName, record));
+    EXPECT_EQ(5u, removeQuietly());
+    EXPECT_TRUE(fileExists(outside) && fileExists(otherDrive) && directoryExists(empty));
+    const std::string log = readFile(dir + ".log");
+    for (const std::string &path : {added[0], added[1], added[2], added[3], empty})
+        EXPECT_NE(std::string::npos, log.find("Not touched, outside C:\\QUILLMRK: " + path + "\r\n")) << path;
+    EXPECT_EQ(dir, keyText("InstallLocation"));
+    DeleteFileA(outside.c_str());
+    DeleteFileA(otherDrive.c_str());
+    RemoveDirectoryA(empty.c_str());
+}
+
+// Runs a program of the Unix side (Wine makes no links), and waits until done() says it has.
+testing::AssertionResult runOnUnix(std::string command, bool (*done)())
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION run = {};
+    if (!CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &run))
+        return testing::AssertionFailure() << "cannot start " << command;
+    CloseHandle(run.hThread);
+    CloseHandle(run.hProcess);
+    for (int waited = 0; !done() && waited < windowTimeoutMs; waited += 50) Sleep(50);
+    return done() ? testing::AssertionSuccess() : testing::AssertionFailure() << command << " did not do its work";
+}
+
+bool samplesIsALink() { return GetFileAttributesA("C:\\QUILLMRK\\SAMPLES") & FILE_ATTRIBUTE_REPARSE_POINT; }
+bool samplesIsGone() { return GetFileAttributesA("C:\\QUILLMRK\\SAMPLES") == INVALID_FILE_ATTRIBUTES; }
+
+TEST_F(Uninstall, AProductFolderReplacedByALinkKeepsWhatTheLinkLeadsTo)
+{
+    install(mediumDir(), false);
+    const std::string other = "C:\\QMOTHER", prefix = getenv("WINEPREFIX") ? getenv("WINEPREFIX") : "";
+    ASSERT_FALSE(prefix.empty());
+    // The user's own folder of identical copies, and SAMPLES made a link to it.
+    ASSERT_TRUE(MoveFileA((dir + "\\SAMPLES").c_str(), other.c_str()));
+    const std::vector<std::string> copies = listTree(other);
+    const std::string link = prefix + "/drive_c/QUILLMRK/SAMPLES";
+    ASSERT_TRUE(runOnUnix("Z:\\bin\\ln -s " + prefix + "/drive_c/QMOTHER " + link, samplesIsALink));
+    EXPECT_EQ(5u, removeQuietly());
+    EXPECT_EQ(copies, listTree(other));
+    EXPECT_FALSE(fileExists(dir + "\\QMVIEW.EXE")) << "the rest of the installation goes";
+    EXPECT_TRUE(runOnUnix("Z:\\bin\\rm " + link, samplesIsGone));
+    removeTree(other);
+}
+
+TEST_F(Uninstall, ARecordNotWholeRemovesNothing)
+{
+    install(mediumDir(), false);
+    const std::string path = dir + "\\" + recordName, whole = readFile(path);
+    for (const std::string &damaged : {whole.substr(0, whole.size() - 20), std::string("\x01\x02garbage\r\n"),
+                                       std::string()}) {
+        ASSERT_TRUE(writeTextFile(path, damaged));
+        EXPECT_EQ(10u, removeQuietly());
+        EXPECT_TRUE(installedExactly(dir, true, withUninstaller({"quillmrk.dat"})));
+        EXPECT_EQ(dir, keyText("InstallLocation"));
+        EXPECT_NE(std::string::npos, readFile(dir + ".log").find("The record " + path + " is damaged"));
+    }
+}
+
+TEST_F(Uninstall, AFolderTypedWithMoreBackslashesIsRemovedCompletely)
+{
+    for (const char *typed : {"C:\\QUILLMRK\\", "C:\\\\QUILLMRK"}) {
+        SCOPED_TRACE(typed);
+        install(mediumDir(), false, typed);
+        EXPECT_EQ(dir, keyText("InstallLocation"));
+        EXPECT_EQ("\"" + uninstaller + "\" /UNINSTALL", keyText("UninstallString"));
+        // The test's own process keeps the Wine server up: nothing waiting for a restart is carried out.
+        EXPECT_EQ(0u, removeQuietly());
+        EXPECT_FALSE(exists(dir));
+        EXPECT_TRUE(nothingNamesIt());
+    }
+}
+
+TEST_F(Uninstall, AnotherProgramsPendingRenamesStayAsTheyAre)
+{
+    // Another program's, in Russian, and the removal of our uninstaller left by an earlier removal.
+    const wchar_t others[] = L"\\??\\C:\\\u043d\u043e\u0432\u044b\u0439.dll\0\0\\??\\C:\\a.tmp\0!\\??\\C:\\b.dll\0";
+    const std::wstring theirs(others, sizeof others / sizeof *others - 1);
+    const std::wstring value = theirs + L"\\??\\C:\\\\QUILLMRK\\QMREMOVE.EXE" + std::wstring(3, L'\0');
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager",
+                                             L"PendingFileRenameOperations", REG_MULTI_SZ, value.data(),
+                                             (DWORD)(value.size() * sizeof(wchar_t))));
+    auto pending = [] {
+        std::vector<wchar_t> data(4096, L'\0');
+        DWORD size = (DWORD)(data.size() * sizeof(wchar_t));
+        RegGetValueW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager",
+                     L"PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, NULL, data.data(), &size);
+        return std::wstring(data.data(), size / sizeof(wchar_t));
+    };
+    install(mediumDir(), false);
+    EXPECT_TRUE(pending() == theirs + L'\0') << "only our own removal is taken back";
+    EXPECT_EQ(0u, removeQuietly());
+    EXPECT_EQ(0u, pending().find(theirs)) << "the others' stay first, byte for byte";
+}
+
+TEST_F(Uninstall, AReadOnlyFileGoesAndAFolderDeletedByHandLeavesNoEntries)
+{
+    install(mediumDir(), false);
+    ASSERT_TRUE(SetFileAttributesA((dir + "\\QMVIEW.EXE").c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(0u, removeQuietly());
+    EXPECT_FALSE(exists(dir));
+
+    install(mediumDir(), false);
+    ASSERT_TRUE(removeTree(dir));
+    EXPECT_EQ(0u, removeQuietly(mediumDir() + "\\SETUP.EXE"));
+    EXPECT_TRUE(nothingNamesIt());
 }
 
 }  // namespace

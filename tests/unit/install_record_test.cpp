@@ -7,6 +7,7 @@
 #include "tests/support/files.h"
 #include "uninstall/checksum.h"
 #include "uninstall/install_record.h"
+#include "uninstall/record_paths.h"
 
 TEST(Checksum, IsTheCommonCrc32WhetherFedWholeOrInPieces)
 {
@@ -79,4 +80,81 @@ TEST(InstallRecord, AnUpgradeAppendsAndItsLatestWriteOfAFileCounts)
     for (RecordList *list : {&entries, &files, &dirs}) freeRecordList(list);
     resetInstallRecord();
     std::remove(path);
+}
+
+TEST(InstallRecord, ARecordIsReadOnlyWhenWrittenWhole)
+{
+    const char path[] = "install_record_whole.dat";
+    std::remove(path);
+    resetInstallRecord();
+    noteWrittenFile("C:\\QM\\A.TXT", 9, 0xCBF43926u);
+    ASSERT_EQ(0, saveInstallRecord(path));
+    const std::string whole = readFile(path);
+    EXPECT_EQ("Quillmark install record 1\r\nF 9 CBF43926 C:\\QM\\A.TXT\r\nE 1 ", whole.substr(0, 58));
+    const std::string oldFormat = "Quillmark install record 1\r\nF 9 CBF43926 C:\\QM\\A.TXT\r\nD C:\\QM\r\n";
+    const struct {
+        std::string bytes;
+        int result;
+    } rows[] = {
+        {whole, 0},
+        {oldFormat, 0},                                            // written before parts were closed
+        {whole.substr(0, whole.size() - 3), recordNotWhole},       // cut short
+        {whole + "F 4 00000000 C:\\QM\\B.TXT\r\n", recordNotWhole}, // a part left open
+        {"Quillmark install record 1\r\nF 8 CBF43926 C:\\QM\\A.TXT\r\n" + whole.substr(54), recordNotWhole},
+        {"", recordNotWhole},
+        {"MZ\x90garbage\r\n", recordNotWhole},
+        {oldFormat + "X C:\\QM\r\n", recordNotWhole},
+    };
+    for (const auto &row : rows) {
+        ASSERT_TRUE(writeFile(path, row.bytes));
+        RecordList entries = {};
+        EXPECT_EQ(row.result, readInstallRecord(path, &entries)) << row.bytes;
+        freeRecordList(&entries);
+    }
+    // An upgrade of an installation whose record has no closing lines yet.
+    ASSERT_TRUE(writeFile(path, oldFormat));
+    resetInstallRecord();
+    noteWrittenFile("C:\\QM\\B.TXT", 9, 0xCBF43926u);
+    ASSERT_EQ(0, saveInstallRecord(path));
+    RecordList entries = {};
+    EXPECT_EQ(0, readInstallRecord(path, &entries));
+    EXPECT_EQ(3, entries.count);
+    freeRecordList(&entries);
+    resetInstallRecord();
+    std::remove(path);
+}
+
+TEST(RecordPaths, TheFolderHasOneNormalForm)
+{
+    const char *rows[][2] = {{"C:\\QUILLMRK\\", "C:\\QUILLMRK"}, {"C:\\\\QUILLMRK", "C:\\QUILLMRK"},
+                             {"C:\\QUILLMRK\\\\\\", "C:\\QUILLMRK"}, {"C:", "C:\\"}, {"C:\\\\", "C:\\"},
+                             {"\\\\server\\share\\dir\\\\", "\\\\server\\share\\dir"}, {"QMR1\\QMR2", ""}};
+    for (const auto &row : rows) {
+        char normal[textSize];
+        EXPECT_EQ(row[1][0] ? 0 : -1, normalFolderForm(row[0], normal, sizeof normal)) << row[0];
+        EXPECT_STREQ(row[1], normal) << row[0];
+    }
+    EXPECT_TRUE(samePath("c:\\quillmrk\\", "C:\\\\QUILLMRK"));
+}
+
+TEST(RecordPaths, OnlyWhatLiesInsideTheFolderIsTheInstallations)
+{
+    const struct {
+        const char *path;
+        int place;
+    } rows[] = {
+        {"C:\\QUILLMRK\\SAMPLES\\A.QMD", insideFolder}, {"c:\\quillmrk\\\\QMVIEW.EXE", insideFolder},
+        {"C:\\QUILLMRK", theFolderItself}, {"C:\\", theFolderItself},  // a level on the way to it
+        {"C:\\WINDOWS\\WIN.INI", outsideFolder}, {"C:\\QUILLMRK\\..\\WINDOWS\\SYSTEM.INI", outsideFolder},
+        {"C:\\QUILLMRK\\.\\A.TXT", outsideFolder}, {"..\\WINDOWS\\SYSTEM.INI", outsideFolder},
+        {"QMVIEW.EXE", outsideFolder}, {"D:\\QUILLMRK\\QMVIEW.EXE", outsideFolder},
+        {"\\\\server\\share\\QUILLMRK\\A", outsideFolder}, {"C:\\QUILLMRKX\\A.TXT", outsideFolder},
+        {"C:\\QUILLMRK\\CON", outsideFolder}, {"C:\\QUILLMRK\\lpt1.txt", outsideFolder},
+        {"C:\\QUILLMRK\\A.TXT:stream", outsideFolder}, {"C:\\QUILLMRK\\A.TXT.", outsideFolder},
+        {"C:\\QUILLMRK\\A/..\\..\\B", outsideFolder}, {"\\\\?\\C:\\QUILLMRK\\A.TXT", outsideFolder},
+    };
+    for (const auto &row : rows) {
+        char normal[textSize];
+        EXPECT_EQ(row.place, placeOfRecordPath("C:\\QUILLMRK", row.path, normal, sizeof normal)) << row.path;
+    }
 }
