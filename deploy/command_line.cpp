@@ -146,21 +146,10 @@ static int isDotName(const char *name, size_t length)
 
 int isFullFolder(const char *dir)
 {
-    const char *rest = nullptr;
-    int isLetter = (dir[0] >= 'A' && dir[0] <= 'Z') || (dir[0] >= 'a' && dir[0] <= 'z');
-    if (isLetter && dir[1] == ':' && dir[2] == '\\') rest = dir + 3;
-    if (dir[0] == '\\' && dir[1] == '\\') {
-        // The server and the share must be there, each a name of its own.
-        const char *c = dir + 2;
-        for (int part = 0; part < 2; part++) {
-            const char *start = c;
-            while (*c != '\0' && *c != '\\') c = nextCharacter(c);
-            if (c == start || (part == 0 && *c != '\\')) return 0;
-            if (part == 0) c++;
-        }
-        rest = c;
-    }
-    if (!rest) return 0;
+    // A drive's root with its backslash, or a share; never "C:" alone.
+    int root = pathRootLength(dir);
+    if (root == 0 || root == 2) return 0;
+    const char *rest = dir + root;
     // At least one folder name below the root, "." and ".." not counted.
     while (*rest != '\0') {
         while (*rest == '\\') rest++;

@@ -62,3 +62,19 @@ int equalsIgnoringCase(const char *a, const char *b)
         if (*a == '\0') return 1;
     }
 }
+
+int pathRootLength(const char *path)
+{
+    if (((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':')
+        return path[2] == '\\' ? 3 : path[2] == '\0' ? 2 : 0;
+    if (path[0] != '\\' || path[1] != '\\') return 0;
+    // Two names, the server's and the share's, each of at least one character.
+    const char *at = path + 2;
+    for (int names = 0; names < 2; names++) {
+        const char *start = at;
+        while (*at != '\0' && *at != '\\') at = nextCharacter(at);
+        if (at == start || (names == 0 && *at != '\\')) return 0;
+        if (names == 0) at++;
+    }
+    return (int)(at - path);
+}

@@ -18,3 +18,7 @@ void keepWholeCharacters(char *text);
 
 // Compares ASCII letters without regard to case; other bytes exactly.
 int equalsIgnoringCase(const char *a, const char *b);
+
+// Length of the root at the start of path: "C:\" 3, "C:" 2, "\\server\share"
+// up to the end of the share's name; 0 when path starts with no root.
+int pathRootLength(const char *path);

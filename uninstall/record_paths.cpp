@@ -5,28 +5,10 @@
 #include "install/text.h"
 #include "ownerdata/characters.h"
 
-// Length of the root at the start of path: "C:\" 3, "C:" 2, "\\server\share"
-// up to the share's name's end; 0 when path is no full path.
-static int rootLength(const char *path)
-{
-    if (((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':')
-        return path[2] == '\\' ? 3 : path[2] == '\0' ? 2 : 0;
-    if (path[0] != '\\' || path[1] != '\\') return 0;
-    // Two names, the server's and the share's, each of at least one character.
-    const char *at = path + 2;
-    for (int names = 0; names < 2; names++) {
-        const char *start = at;
-        while (*at != '\0' && *at != '\\') at = nextCharacter(at);
-        if (at == start || (names == 0 && *at != '\\')) return 0;
-        if (names == 0) at++;
-    }
-    return (int)(at - path);
-}
-
 int normalFolderForm(const char *path, char *normal, int size)
 {
     char work[2 * textSize];
-    int root = rootLength(path);
+    int root = pathRootLength(path);
     if (root == 0 || strlen(path) >= sizeof work - 1) {
         copyText(normal, (size_t)size, "");
         return -1;
