@@ -381,6 +381,22 @@ TEST_F(Uninstall, AReadOnlyFileGoesAndAFolderDeletedByHandLeavesNoEntries)
     ASSERT_TRUE(removeTree(dir));
     EXPECT_EQ(0u, removeQuietly(mediumDir() + "\\SETUP.EXE"));
     EXPECT_TRUE(nothingNamesIt());
+
+    // Interactively it asks first.
+    install(mediumDir(), false);
+    ASSERT_TRUE(removeTree(dir));
+    SetupProcess remover;
+    ASSERT_TRUE(startSetup(mediumDir() + "\\SETUP.EXE", "C:\\", &setup, "/UNINSTALL"));
+    ASSERT_TRUE(waitForRemover(&remover));
+    const std::string gone = "The folder " + dir + ", where Quillmark Professional was installed, is gone.\n\n"
+                             "Remove Quillmark Professional from the list of installed programs?";
+    ASSERT_TRUE(answerMessageBox(remover, {gone.c_str(), removeCaption, MB_YESNO | MB_ICONQUESTION, NULL}, IDYES));
+    ASSERT_TRUE(answerMessageBox(remover, {"Quillmark Professional was removed from your computer.", removeCaption,
+                                           MB_OK | MB_ICONASTERISK, NULL},
+                                 IDOK));
+    stopSetupAfter(&remover);
+    expectExitCode(0);
+    EXPECT_TRUE(nothingNamesIt());
 }
 
 }  // namespace

@@ -222,22 +222,29 @@ TEST_F(Unattended, AFileInUseIsRetriedUntilItIsLetGo)
 }
 
 // Without /S a command line not understood, /? and /VERIFY are boxes of
-// their own.
+// their own; so is a damaged SETUP.EXE started with no argument, which
+// installs nothing and ends with 0 as every run without arguments does.
 TEST_F(Unattended, InteractivelyTheSwitchesAreShownInABox)
 {
+    std::string selfDamaged;
+    ASSERT_TRUE(copyTinyMedium("interactive-program", &selfDamaged));
+    const std::string program = selfDamaged + "\\SETUP.EXE";
+    ASSERT_TRUE(flipBit(program, (long)fileBytes(program).size() - 1));
     struct Row {
+        std::string medium;
         const char *arguments;
         std::string start;  // of the box's text
         DWORD code;
     };
     const Row rows[] = {
-        {"/BOGUS", "The command line is not understood: /BOGUS (unknown argument).", 1},
-        {"/?", "SETUP.EXE [/S] [/NAME=name]", 0},
-        {"/VERIFY", "The medium is whole: every file is the release's.", 0},
+        {tinyMedium(), "/BOGUS", "The command line is not understood: /BOGUS (unknown argument).", 1},
+        {tinyMedium(), "/?", "SETUP.EXE [/S] [/NAME=name]", 0},
+        {tinyMedium(), "/VERIFY", "The medium is whole: every file is the release's.", 0},
+        {selfDamaged, "", "The setup program is damaged: copy the medium again.", 0},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.arguments);
-        ASSERT_TRUE(startSetup(tinyMedium() + "\\SETUP.EXE", tinyMedium(), &setup, row.arguments));
+        ASSERT_TRUE(startSetup(row.medium + "\\SETUP.EXE", row.medium, &setup, row.arguments));
         HWND box = NULL;
         SeenBox seen;
         ASSERT_TRUE(waitForBox(&box, &seen));
