@@ -18,13 +18,14 @@ const char commandLineUsage[] =
     "/SAVEANSWERS=file\tstore the values confirmed with Continue in file\n"
     "/LOG[=file]\tappend a log to file (alone: in the TEMP folder)\n"
     "/IGNORESPACE\tinstall even when the drive looks too small\n"
-    "/UNINSTALL\tremove the installation (exit code 9: nothing to remove)\n"
+    "/UNINSTALL\tremove the installation (exit code 9: nothing to remove, 10: its record damaged)\n"
     "/VERIFY\tread every file of the medium, install nothing (exit code 11: damaged)\n"
     "/? or /HELP\tthis list\n"
     "\n"
     "Exit codes: 0 installed, 1 command line, 2 information missing, 3 directory,\n"
     "4 disk space, 5 some files not written, 6 file missing from the medium,\n"
-    "7 next disk needed, 8 cancelled; 16 added when the log could not be written.";
+    "7 next disk needed, 8 cancelled, 11 medium damaged, 12 SETUP.EXE damaged;\n"
+    "16 added when the log could not be written.";
 
 const char *commandLineProblem(int status)
 {
