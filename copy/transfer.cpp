@@ -136,19 +136,7 @@ HFILE openTransferSource(const char *source)
  */
 int transferFile(const char *source, const char *destination)
 {
-    transferredBytes = -1;
-    transferFoundDamage = 0;
-    if (strcmp(source, destination) == 0) return transferDone;
-    // A name too long to hold opens nothing.
-    if (strlen(source) >= textSize) return transferNoSource;
-    HFILE file = openTransferSource(source);
-    if (file == HFILE_ERROR) return transferNoSource;
-    return transferOpenSource(file, source, destination);
-}
-
-int transferOpenSource(HFILE file, const char *source, const char *destination)
-{
-    return transferCheckedSource(file, source, destination, nullptr);
+    return transferCheckedFile(source, destination, nullptr);
 }
 
 int transferCheckedFile(const char *source, const char *destination, const ReleaseFile *expected)
@@ -156,6 +144,7 @@ int transferCheckedFile(const char *source, const char *destination, const Relea
     transferredBytes = -1;
     transferFoundDamage = 0;
     if (strcmp(source, destination) == 0) return transferDone;
+    // A name too long to hold opens nothing.
     if (strlen(source) >= textSize) return transferNoSource;
     HFILE file = openTransferSource(source);
     if (file == HFILE_ERROR) return transferNoSource;

@@ -28,13 +28,12 @@ extern long transferredBytes;
 // it cannot be opened.
 HFILE openTransferSource(const char *source);
 // transferFile for a source the caller opened with openTransferSource and
-// left at its start; the source is closed here.
-int transferOpenSource(HFILE file, const char *source, const char *destination);
-// The same, checked against what the release put on the medium (expected,
-// or null, or a size of -1, for a file the tables do not know): a copy of
-// another size or checksum is a failed copy, reported by the transfer's box
-// and in the log, and left nowhere: an earlier file at the destination stays
-// as it was. Reading stops one byte past the expected size.
+// left at its start (the source is closed here), checked against what the
+// release put on the medium (expected, or null, or a size of -1, for a file
+// the tables do not know): a copy of another size or checksum is a failed
+// copy, reported by the transfer's box and in the log, and left nowhere: an
+// earlier file at the destination stays as it was. Reading stops one byte
+// past the expected size.
 int transferCheckedSource(HFILE file, const char *source, const char *destination, const ReleaseFile *expected);
 // transferFile, checked as transferCheckedSource checks.
 int transferCheckedFile(const char *source, const char *destination, const ReleaseFile *expected);

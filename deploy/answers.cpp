@@ -45,17 +45,6 @@ static int fullPathOf(const char *path, char *full, int size)
     return length == 0 || length >= (DWORD)size ? -1 : 0;
 }
 
-// The system's text for error, without its line break.
-static void systemText(DWORD error, char *text, int size)
-{
-    if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, text, size,
-                       NULL) == 0)
-        formatText(text, size, "error %lu", (unsigned long)error);
-    size_t length = strlen(text);
-    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' '))
-        text[--length] = '\0';
-}
-
 /* Reads the whole regular file at file into fileBytes, NUL-terminated: its
  * length, or -1 with problem saying why it is no file to read. */
 static long readWholeFile(const char *file, char *problem, int size)
@@ -72,7 +61,7 @@ static long readWholeFile(const char *file, char *problem, int size)
     }
     HANDLE handle = CreateFileA(file, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (handle == INVALID_HANDLE_VALUE) {
-        systemText(GetLastError(), reason, sizeof reason);
+        systemErrorText(GetLastError(), reason, sizeof reason);
         formatText(problem, size, "the answers file %s cannot be read: %s", file, reason);
         return -1;
     }
@@ -90,7 +79,7 @@ static long readWholeFile(const char *file, char *problem, int size)
         return -1;
     }
     copyText(reason, sizeof reason, "it is no regular file");
-    if (error != 0) systemText(error, reason, sizeof reason);
+    if (error != 0) systemErrorText(error, reason, sizeof reason);
     formatText(problem, size, "the answers file %s cannot be read: %s", file, reason);
     return -1;
 }

@@ -137,23 +137,12 @@ static int passesOver(const BoxRule *rule, int answer)
     return 1;
 }
 
-// The system's texts end in a line break.
-static void trimEnd(char *text)
-{
-    size_t length = strlen(text);
-    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' '))
-        text[--length] = '\0';
-}
-
 void noteBoxAnswer(const char *text, const char *caption, UINT style, int answer, DWORD error)
 {
     const BoxRule *rule = ruleFor(text, caption, style);
     char systemText[textSize] = "";
-    if (setupLogOpen() && rule && rule->kind == fileFault && error != 0 &&
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, systemText,
-                       sizeof systemText, NULL) == 0)
-        formatText(systemText, sizeof systemText, "error %lu", (unsigned long)error);
-    trimEnd(systemText);
+    if (setupLogOpen() && rule && rule->kind == fileFault && error != 0)
+        systemErrorText(error, systemText, sizeof systemText);
     writeLog("Box \"%s\": %s%s%s -> %s%s", caption, text, systemText[0] ? " | system: " : "", systemText,
              answerName(answer), runState.unattended ? " (policy)" : "");
     if (passesOver(rule, answer)) {

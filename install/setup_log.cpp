@@ -127,6 +127,19 @@ void writeLog(const char *format, ...)
     if (locked) UnlockFile(setupLog.file, 0, lockOffsetHigh, 1, 0);
 }
 
+int systemErrorText(unsigned long error, char *text, int size)
+{
+    if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, text, size, NULL) ==
+        0) {
+        formatText(text, size, "error %lu", error);
+        return 0;
+    }
+    size_t length = strlen(text);
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n' || text[length - 1] == ' '))
+        text[--length] = '\0';
+    return 1;
+}
+
 int setupLogFailed()
 {
     return setupLog.failed;

@@ -11,6 +11,9 @@ int openSetupLog(const char *path);
 // text turned into blanks. A text longer than a line ends in "...". Nothing
 // when no log is open.
 void writeLog(const char *format, ...) __attribute__((format(printf, 1, 2)));
+// The system's text for error, without its line end, for the log and the
+// boxes: 1; or "error N" where the system has none: 0.
+int systemErrorText(unsigned long error, char *text, int size);
 // 1 once the open or any write failed.
 int setupLogFailed();
 // 1 while a log is open.

@@ -24,14 +24,15 @@ void describeError(unsigned long error, char *text, int size)
         copyText(text, size, "access is denied");
         return;
     }
-    char system[textSize] = "";
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, error, 0, system,
-                                  sizeof system, NULL);
-    // The system's text ends with its own line end and full stop.
-    while (length > 0 && (system[length - 1] == '\r' || system[length - 1] == '\n' || system[length - 1] == '.'))
-        system[--length] = '\0';
-    if (length == 0) formatText(text, size, "error %lu", error);
-    else formatText(text, size, "%s (error %lu)", system, error);
+    char system[textSize];
+    if (!systemErrorText(error, system, sizeof system)) {
+        copyText(text, size, system);
+        return;
+    }
+    // The system's text ends with its own full stop.
+    size_t length = strlen(system);
+    while (length > 0 && system[length - 1] == '.') system[--length] = '\0';
+    formatText(text, size, "%s (error %lu)", system, error);
 }
 
 /* Removes the file at path when it is still as installed (installed null:
@@ -40,7 +41,7 @@ void describeError(unsigned long error, char *text, int size)
  * else 1. */
 static int removeFile(RemovalRun *run, const CheckedFolder *folder, const char *path, const RecordEntry *installed)
 {
-    DWORD logged = 0;
+    DWORD logged = (DWORD)-1;  // the error last logged for this file: none yet
     for (;;) {
         DWORD error = 0;
         char reason[textSize];
