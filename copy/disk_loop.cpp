@@ -23,7 +23,7 @@
 #include "ownerdata/characters.h"
 #include "shell/billboard_state.h"
 #include "shell/shell.h"
-#include "uninstall/install_record.h"
+#include "transaction/run_record.h"
 
 enum { cancelled = -2 };
 enum { messageSize = 2 * textSize };  // a quoted path and the words around it

@@ -6,13 +6,13 @@
 #include <lzexpand.h>
 #include <cstring>
 
+#include "install/checksum.h"
 #include "install/message_box.h"
 #include "install/setup_log.h"
 #include "install/text.h"
 #include "ownerdata/characters.h"
 #include "ownerdata/file_replace.h"
 #include "shell/shell.h"
-#include "uninstall/checksum.h"
 
 long transferredBytes = -1;
 WrittenFile lastWritten;

@@ -15,11 +15,11 @@
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "install/paths.h"
+#include "install/program_image.h"
 #include "install/run_state.h"
 #include "install/setup_log.h"
 #include "install/user_dialog.h"
 #include "shell/shell.h"
-#include "uninstall/program_image.h"
 
 static const char usageCaption[] = "Quillmark Setup";
 static const char programDamagedText[] = "The setup program is damaged: copy the medium again.";

@@ -14,7 +14,7 @@
 #include "ownerdata/characters.h"
 #include "resources/resource.h"
 #include "shell/shell.h"
-#include "uninstall/install_record.h"
+#include "transaction/run_record.h"
 
 static const char overwriteFormat[] =
     "Directory already exists. Do you want to overwrite?\n\n"

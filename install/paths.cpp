@@ -1,7 +1,7 @@
 // Source mode, the paths derived from the setup program's own location, and
 // the long form of the install directory.
 #include "install/paths.h"
-#include "uninstall/program_image.h"
+#include "install/program_image.h"
 
 #include <windows.h>
 #include <lzexpand.h>

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "install/checksum.h"
 #include "install/text.h"
 #include "ownerdata/characters.h"
-#include "uninstall/checksum.h"
 #include "uninstall/record_paths.h"
 
 // Vista and later: what a handle really opened, and deletion by handle. Older

@@ -4,20 +4,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "uninstall/checksum.h"
+#include "install/checksum.h"
 #include "uninstall/record_paths.h"
 
 const char recordFileName[] = "QMREMOVE.DAT";
 const char uninstallerFileName[] = "QMREMOVE.EXE";
 
 static const char recordHeader[] = "Quillmark install record 1";
-
-// This run's entries: the install directory's levels apart, as a changed
-// directory in the dialog replaces them.
-static RecordList levelEntries;
-static RecordList runEntries;
-static int runSaved;       // 1 once this run's entries are in the record file
-static int runIncomplete;  // 1 when an entry could not be kept
 
 int appendEntry(RecordList *list, int kind, unsigned long size, uint32_t checksum, const char *path)
 {
@@ -41,58 +34,6 @@ void freeRecordList(RecordList *list)
 {
     free(list->entries);
     *list = RecordList{};
-}
-
-// Paths are kept in the folder's normal form, as the uninstaller compares them.
-static void note(RecordList *list, int kind, unsigned long size, uint32_t checksum, const char *path)
-{
-    char normal[textSize];
-    if (normalFolderForm(path, normal, sizeof normal) != 0) copyText(normal, sizeof normal, path);
-    if (appendEntry(list, kind, size, checksum, normal) != 0) runIncomplete = 1;
-}
-
-void forgetInstallLevels()
-{
-    levelEntries.count = 0;
-}
-
-void noteInstallLevel(const char *path)
-{
-    note(&levelEntries, recordedDirectory, 0, 0, path);
-}
-
-void noteMadeDirectory(const char *path)
-{
-    note(&runEntries, recordedDirectory, 0, 0, path);
-}
-
-void noteWrittenFile(const char *path, unsigned long size, uint32_t checksum)
-{
-    note(&runEntries, recordedFile, size, checksum, path);
-}
-
-int runMadeDirectory(const char *path)
-{
-    const RecordList *lists[] = {&levelEntries, &runEntries};
-    for (const RecordList *list : lists)
-        for (int i = 0; i < list->count; i++)
-            if (list->entries[i].kind == recordedDirectory && samePath(list->entries[i].path, path)) return 1;
-    return 0;
-}
-
-void resetInstallRecord()
-{
-    freeRecordList(&levelEntries);
-    freeRecordList(&runEntries);
-    runSaved = 0;
-    runIncomplete = 0;
-}
-
-unsigned long recordedKilobytes()
-{
-    unsigned long long bytes = 0;
-    for (int i = 0; i < runEntries.count; i++) bytes += runEntries.entries[i].size;
-    return (unsigned long)((bytes + 1023) / 1024);
 }
 
 int recordLine(const RecordEntry *entry, char *line, int size)
@@ -226,10 +167,8 @@ int readInstallRecord(const char *path, RecordList *entries)
     return readRecord(path, entries, &openLines);
 }
 
-int saveInstallRecord(const char *path)
+int appendRecordPart(const char *path, const RecordList *levels, const RecordList *run)
 {
-    if (runSaved) return 0;
-    if (runIncomplete) return -1;
     RecordList known = {}, none = {};
     int openLines = 0;
     // No record yet reads as an empty one. One that is not whole cannot be
@@ -253,15 +192,13 @@ int saveInstallRecord(const char *path)
         written = writeEntries(file, &known, &none, &part) && closingLine(&part, closing, sizeof closing) == 0 &&
                   fprintf(file, "%s\r\n", closing) > 0;
     part = RecordPart{0, checksumStart};
-    written = written && writeEntries(file, &levelEntries, &known, &part) &&
-              writeEntries(file, &runEntries, &known, &part);
+    written = written && writeEntries(file, levels, &known, &part) &&
+              writeEntries(file, run, &known, &part);
     if (written && part.lines > 0)
         written = closingLine(&part, closing, sizeof closing) == 0 && fprintf(file, "%s\r\n", closing) > 0;
     if (fclose(file) != 0) written = 0;
     freeRecordList(&known);
-    if (!written) return -1;
-    runSaved = 1;
-    return 0;
+    return written ? 0 : -1;
 }
 
 int keepEntriesInside(const char *folder, RecordList *entries, RecordList *refused)

@@ -1,8 +1,8 @@
-// What installations put on the disk, for the uninstaller: every directory
-// they made and every file they wrote, with its size and checksum. The run
-// collects them as they happen; a completed installation appends them to
-// the record file in the install directory, so that the record of an
-// upgrade still holds the files only an earlier release wrote.
+// The record file of what installations put on the disk, for the
+// uninstaller: every directory they made and every file they wrote, with its
+// size and checksum. Each completed installation appends its part, so that
+// the record of an upgrade still holds the files only an earlier release
+// wrote.
 #pragma once
 #include <cstdint>
 
@@ -32,24 +32,12 @@ struct RecordList {
 int appendEntry(RecordList *list, int kind, unsigned long size, uint32_t checksum, const char *path);
 void freeRecordList(RecordList *list);
 
-// The install directory's levels made by its latest creation; an earlier
-// attempt the user then changed is forgotten.
-void forgetInstallLevels();
-void noteInstallLevel(const char *path);
-// A directory the copy made, a file it wrote (checksum of its whole bytes).
-void noteMadeDirectory(const char *path);
-void noteWrittenFile(const char *path, unsigned long size, uint32_t checksum);
-// 1 when this run made the directory at path (any form).
-int runMadeDirectory(const char *path);
-// Forgets the whole run (tests).
-void resetInstallRecord();
-// The bytes of the files this run wrote, in whole kilobytes rounded up.
-unsigned long recordedKilobytes();
-
-// Appends this run's entries to the record file at path, once: a second
-// call after a success writes nothing. 0, or -1 when it could not be written
-// (or an entry could not be kept for lack of memory).
-int saveInstallRecord(const char *path);
+// Appends one installation's part to the record file at path: the entries
+// of levels, then of run, that the record does not already hold as they are,
+// closed by the part's closing line. A record not whole, or written before
+// parts were closed, is written anew first. 0, or -1 when it could not be
+// written.
+int appendRecordPart(const char *path, const RecordList *levels, const RecordList *run);
 
 // The line of an entry, without its line end: 0, or -1 when it does not fit.
 int recordLine(const RecordEntry *entry, char *line, int size);

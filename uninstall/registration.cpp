@@ -5,12 +5,13 @@
 #include "copy/manifest.h"
 #include "install/install_state.h"
 #include "install/paths.h"
+#include "install/program_image.h"
 #include "install/setup_log.h"
 #include "ownerdata/characters.h"
+#include "transaction/run_record.h"
 #include "uninstall/delayed_removal.h"
 #include "uninstall/folder_rights.h"
 #include "uninstall/install_record.h"
-#include "uninstall/program_image.h"
 #include "uninstall/record_paths.h"
 
 const char uninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmark";

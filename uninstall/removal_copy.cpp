@@ -4,9 +4,9 @@
 
 #include <cstring>
 
+#include "install/program_image.h"
 #include "install/text.h"
 #include "uninstall/delayed_removal.h"
-#include "uninstall/program_image.h"
 
 const char removalCopySwitch[] = "/REMOVALCOPY=";
 

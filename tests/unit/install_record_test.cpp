@@ -4,8 +4,9 @@
 #include <cstdio>
 #include <string>
 
+#include "install/checksum.h"
 #include "tests/support/files.h"
-#include "uninstall/checksum.h"
+#include "transaction/run_record.h"
 #include "uninstall/install_record.h"
 #include "uninstall/record_paths.h"
 

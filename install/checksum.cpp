@@ -1,4 +1,4 @@
-#include "uninstall/checksum.h"
+#include "install/checksum.h"
 
 // Eight tables for the reflected polynomial, made at the first use: every
 // installed file passes through here once, so eight bytes at a time cost

@@ -1,5 +1,5 @@
 // The running program's own file, kept in memory to become the uninstaller.
-#include "uninstall/program_image.h"
+#include "install/program_image.h"
 
 #include <cstdlib>
 #include <cstring>
