@@ -4,6 +4,8 @@
 # make bench  times whole installations against the platform's floor and a peer
 # make fleet  Ansible installs unattended on eight Wine "PCs" at once, twice (not part of make test)
 # make release builds the release images (ISO, floppy images, sums, report) in build/release;
+#              PRODUCT=dir makes them of the product's own files in dir (the demo's
+#              stand-ins without it), RELEASE=dir of another release description;
 #              SIGN_CERT=cert.pem SIGN_KEY=key.pem (or SIGN_PKCS12=id.p12 SIGN_PASS_FILE=pw)
 #              signs SETUP.EXE
 B ?= build
@@ -32,4 +34,4 @@ fleet: deps
 	bash scripts/fleet.sh $(B)
 
 release: deps
-	bash scripts/release.sh $(B)
+	QM_RELEASE_DIR="$(RELEASE)" QM_PRODUCT="$(PRODUCT)" bash scripts/release.sh $(B)

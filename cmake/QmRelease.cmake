@@ -53,6 +53,18 @@ if(WIN32)
                       -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 endif()
 
+# make release PRODUCT=DIR: the release made of the product's own files in
+# DIR instead of the demo's generated stand-ins (Windows build). The build
+# then uses the release description tools/mkproduct/fromfolder.py writes,
+# with the disk table computed from the files where the release asks for it.
+set(QM_PRODUCT_SOURCE "" CACHE PATH "folder of the product's own files; empty: the demo product")
+set(QM_RELEASE_USED ${QM_RELEASE_DIR})
+if(WIN32 AND QM_PRODUCT_SOURCE)
+  set(QM_RELEASE_USED ${CMAKE_BINARY_DIR}/release-of-product)
+endif()
+# The test release of a product's own files (tests/release_own), likewise.
+set(QM_OWN_RELEASE_USED ${CMAKE_BINARY_DIR}/release-own)
+
 # qm_release_tables(<lib> <release_dir> [PRODUCT dir target])
 # Generates ${CMAKE_BINARY_DIR}/generated/<lib>/release_tables.cpp from the
 # release description and makes the static library <lib> of it, and beside

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release images from the release description (release/, or
-# QM_RELEASE_DIR): SETUP.EXE with its tables, the medium, then in
+# QM_RELEASE_DIR) and the product's files (the demo's generated stand-ins, or
+# the folder QM_PRODUCT: make release PRODUCT=DIR, with its disk table
+# computed from the files where the release leaves it to the build):
+# SETUP.EXE with its tables, the medium, then in
 # BUILD_ROOT/release the ISO, the floppy images of a set of more than one
 # disk, SHA256SUMS and release.txt. Checks the images against their sums.
 #   scripts/release.sh [BUILD_ROOT]   (default: build)
@@ -10,7 +13,7 @@
 # file holding the password; SIGN_CA, the authorities to verify against.
 set -u
 # Identity files named relative to where make was called.
-for var in SIGN_CERT SIGN_KEY SIGN_PKCS12 SIGN_PASS_FILE SIGN_CA; do
+for var in SIGN_CERT SIGN_KEY SIGN_PKCS12 SIGN_PASS_FILE SIGN_CA QM_RELEASE_DIR QM_PRODUCT; do
   value=${!var:-}
   [ -n "$value" ] && [ "${value#/}" = "$value" ] && value=$PWD/$value
   printf -v "$var" '%s' "$value"
@@ -31,17 +34,19 @@ echo "=== release: configure and build ($dir)"
 if ! cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DQM_RELEASE_DIR="$release" \
      -DQM_RELEASE_IMAGES_DIR="$out" -DQM_MEDIUM_DIR="$work/medium" -DQM_MEDIA_DIR="$work/media" \
      -DQM_SIGN_CERT="$SIGN_CERT" -DQM_SIGN_KEY="$SIGN_KEY" -DQM_SIGN_PKCS12="$SIGN_PKCS12" \
-     -DQM_SIGN_PASS_FILE="$SIGN_PASS_FILE" -DQM_SIGN_CA="$SIGN_CA" \
+     -DQM_SIGN_PASS_FILE="$SIGN_PASS_FILE" -DQM_SIGN_CA="$SIGN_CA" -DQM_PRODUCT_SOURCE="$QM_PRODUCT" \
      -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-i686.cmake" \
      >"$dir.configure.log" 2>&1; then
   cat "$dir.configure.log"; echo "=== release: configure FAILED"; exit 1
 fi
 if ! cmake --build "$dir" -j "${QM_JOBS:-2}" --target release_images >"$dir.release.log" 2>&1; then
-  # A refusal of the release tools is one line that says it all.
-  grep -m 1 -E '^(mkimages|mkmedium|mkrelease|mksign): ' "$dir.release.log" ||
+  # The release tools name each thing they refuse on a line of its own.
+  grep -E '^(fromfolder|mkimages|mkmedium|mkrelease|mksign): ' "$dir.release.log" ||
     grep -E 'error|Error' "$dir.release.log" | head -n 40
   echo "=== release: build FAILED (see $dir.release.log); $out is as it was"; exit 1
 fi
+# What the build left out of the product's folder, and took anyway.
+grep -E '^fromfolder: warning: ' "$dir.release.log"
 cat "$out/release.txt"
 echo "=== release: checking the images against SHA256SUMS"
 (cd "$out" && sha256sum -c SHA256SUMS) || exit 1

@@ -14,9 +14,10 @@ ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
 MKMEDIUM = os.path.join(ROOT, "tools", "mkmedium", "mkmedium.py")
 MKPRODUCT = os.path.join(ROOT, "tools", "mkproduct", "mkproduct.py")
 MKPICTURE = os.path.join(ROOT, "tools", "mkproduct", "mkpicture.py")
+FROMFOLDER = os.path.join(ROOT, "tools", "mkproduct", "fromfolder.py")
 RELEASE3 = os.path.join(ROOT, "tests", "release3")
 sys.path.insert(0, os.path.join(ROOT, "tests", "support"))
-from qmtest import SZDD, expand, read, write, write_files, write_release  # noqa: E402
+from qmtest import SZDD, expand, mkrelease, read, write, write_files, write_release  # noqa: E402
 
 MANIFEST = """addon32.exe
 newscr1.bmp
@@ -244,6 +245,51 @@ class Refusals(Scratch):
         result = self.build()
         self.assertEqual(result.returncode, 1)
         self.assertIn("manifest.txt:16: second \"Finished\"", result.stderr)
+
+
+class OwnFiles(Scratch):
+    """A folder of the product's own files (tools/mkproduct/fromfolder.py)."""
+
+    def take(self):
+        source = os.path.join(self.work, "own")
+        for name, data in PRODUCT.items():
+            folder = {"ARIAL.TTF": "fonts", "MEMO.QMD": "Samples"}.get(name, "")
+            write_files(os.path.join(source, folder), {name.lower() if folder else name: data})
+        write(os.path.join(source, "fonts", "README.TXT"), PRODUCT["README.TXT"])
+        args = [sys.executable, FROMFOLDER, "--release", self.release, "--from", source,
+                "--out", self.product, "--resolved", self.resolved, "--setup-like", self.setup]
+        return source, lambda: subprocess.run(args, capture_output=True, text=True)
+
+    def setUp(self):
+        super().setUp()
+        shutil.rmtree(self.product)
+        self.resolved = os.path.join(self.work, "resolved")
+
+    def test_disk_table_from_the_files(self):
+        # Disk 1 with the program's room holds the top-level files; the
+        # directory FONTS does not fit beside them, and goes with "Finished".
+        write(os.path.join(self.release, "disks.txt"),
+              "diskCount = auto\ndiskSize = 400000\ndiskNames[1] = One\ndiskNames[2] = Two\n")
+        result = self.take()[1]()
+        self.assertEqual(result.returncode, 0, result.stderr)
+        disks = mkrelease.read_release(self.resolved).disks
+        self.assertEqual(disks["diskStart"], [0, 0, 5, 15])
+        self.assertEqual(disks["requiredKB"], [301, 330])   # 300,100 and 330,000 bytes, rounded up
+        self.release = self.resolved
+        self.assertEqual(self.build().returncode, 0)        # within the media builder's 1 % rule
+
+    def test_missing_long_and_unlisted_files_are_named(self):
+        source, take = self.take()
+        os.remove(os.path.join(source, "Samples", "memo.qmd"))
+        write(os.path.join(source, "Release notes.txt"), "long")
+        write(os.path.join(source, "fonts", "EXTRA.TTF"), "unlisted")
+        result = take()
+        self.assertEqual(result.returncode, 1)
+        manifest = os.path.join(self.release, "manifest.txt")
+        for message in ("fromfolder: warning: %s: not in the manifest" % os.path.join(source, "fonts", "EXTRA.TTF"),
+                        "fromfolder: %s: not a short name" % os.path.join(source, "Release notes.txt"),
+                        "fromfolder: %s:14: SAMPLES/MEMO.QMD is missing from %s" % (manifest, source)):
+            self.assertIn(message, result.stderr)
 
 
 class ProductGenerator(unittest.TestCase):

@@ -20,7 +20,8 @@
 OUT also receives SHA256SUMS of the images (for sha256sum -c) and
 release.txt: the version, the commit and the release time (--commit,
 --time-from: where the time came from), SETUP.EXE's signature (the line in
-the --signature file, or "unsigned"), then per disk its files, stored and
+the --signature file, or "unsigned"), the --layout file's lines (the disk
+table a release of the product's own files used), then per disk its files, stored and
 expanded sizes against the disk table, and the room left on each floppy.
 
 The images are written and read only by Debian's tools (xorriso, isoinfo,
@@ -313,6 +314,9 @@ def build(args):
               % (time, datetime.datetime.fromtimestamp(time, datetime.timezone.utc)
                  .strftime("%Y-%m-%d %H:%M:%S"), args.time_from),
               "SETUP.EXE: %s" % signature(args.signature), ""]
+    if args.layout:
+        with open(args.layout) as f:
+            report += f.read().splitlines() + [""]
     images = []
     try:
         if args.medium:
@@ -378,6 +382,8 @@ def main(argv):
                         help="where the release time came from, for release.txt")
     parser.add_argument("--commit", default="not given", help="the commit built, for release.txt")
     parser.add_argument("--signature", help="file holding the signing step's line on SETUP.EXE")
+    parser.add_argument("--layout", help="file holding what the report shows of the disk table "
+                        "the build used (tools/mkproduct/fromfolder.py)")
     args = parser.parse_args(argv[1:])
     try:
         return build(args)

@@ -288,11 +288,22 @@ def check_disk_walks(path, line, manifest, start, count):
                                "last disk" % (manifest[finished].line, d, count))
 
 
-def read_disks(path, manifest):
+# What a disk of a set holds when the table leaves it to the build: the files
+# space of a 1.44 MB floppy (2,847 clusters of 512 bytes).
+FLOPPY_BYTES = 1457664
+AUTO = "auto"
+
+
+def read_disks(path, manifest, allow_auto=False):
     """The disk table, checked: it must fit the program's arrays and its
     stretches must cover the manifest exactly, each disk beginning at an entry
-    that the walk can start from."""
+    that the walk can start from. "auto" leaves a value to the build, which
+    computes it from the product's files (tools/mkproduct/fromfolder.py):
+    the disk count (then disks of diskSize bytes, a floppy's by default), the
+    stretches of a set of one disk, the sizes; the table then comes back with
+    "auto" naming what is left open."""
     fields = {}
+    auto = {}
     names = [b""] * (MAX_DISKS + 1)
     last_line = 0
     for number, text in read_lines(path):
@@ -311,15 +322,26 @@ def read_disks(path, manifest):
                                    "fit" % (value, len(data), DISK_NAME_SIZE - 1))
             names[int(slot)] = data
             continue
-        if key not in ("diskCount", "diskStart", "compressedKB", "requiredKB"):
+        if key not in ("diskCount", "diskStart", "compressedKB", "requiredKB", "diskSize"):
             raise ReleaseError(path, number, "unknown key %r" % key)
-        if key in fields:
+        if key in fields or key in auto:
             raise ReleaseError(path, number, "%s given twice (first on line %d)"
-                               % (key, fields[key][0]))
+                               % (key, (fields.get(key) or auto.get(key))[0]))
+        if value == AUTO and key != "diskSize":
+            if not allow_auto:
+                raise ReleaseError(path, number, "%s = auto: the disk table is computed from the "
+                                   "product's own files; build with make release PRODUCT=DIR"
+                                   % key)
+            auto[key] = (number,)
+            continue
         fields[key] = (number, parse_ints(path, number, key, value))
+    if "diskCount" in auto or "diskSize" in fields:
+        return auto_disks(path, fields, auto, names, last_line)
     for key in ("diskCount", "diskStart", "compressedKB", "requiredKB"):
-        if key not in fields:
+        if key not in fields and key not in auto:
             raise ReleaseError(path, last_line, "%s is missing" % key)
+    if auto:
+        return auto_disks(path, fields, auto, names, last_line)
 
     line, values = fields["diskCount"]
     if len(values) != 1 or not 1 <= values[0] <= MAX_DISKS:
@@ -364,6 +386,39 @@ def read_disks(path, manifest):
         sizes[key] = values
     return {"diskCount": count, "diskStart": start, "compressedKB": sizes["compressedKB"],
             "requiredKB": sizes["requiredKB"], "diskNames": names}
+
+
+def auto_disks(path, fields, auto, names, last_line):
+    """A table with values left to the build: what was given, checked for
+    what the build can work with, and "auto" listing what it computes."""
+    if "diskSize" in fields and "diskCount" not in auto:
+        raise ReleaseError(path, fields["diskSize"][0], "diskSize is read only with "
+                           "diskCount = auto")
+    size = FLOPPY_BYTES
+    if "diskSize" in fields:
+        line, values = fields["diskSize"]
+        if len(values) != 1 or values[0] < 1:
+            raise ReleaseError(path, line, "diskSize must be one number of bytes")
+        size = values[0]
+    count = None
+    if "diskCount" in fields:
+        line, values = fields["diskCount"]
+        if len(values) != 1 or not 1 <= values[0] <= MAX_DISKS:
+            raise ReleaseError(path, line, "diskCount must be one number from 1 to %d" % MAX_DISKS)
+        count = values[0]
+    for key in ("diskStart", "compressedKB", "requiredKB"):
+        given = key in fields
+        if given and count is None:
+            raise ReleaseError(path, fields[key][0], "%s is computed with diskCount = auto; "
+                               "leave it out" % key)
+        if key == "diskStart" and not given and count != 1 and count is not None:
+            raise ReleaseError(path, auto.get(key, (last_line,))[0], "diskStart = auto needs "
+                               "diskCount = auto or 1: the build spreads the files only over "
+                               "disks it counts itself")
+        if not given:
+            auto.setdefault(key, (last_line,))
+    return {"auto": sorted(auto), "diskSize": size, "diskCount": count,
+            "given": {k: v[1] for k, v in fields.items()}, "diskNames": names}
 
 
 BILLBOARD_SECTIONS = {
@@ -437,9 +492,9 @@ def read_publisher(path):
     return data
 
 
-def read_release(folder):
+def read_release(folder, allow_auto=False):
     manifest = read_manifest(os.path.join(folder, "manifest.txt"))
-    disks = read_disks(os.path.join(folder, "disks.txt"), manifest)
+    disks = read_disks(os.path.join(folder, "disks.txt"), manifest, allow_auto)
     billboard = read_billboard(os.path.join(folder, "billboard.txt"))
     version = read_version(os.path.join(folder, "version.txt"))
     publisher = read_publisher(os.path.join(folder, "publisher.txt"))
