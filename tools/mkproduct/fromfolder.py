@@ -209,6 +209,11 @@ def spread(release, files, size, setup_room):
     return disks
 
 
+def table_lines(values):
+    return ["%s = %s" % (k, " ".join(str(v) for v in values[k]))
+            for k in ("diskCount", "diskStart", "compressedKB", "requiredKB")]
+
+
 def compute(release, files, setup_like):
     """The disk table's values, with the text of disks.txt and the lines
     release.txt shows of it."""
@@ -233,8 +238,7 @@ def compute(release, files, setup_like):
         values[key] = given.get(key) or [
             -(-sum(getattr(files[k], attr) for k in names_in(release, a, b)) // 1000)
             for a, b in disks]
-    lines = ["%s = %s" % (k, " ".join(str(v) for v in values[k]))
-             for k in ("diskCount", "diskStart", "compressedKB", "requiredKB")]
+    lines = table_lines(values)
     for slot, name in enumerate(table["diskNames"]):
         if name:
             lines.append("diskNames[%d] = %s" % (slot, name.decode(mkrelease.CODEPAGE)))
@@ -248,7 +252,7 @@ def compute(release, files, setup_like):
     note = ["Disk table computed from the product's files for %s (%s):"
             % (os.path.join(release.folder, "disks.txt"), "; ".join(["computed: " + ", ".join(left)]
                                                                   + how))]
-    return lines, note + ["  " + line for line in lines[:4]]
+    return lines, note
 
 
 def build(args):
@@ -286,9 +290,10 @@ def build(args):
         writer.text(os.path.join(args.resolved, "disks.txt"), text.encode("utf-8"))
     else:
         writer.text(os.path.join(args.resolved, "disks.txt"), read_bytes(disks_txt))
-        shown = ["Disk table as written in %s, checked against the product's files" % disks_txt]
+        shown = ["Disk table as written in %s, checked against the product's files:" % disks_txt]
     # The table as the program will hold it passes every check of a written one.
-    mkrelease.read_release(args.resolved)
+    used = mkrelease.read_release(args.resolved).disks
+    shown += ["  " + line for line in table_lines(dict(used, diskCount=[used["diskCount"]]))]
     if args.layout:
         writer.text(args.layout, ("\n".join(shown) + "\n").encode("utf-8"))
     if args.stamp and (writer.changed or not os.path.exists(args.stamp)):

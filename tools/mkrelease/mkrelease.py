@@ -335,13 +335,12 @@ def read_disks(path, manifest, allow_auto=False):
             auto[key] = (number,)
             continue
         fields[key] = (number, parse_ints(path, number, key, value))
-    if "diskCount" in auto or "diskSize" in fields:
+    # A table that leaves anything to the build leaves it what it omits too.
+    if auto or "diskSize" in fields:
         return auto_disks(path, fields, auto, names, last_line)
     for key in ("diskCount", "diskStart", "compressedKB", "requiredKB"):
-        if key not in fields and key not in auto:
+        if key not in fields:
             raise ReleaseError(path, last_line, "%s is missing" % key)
-    if auto:
-        return auto_disks(path, fields, auto, names, last_line)
 
     line, values = fields["diskCount"]
     if len(values) != 1 or not 1 <= values[0] <= MAX_DISKS:
