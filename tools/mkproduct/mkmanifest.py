@@ -9,7 +9,9 @@ The sample folder is the top-level folder named NAME (SAMPLES by default,
 any letter case). Files and folders are in name order; a name that is not a
 short (8.3) name is left out and named on stderr, since the release cannot
 hold it. The order of the manifest is the order of installation: put first
-what the installation should write first.
+what the installation should write first. A folder that holds only folders
+would open with another directory, which the release refuses: the engineer
+gives it a file or moves its folders up.
 """
 import argparse
 import os
