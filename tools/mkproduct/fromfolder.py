@@ -190,15 +190,14 @@ def spread(release, files, size, setup_room):
         ok, used = fits(points[first], points[end])
         if not ok:
             entry = release.manifest[points[first]]
-            raise FolderError("%s (manifest line %d), %s, takes %d bytes on disk %d (%s), more "
-                              "than the %d a disk holds (diskSize)"
-                              % (entry.text if entry.text != mkrelease.DIR_START else
-                                 "the directory " + release.manifest[points[first] + 1].text,
-                                 entry.line, "with everything up to the next place a disk may "
-                                 "start" if end < len(points) - 1 else "with the rest of the "
-                                 "manifest", used, len(disks) + 1,
-                                 "with SETUP.EXE and the owner data file" if not disks else
-                                 "its files", size))
+            what = entry.text
+            if what == mkrelease.DIR_START:
+                what = "the directory " + release.manifest[points[first] + 1].text
+            raise FolderError("disk %d cannot hold %s (manifest line %d) with what must go with "
+                              "it: %d bytes%s, more than the %d a disk holds (diskSize)"
+                              % (len(disks) + 1, what, entry.line, used,
+                                 " with SETUP.EXE and the owner data file" if not disks else "",
+                                 size))
         while end + 1 < len(points) and fits(points[first], points[end + 1])[0]:
             end += 1
         disks.append((points[first], points[end]))
@@ -215,8 +214,8 @@ def table_lines(values):
 
 
 def compute(release, files, setup_like):
-    """The disk table's values, with the text of disks.txt and the lines
-    release.txt shows of it."""
+    """The lines of the computed disks.txt, and the heading release.txt
+    gives the table."""
     table = release.disks
     given = table["given"]
     entries = len(release.manifest)
