@@ -19,6 +19,7 @@
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "install/run_state.h"
+#include "install/settings.h"
 #include "install/setup_log.h"
 #include "ownerdata/characters.h"
 #include "shell/billboard_state.h"
@@ -263,6 +264,15 @@ static void noteDamage(const char *entry)
         runState.mediumDamaged = 1;
 }
 
+// 1, with its log line, when the entry missing from the medium is the
+// optional one, which the installation passes over.
+static int optionalFileMissing(const char *sourceRoot, const char *entry)
+{
+    if (!equalsIgnoringCase(entry, "addon32.exe")) return 0;
+    writeLog("File %s%s not on the medium: optional, passed over", sourceRoot, entry);
+    return 1;
+}
+
 /* "Error in opening" for a source, named by the folder and the entry that
  * make it up (together they may not fit a path's text): 1 to go on, 0 when
  * the user cancels. */
@@ -284,6 +294,15 @@ static int storeFile(HFILE source, const char *sourcePath, const WalkPlace *plac
 {
     char longPath[messageSize];
     buildDestinationPaths(place, entry, longPath, sizeof longPath);
+    if (equalsIgnoringCase(entry, "quillmrk.dat")) {
+        expected = nullptr;
+        if (!ownerDataFormHolds(sourcePath)) {
+            if (source != HFILE_ERROR) _lclose(source);
+            installState.ownerDataUnread = 1;
+            showMessage(mainWindow, sourcePath, destinationPath, MB_OK);
+            return 0;
+        }
+    }
     // A source that does not open at the first try was reported by the walk.
     int sourceReported = 1;
     int result;
@@ -327,7 +346,7 @@ static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, int ind
     if (source != HFILE_ERROR) {
         if (!runState.unattended) share = accountFile(length);
     } else {
-        if (equalsIgnoringCase(entry, "addon32.exe")) return 0;
+        if (optionalFileMissing(sourceRoot, entry)) return 0;
         if (!userGoesOnWithoutSource(sourceRoot, entry)) {
             LZDone();
             return cancelled;
@@ -495,21 +514,25 @@ static int namedBefore(int start, int index)
 }
 
 // One file of the medium read against the release's: 1 when it is damaged
-// or missing (the check has logged the damage), else 0.
-static int verifyFile(const char *sourceRoot, int index)
+// or missing (the check has logged the damage; the first one so found is
+// named in firstFault), else 0.
+static int verifyFile(const char *sourceRoot, int index, char *firstFault)
 {
     const char *entry = manifestEntry(index);
     char sourcePath[textSize];
     WrittenFile read;
+    int ownerData = equalsIgnoringCase(entry, "quillmrk.dat");
     int check = formatText(sourcePath, sizeof sourcePath, "%s%s", sourceRoot, entry) == 0
-                    ? checkSourceFile(sourcePath, releaseFileAt(index), &read)
+                    ? checkSourceFile(sourcePath, ownerData ? nullptr : releaseFileAt(index), &read)
                     : sourceMissing;
-    if (check == sourceMissing && equalsIgnoringCase(entry, "addon32.exe")) return 0;
+    if (ownerData && check == sourceWhole && !ownerDataFormHolds(sourcePath)) check = sourceDamaged;
+    if (check == sourceMissing && optionalFileMissing(sourceRoot, entry)) return 0;
     if (check == sourceMissing) writeLog("File %s%s missing from the medium", sourceRoot, entry);
+    if (check != sourceWhole && firstFault[0] == '\0') copyText(firstFault, textSize, sourcePath);
     return check != sourceWhole;
 }
 
-int verifyDisk(char driveLetter, int disk, int *faults)
+int verifyDisk(char driveLetter, int disk, int *faults, char *firstFault)
 {
     if (disk < 1 || disk > maxDisks) return 0;
     char sourceRoot[textSize];
@@ -523,7 +546,7 @@ int verifyDisk(char driveLetter, int disk, int *faults)
             continue;
         }
         if (isMarker(entry, dirEndMarker) || isMarker(entry, finishedMarker) || namedBefore(start, i)) continue;
-        *faults += verifyFile(sourceRoot, i);
+        *faults += verifyFile(sourceRoot, i, firstFault);
     }
     LZDone();
     return 0;

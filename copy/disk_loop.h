@@ -15,6 +15,7 @@ int deepestDestinationLength();
 int waitForDisk(char driveLetter, int disk);
 // Reads every file of disk number disk against the release's tables and
 // writes nothing: one log line for each file damaged or missing (an optional
-// file may be), counted in *faults. 0, or -2 when the user quit at a disk
+// file may be), counted in *faults; the first such file's path into
+// firstFault (a text) while it is "". 0, or -2 when the user quit at a disk
 // prompt.
-int verifyDisk(char driveLetter, int disk, int *faults);
+int verifyDisk(char driveLetter, int disk, int *faults, char *firstFault);

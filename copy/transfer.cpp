@@ -232,11 +232,20 @@ static HFILE createCopy(HFILE file, const char *destination, char *temp, int tem
     return to;
 }
 
-// The log's account of a file that is not the release's.
-static void logDamage(const char *source, const ReleaseFile *expected, const WrittenFile *read)
+/* Whether what was read of a file the tables know is other than the
+ * release's file, its header's announced length included: 1 with the log's
+ * account of it, which /VERIFY and the installation give alike. */
+static int judgeRead(const char *source, const ReleaseFile *expected, LONG announced, const WrittenFile *read)
 {
-    writeLog("File %s damaged on the medium: %ld bytes with CRC %08X expected, %lu bytes with CRC %08X read", source,
-             expected->size, expected->checksum, read->size, read->checksum);
+    if (announced >= 0 && announced != expected->size)
+        writeLog("File %s damaged on the medium: its header announces %ld bytes, %ld expected", source, (long)announced,
+                 expected->size);
+    else if (differs(expected, read))
+        writeLog("File %s damaged on the medium: %ld bytes with CRC %08X expected, %lu bytes with CRC %08X read",
+                 source, expected->size, expected->checksum, read->size, read->checksum);
+    else
+        return 0;
+    return 1;
 }
 
 /* Puts a whole, checked copy written under temp in the destination's place:
@@ -285,21 +294,29 @@ int transferCheckedSource(HFILE file, const char *source, const char *destinatio
     WrittenFile read;
     int outcome = readExpanded(from, to, (known ? expected->size : announced) + 1, &read);
     LONG written = (LONG)read.size;
-    int copied = outcome == copyRead && written == announced;
+    // A known file is judged by the release's length, its header's below.
+    int copied = outcome == copyRead && (known || written == announced);
     keepFileTime(file, to);
     closeSource(from, file);
     readBack(to);
     // A write the system held back can fail only now.
     if (_lclose(to) == HFILE_ERROR) copied = 0;
     // A write that failed (a full disk) says nothing about the medium.
-    transferFoundDamage = known && outcome != copyWriteFailed && differs(expected, &read);
+    transferFoundDamage = known && outcome != copyWriteFailed && judgeRead(source, expected, announced, &read);
+    // What the disk gives back must be what was read: a drive may change a
+    // byte as it is written.
+    if (copied && !transferFoundDamage &&
+        (!lastWritten.written || lastWritten.size != read.size || lastWritten.checksum != read.checksum)) {
+        writeLog("File %s written wrongly to the disk: %lu bytes with CRC %08X written, %lu bytes with CRC %08X read "
+                 "back", destination, read.size, read.checksum, lastWritten.size, lastWritten.checksum);
+        copied = 0;
+    }
     if (copied && !transferFoundDamage) {
         transferredBytes = written;
         return placeCopy(temp, destination);
     }
     // Nothing of a failed copy stays under the product's name.
     DeleteFileA(temp[0] != '\0' ? temp : destination);
-    if (transferFoundDamage) logDamage(source, expected, &read);
     lastWritten = {0, 0, 0};
     showMessage(mainWindow, source, destination, MB_OK);
     return transferDone;
@@ -317,8 +334,9 @@ int checkSourceFile(const char *source, const ReleaseFile *expected, WrittenFile
     if (announced >= 0) outcome = readExpanded(from, HFILE_ERROR, (known ? expected->size : announced) + 1, read);
     closeSource(from, file);
     read->written = outcome == copyRead && (LONG)read->size == announced;
-    int damaged = known ? announced < 0 || differs(expected, read) : !read->written;
-    if (damaged && known) logDamage(source, expected, read);
+    if (known && announced < 0)
+        writeLog("File %s damaged on the medium: its compressed header is cut short or unknown", source);
+    int damaged = known ? announced < 0 || judgeRead(source, expected, announced, read) : !read->written;
     if (damaged && !known) writeLog("File %s cannot be read whole", source);
     return damaged ? sourceDamaged : sourceWhole;
 }

@@ -36,6 +36,8 @@ struct Answers {
 };
 
 static char fileBytes[fileLimit + 1];  // the answers file being checked
+static wchar_t wideText[fileLimit];    // a file with a byte-order mark, as UTF-16
+static char converted[fileLimit + 1];  // and again in the machine's code page
 
 // The profile calls and the messages want a full path, whatever the
 // current directory is later.
@@ -82,6 +84,82 @@ static long readWholeFile(const char *file, char *problem, int size)
     if (error != 0) systemErrorText(error, reason, sizeof reason);
     formatText(problem, size, "the answers file %s cannot be read: %s", file, reason);
     return -1;
+}
+
+enum TextForm { codePageText, utf8Text, utf16LittleText, utf16BigText };
+
+// The form a byte-order mark names, and the mark's length in *markLength.
+static int textFormOf(const unsigned char *bytes, long length, int *markLength)
+{
+    *markLength = 0;
+    if (length >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) *markLength = 3;
+    else if (length >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF)))
+        *markLength = 2;
+    if (*markLength == 0) return codePageText;
+    return *markLength == 3 ? utf8Text : bytes[0] == 0xFF ? utf16LittleText : utf16BigText;
+}
+
+/* The file's text after its byte-order mark into wideText: its length in
+ * characters, or -1 when the bytes are not the form the mark names. */
+static long wideFromMarked(int form, const unsigned char *text, long length)
+{
+    if (form == utf8Text && length == 0) return 0;
+    if (form == utf8Text) {
+        int count = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, (const char *)text, (int)length, wideText,
+                                        fileLimit);
+        // Windows 95/98/Me take no flag with UTF-8.
+        if (count == 0 && GetLastError() == ERROR_INVALID_FLAGS)
+            count = MultiByteToWideChar(CP_UTF8, 0, (const char *)text, (int)length, wideText, fileLimit);
+        return count > 0 ? count : -1;
+    }
+    if (length % 2 != 0) return -1;
+    int high = form == utf16BigText ? 0 : 1;
+    for (long i = 0; i < length / 2; i++)
+        wideText[i] = (wchar_t)(text[2 * i + high] << 8 | text[2 * i + 1 - high]);
+    return length / 2;
+}
+
+/*
+ * An answers file as Windows tools write it, UTF-16 with its byte-order
+ * mark (PowerShell's Out-File) or UTF-8 with it (Notepad), in the machine's
+ * code page in fileBytes, line by line: its new length, or -1 with problem
+ * naming the line whose character that code page cannot hold. Without a
+ * mark the file is in that code page already.
+ */
+static long toCodePage(long length, char *problem, int size)
+{
+    static const char *const formNames[] = {"", "UTF-8", "UTF-16 LE", "UTF-16 BE"};
+    int mark;
+    int form = textFormOf((const unsigned char *)fileBytes, length, &mark);
+    if (form == codePageText) return length;
+    long count = wideFromMarked(form, (const unsigned char *)fileBytes + mark, length - mark);
+    if (count < 0) {
+        formatText(problem, size, "it is not %s throughout, as its byte-order mark says", formNames[form]);
+        return -1;
+    }
+    long written = 0;
+    for (long start = 0, line = 1; start < count; line++) {
+        long end = start;
+        while (end < count && wideText[end] != L'\n') end++;
+        if (end < count) end++;
+        BOOL lost = FALSE;
+        int got = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wideText + start, (int)(end - start),
+                                      converted + written, (int)(fileLimit - written), NULL, &lost);
+        if (lost) {
+            formatText(problem, size, "line %ld holds a character that code page %u cannot hold", line, GetACP());
+            return -1;
+        }
+        if (got == 0) {
+            copyText(problem, size, "it is larger than 64 KB in this code page: no answers file");
+            return -1;
+        }
+        written += got;
+        start = end;
+    }
+    memcpy(fileBytes, converted, (size_t)written);
+    fileBytes[written] = '\0';
+    writeLog("Answers file in %s, read in code page %u", formNames[form], GetACP());
+    return written;
 }
 
 // The text between blanks and tabs at either end, in place.
@@ -141,7 +219,7 @@ static int takeAnswerLine(char *line, const char *equals, int number, Answers *a
 static int takeLine(char *line, int number, int *inAnswers, int *sections, Answers *answers, char *problem, int size)
 {
     for (const char *c = line; *c != '\0'; c = nextCharacter(c)) {
-        if ((unsigned char)*c < 0x20 && *c != '\t') {
+        if ((unsigned char)*c < 0x20 || *c == 0x7F) {
             formatText(problem, size, "line %d holds a control character: no text", number);
             return -1;
         }
@@ -228,7 +306,8 @@ int readAnswersFile(const char *path, int *samplesGiven, char *problem, int size
     }
     long length = readWholeFile(file, problem, size);
     if (length < 0) return -1;
-    if (parseAnswers(fileBytes, length, &answers, reason, sizeof reason) != 0) {
+    if ((length = toCodePage(length, reason, sizeof reason)) < 0 ||
+        parseAnswers(fileBytes, length, &answers, reason, sizeof reason) != 0) {
         formatText(problem, size, "the answers file %s: %s", file, reason);
         return -1;
     }

@@ -16,5 +16,7 @@ enum ExitCode {
     exitRecordDamaged = 10,     // the uninstaller's: the record is not whole; nothing removed
     exitMediumDamaged = 11,     // a file of the medium differs from the release's
     exitProgramDamaged = 12,    // SETUP.EXE's own file fails its check; nothing installed
+    exitProgramFault = 13,      // with switches: the program itself failed (a fault), named in the log
+    exitNoDisplay = 14,         // a run with a window (no /S) and no display to show it on
     exitLogFailed = 16,         // added to any of the above when the log could not be written
 };

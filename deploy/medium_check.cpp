@@ -15,15 +15,20 @@
 
 static const char checkCaption[] = "Quillmark Setup";
 
-// The one box of an interactive check, or the log's line alone with /S.
-static void reportCheck(int faults)
+/* The one box of an interactive check, or the log's line alone with /S.
+ * firstFault is the first file found damaged or missing, named where no log
+ * names them all. */
+static void reportCheck(int faults, const char *firstFault)
 {
-    char text[textSize];
+    char text[2 * textSize];
     if (faults == 0)
         formatText(text, sizeof text, "The medium is whole: every file is the release's.");
+    else if (setupLogOpen())
+        formatText(text, sizeof text, "The medium is damaged: %d file%s damaged or missing (named in the log %s). "
+                   "Copy the medium again.", faults, faults == 1 ? "" : "s", setupLogPath());
     else
-        formatText(text, sizeof text, "The medium is damaged: %d file%s damaged or missing (named in the log). "
-                   "Copy the medium again.", faults, faults == 1 ? "" : "s");
+        formatText(text, sizeof text, "The medium is damaged: %d file%s damaged or missing, the first %s (/LOG "
+                   "names them all). Copy the medium again.", faults, faults == 1 ? "" : "s", firstFault);
     writeLog("%s", text);
     if (!runState.unattended)
         showMessage(NULL, text, checkCaption, MB_OK | (faults ? MB_ICONEXCLAMATION : MB_ICONINFORMATION));
@@ -54,12 +59,13 @@ int verifyMedium()
         leaveTheDrive();
     }
     int faults = 0;
+    char firstFault[textSize] = "";
     for (int d = 1; d <= diskTable.diskCount && d <= maxDisks; d++) {
-        if (verifyDisk(installState.sourceDrive, d, &faults) != 0) {
+        if (verifyDisk(installState.sourceDrive, d, &faults, firstFault) != 0) {
             writeLog("Stopped at disk %d: nothing more checked", d);
             return setupRun.stopCode ? setupRun.stopCode : exitCancelled;
         }
     }
-    reportCheck(faults);
+    reportCheck(faults, firstFault);
     return faults ? exitMediumDamaged : exitInstalled;
 }

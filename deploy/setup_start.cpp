@@ -8,6 +8,7 @@
 #include "deploy/answers.h"
 #include "deploy/box_policy.h"
 #include "deploy/exit_codes.h"
+#include "deploy/fault_guard.h"
 #include "deploy/medium_check.h"
 #include "deploy/program_check.h"
 #include "deploy/setup_run.h"
@@ -89,7 +90,7 @@ static int programIsWhole()
     keepProgramImage();
     unsigned long size = 0;
     const unsigned char *image = keptProgramImage(&size);
-    return !image || programChecksumHolds(image, size);
+    return !image || (programChecksumHolds(image, size) && programSealHolds(image, size));
 }
 
 // Its tables cannot be trusted: nothing is installed.
@@ -150,8 +151,10 @@ static int runInteractive(HINSTANCE instance, int showCommand)
         return exitCommandLine;
     }
     setDialogHooks(layCheckedStartValues, saveAnswersIfAsked);
-    int shellResult = runSetup(instance, showCommand);
-    return shellResult != 0 ? shellResult : setupExitCode();
+    // The shell ends at once, with 1, only when its window cannot be made.
+    if (runSetup(instance, showCommand) == 0) return setupExitCode();
+    writeLog("Stopped, exit code %d: the setup's window cannot be made (no display); install with /S", exitNoDisplay);
+    return exitNoDisplay;
 }
 
 static const char *resultText(int code)
@@ -168,6 +171,7 @@ static const char *resultText(int code)
     case exitCancelled: return "cancelled";
     case exitMediumDamaged: return "a file of the medium is damaged";
     case exitProgramDamaged: return "the setup program is damaged";
+    case exitNoDisplay: return "no display for the setup's window";
     default: return "stopped";
     }
 }
@@ -185,6 +189,7 @@ int startSetup(HINSTANCE instance, int showCommand)
         return runSetup(instance, showCommand);
     }
 
+    guardAgainstFaults();
     CommandLine *line = &setupRun.commandLine;
     readCommandLine(__argc, __argv, line);
     runState.unattended = line->unattended;

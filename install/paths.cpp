@@ -10,8 +10,11 @@
 
 #include "copy/transfer.h"
 #include "install/install_state.h"
+#include "install/message_box.h"
+#include "install/settings.h"
 #include "install/text.h"
 #include "ownerdata/characters.h"
+#include "shell/shell.h"
 
 enum {
     longestPathSize = 32768,  // the platform's longest path, 32,767 characters, and the NUL
@@ -125,18 +128,27 @@ static int ownerDataSource(char *source, int size)
     return formatText(source, size, "%squillmrk.dat", installState.sourceDir);
 }
 
-static int copyOwnerData()
+/* Copies the medium's owner data file into the install directory: a
+ * TransferResult. *damaged is 1 when the file is there but the owner data
+ * store cannot read it: it is then not copied, and the failed copy's box
+ * says so as for any damaged file. */
+static int copyOwnerData(int *damaged)
 {
     char source[textSize];
     char shortDir[textSize];
     char destination[textSize];
-    transferFoundDamage = 0;
+    *damaged = 0;
     // A name that does not fit is a file that cannot be opened, or made.
     if (ownerDataSource(source, sizeof source) != 0) return transferNoSource;
     if (shortPathOf(installState.notedInstallDir, shortDir, sizeof shortDir) != 0) return transferNotCreated;
     if (formatText(destination, sizeof destination, "%s\\quillmrk.dat", shortDir) != 0) return transferNotCreated;
+    if (!ownerDataFormHolds(source)) {
+        *damaged = 1;
+        showMessage(mainWindow, source, destination, MB_OK);
+        return transferDone;
+    }
     LZStart();
-    int result = transferCheckedFile(source, destination, releaseFileNamed("quillmrk.dat"));
+    int result = transferCheckedFile(source, destination, nullptr);
     LZDone();
     return result;
 }
@@ -144,11 +156,12 @@ static int copyOwnerData()
 void placeOwnerData()
 {
     char source[textSize];
-    int result = copyOwnerData();
+    int damaged;
+    int result = copyOwnerData(&damaged);
     // A source that is there and does not open (held by another program, no
     // access) is still to come; only a medium without one has none.
     // A damaged one is as good as unread: the user's values cannot go into it.
-    installState.ownerDataUnread = transferFoundDamage || (result == transferNoSource &&
+    installState.ownerDataUnread = damaged || (result == transferNoSource &&
                                    ownerDataSource(source, sizeof source) == 0 &&
                                    GetFileAttributesA(source) != INVALID_FILE_ATTRIBUTES);
     installState.ownerDataExpected = result != transferNoSource || installState.ownerDataUnread;

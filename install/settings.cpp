@@ -8,6 +8,7 @@
 
 #include "install/install_state.h"
 #include "install/paths.h"
+#include "install/setup_log.h"
 #include "install/text.h"
 #include "ownerdata/characters.h"
 #include "ownerdata/records.h"
@@ -130,6 +131,16 @@ int saveUserData(char *path, int pathSize)
     closeRecordFile(handle);
     if (status == recordNoKey) path[0] = '\0';
     return status == recordOk || status == recordNoKey ? 0 : -1;
+}
+
+int ownerDataFormHolds(const char *source)
+{
+    int handle;
+    int status = openRecordFile(source, scrambledMode, &handle);
+    if (status == recordOk) closeRecordFile(handle);
+    if (status == recordOk || status == recordCannotOpen || status == recordNoMemory) return 1;
+    writeLog("File %s damaged on the medium: the owner data store cannot read it", source);
+    return 0;
 }
 
 // Before a Retry of the save, from a folder: the medium's file where it is

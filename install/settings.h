@@ -12,3 +12,10 @@ void restoreOwnerData();
 // 0, or -1 when an entry could not be written to WIN.INI, whose full path
 // it leaves in path either way.
 int registerInstallDirs(char *path, int pathSize);
+// The medium's owner data file is the medium's own (a duplicator or an
+// earlier installation may have written owner data into it): it is judged
+// by its form, not by the release's checksum. 1 when the owner data store
+// reads source (header and lines) or cannot open it at all (missing, in
+// use: the copy reports that); 0 when it is there and unreadable, which is
+// logged as damage.
+int ownerDataFormHolds(const char *source);

@@ -2,6 +2,14 @@
 // names; only its presence decides whether the billboard has a picture.
 #include "shell/imaging/imaging.h"
 
+#include <lzexpand.h>
+
+#include "copy/transfer.h"
+#include "install/install_state.h"
+#include "install/paths.h"
+#include "install/setup_log.h"
+#include "install/text.h"
+
 HMODULE imagingLibrary;
 FARPROC imagingEntryPoints[imagingEntryPointCount];
 int backgroundImage = -1;
@@ -60,14 +68,34 @@ static void clearEntryPoints()
     for (int i = 0; i < imagingEntryPointCount; i++) imagingEntryPoints[i] = NULL;
 }
 
+/* The medium's file name beside SETUP.EXE into path when it is the
+ * release's file (its size and CRC), else 0: a damaged or foreign library
+ * would run its start-up code in this process before any check. A missing
+ * file is passed over in silence; the copy reports it. */
+static int releaseFileBeside(const char *name, char *path, int size)
+{
+    if (prepareSource() != 0 || formatText(path, size, "%s%s", installState.sourceDir, name) != 0) return 0;
+    const ReleaseFile *expected = releaseFileNamed(name);
+    WrittenFile read;
+    LZStart();
+    int check = expected ? checkSourceFile(path, expected, &read) : sourceDamaged;
+    LZDone();
+    if (check == sourceDamaged)
+        writeLog("%s is not the release's: not opened; the billboard goes without its picture", path);
+    return check == sourceWhole;
+}
+
 /*
- * Loads the library by bare name and resolves every name in order. One name
- * missing unloads it again, silently: the billboard then has no picture.
- * Bound, it decodes newscr1.bmp once; the image lives for the whole run.
+ * Loads the library by its full path beside SETUP.EXE, once it is found to
+ * be the release's, and resolves every name in order. One name missing
+ * unloads it again, silently: the billboard then has no picture. Bound, it
+ * decodes newscr1.bmp once, checked as the library is; the image lives for
+ * the whole run.
  */
 void bindImagingLibrary()
 {
-    HMODULE library = LoadLibraryA("SNBD7W95.DLL");
+    char path[textSize];
+    HMODULE library = releaseFileBeside("SNBD7W95.DLL", path, sizeof path) ? LoadLibraryA(path) : NULL;
     if (!library) return;
     for (int i = 0; i < imagingEntryPointCount; i++) {
         imagingEntryPoints[i] = GetProcAddress(library, imagingEntryPointNames[i]);
@@ -81,7 +109,7 @@ void bindImagingLibrary()
     OFSTRUCT opened = {};
     opened.cBytes = sizeof opened;
     // The library reads the picture through this handle, which stays open.
-    HFILE picture = OpenFile("newscr1.bmp", &opened, OF_READ);
+    HFILE picture = releaseFileBeside("newscr1.bmp", path, sizeof path) ? OpenFile(path, &opened, OF_READ) : HFILE_ERROR;
     backgroundImage = imagingDecompressBitmapFd()(picture, 0, 0);
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "tests/robustness/robust_support.h"
+#include "tests/support/owner_data.h"
 #include "tests/support/uninstaller_files.h"
 
 namespace robust {
@@ -157,6 +158,34 @@ TEST_F(Medium, DamagedFilesUnattendedNeverReplaceWhatWasThere)
         EXPECT_EQ(row.code == 5, log.find("Written: " + std::string(defaultTarget) + "\\quillmrk.dat") == std::string::npos) << log;
         EXPECT_EQ(earlier, fileBytes(std::string(defaultTarget) + "\\" + installed));
         expectOthersWhole(defaultTarget, {installed, "quillmrk.dat"});
+        TearDown();
+        SetUp();
+    }
+}
+
+// The medium's owner data file is its own (a duplicator or an earlier
+// installation may have filled it in): one the owner data store reads is
+// installed as it came, whatever its checksum; only one it cannot read is
+// the owner data not saved.
+TEST_F(Medium, TheMediumsOwnerDataIsTakenByItsForm)
+{
+    const char logPath[] = "C:\\QMOWNER.LOG";
+    const std::string own = scrambledOwnerFile({"User=", "Company=Babbage & Co"});  // no department
+    for (const std::string &bytes : {own, std::string("an owner data file of another program\r\n")}) {
+        const bool readable = bytes == own;
+        std::string medium;
+        ASSERT_TRUE(copyTinyMedium("owner-data", &medium));
+        ASSERT_TRUE(writeFile(medium + "\\quillmrk.dat", bytes));
+        DeleteFileA(logPath);
+        DWORD code = 1234;
+        ASSERT_TRUE(startSetup(medium + "\\SETUP.EXE", medium, &setup, std::string("/S /NAME=Ada /LOG=") + logPath));
+        EXPECT_TRUE(waitForExit(&setup, &code));
+        stopSetup(&setup);
+        EXPECT_EQ(readable ? 0u : 5u, code);
+        const std::string target = std::string(defaultTarget) + "\\quillmrk.dat";
+        EXPECT_EQ(readable ? own : "<missing>", fileBytes(target));
+        const std::string log = readFile(logPath);
+        EXPECT_EQ(!readable, log.find("Error in creating : " + target) != std::string::npos) << log;
         TearDown();
         SetUp();
     }

@@ -49,6 +49,32 @@ TEST_F(Unattended, EachFaultEndsWithItsCodeAndItsLogLine)
     const std::string program = selfDamaged + "\\SETUP.EXE";
     // Its last byte: a byte of code could crash the program before any check.
     ASSERT_TRUE(flipBit(program, (long)fileBytes(program).size() - 1));
+    // Its last word swapped with the last other one before it, as two table
+    // entries swapped: the header's sum of 16-bit words still holds.
+    std::string selfSwapped;
+    ASSERT_TRUE(copyTinyMedium("unattended-swapped", &selfSwapped));
+    std::string bytes = fileBytes(selfSwapped + "\\SETUP.EXE"), swapped = bytes;
+    size_t last = bytes.size() - 4, other = last - 4;
+    while (bytes.compare(other, 4, bytes, last, 4) == 0) other -= 4;
+    swapped.replace(last, 4, bytes, other, 4).replace(other, 4, bytes, last, 4);
+    ASSERT_TRUE(writeFile(selfSwapped + "\\SETUP.EXE", swapped));
+    // A whole compressed file whose header announces another length.
+    std::string wrongLength;
+    ASSERT_TRUE(copyTinyMedium("unattended-length", &wrongLength));
+    ASSERT_TRUE(patchFile(wrongLength + "\\QMPS.PRO", 10, std::string("\x00\x00\x01\x00", 4)));
+    const std::string announced = "File " + wrongLength + "\\QMPS.PRO damaged on the medium: its header announces 65536";
+    // Answers files as Windows tools write them: UTF-16 with its mark, UTF-8
+    // with its mark (a character no ANSI code page holds in one of them),
+    // and a TAB, which the guide refuses as a control character.
+    std::string utf16 = "\xFF\xFE";
+    for (char c : std::string("[Answers]\r\nName=Zo\xEB\r\n")) utf16 += std::string(1, c) + '\0';
+    ASSERT_TRUE(writeFile("C:\\QMUTF16.INI", utf16));
+    ASSERT_TRUE(writeFile("C:\\QMUTF8.INI", "\xEF\xBB\xBF[Answers]\r\nName=Zo\xC3\xAB\r\n"));
+    ASSERT_TRUE(writeFile("C:\\QMSMILE.INI", "\xEF\xBB\xBF[Answers]\r\nName=\xF0\x9F\x98\x80\r\n"));
+    ASSERT_TRUE(writeFile("C:\\QMTAB.INI", "[Answers]\r\nName=Ada\tLovelace\r\n"));
+    char zoe[8] = "";
+    WideCharToMultiByte(CP_ACP, 0, L"Zo\u00EB", -1, zoe, sizeof zoe, NULL, NULL);
+    const std::string zoeValues = std::string("Values: name \"") + zoe + "\"";
     struct Row {
         std::string medium, arguments;
         DWORD code;
@@ -82,6 +108,14 @@ TEST_F(Unattended, EachFaultEndsWithItsCodeAndItsLogLine)
         {tinyMedium(), "/S /NAME=" + std::string(249, 'n') + log, 1,
          "/NAME= is longer than the 248 characters the owner data file keeps", nullptr},
         {selfDamaged, "/S /NAME=Ada" + log, 12, "The setup program is damaged: copy the medium again.", nullptr},
+        {selfSwapped, "/S /NAME=Ada" + log, 12, "The setup program is damaged: copy the medium again.", nullptr},
+        {wrongLength, "/S /NAME=Ada" + log, 11, announced, defaultTarget},
+        {wrongLength, "/S /VERIFY" + log, 11, announced, nullptr},
+        {tinyMedium(), "/S /ANSWERS=C:\\QMUTF16.INI" + log, 0, zoeValues, defaultTarget},
+        {tinyMedium(), "/S /ANSWERS=C:\\QMUTF8.INI" + log, 0, zoeValues, defaultTarget},
+        {tinyMedium(), "/S /ANSWERS=C:\\QMSMILE.INI" + log, 1, "C:\\QMSMILE.INI: line 2 holds a character that code page",
+         nullptr},
+        {tinyMedium(), "/S /ANSWERS=C:\\QMTAB.INI" + log, 1, "C:\\QMTAB.INI: line 2 holds a control character", nullptr},
         {tinyMedium(), "/S /VERIFY" + log, 0, "The medium is whole: every file is the release's.", nullptr},
         {damaged, "/S /VERIFY" + log, 11, "File " + damaged + "\\README.TXT missing from the medium", nullptr},
     };
@@ -97,7 +131,9 @@ TEST_F(Unattended, EachFaultEndsWithItsCodeAndItsLogLine)
         TearDown();
     }
     RemoveDirectoryA("C:\\QMANSDIR");
-    for (const char *file : {"C:\\QMRANDOM.INI", "C:\\QMNOSECT.INI", "C:\\QMSIXTY.INI"}) DeleteFileA(file);
+    for (const char *file : {"C:\\QMRANDOM.INI", "C:\\QMNOSECT.INI", "C:\\QMSIXTY.INI", "C:\\QMUTF16.INI", "C:\\QMUTF8.INI",
+                             "C:\\QMSMILE.INI", "C:\\QMTAB.INI"})
+        DeleteFileA(file);
 }
 
 // Started with no argument the program ends with 0 whatever happened; with
@@ -133,6 +169,23 @@ TEST_F(Unattended, WithoutArgumentsEveryEndIsZero)
         removeTree(defaultTarget);
         EXPECT_EQ(!bare, readFile(logPath).find("Result: installed, but some files were not") != std::string::npos);
     }
+}
+
+// A damaged imaging library beside SETUP.EXE is never loaded, with or
+// without switches: the dialog comes without the picture, and a log names it.
+TEST_F(Unattended, ADamagedImagingLibraryIsNeverLoaded)
+{
+    std::string medium;
+    ASSERT_TRUE(copyTinyMedium("imaging", &medium));
+    ASSERT_TRUE(flipBit(medium + "\\SNBD7W95.DLL", 2000));
+    for (const std::string arguments : {"", "/LOG=C:\\QMSETUP.LOG"}) {
+        SCOPED_TRACE(arguments);
+        startIn(medium, arguments);
+        pressButton(dialog, IDCANCEL);
+        expectExitCode(arguments.empty() ? 0 : 8);
+        stopSetup(&setup);
+    }
+    EXPECT_NE(std::string::npos, readFile(logPath).find(medium + "\\SNBD7W95.DLL is not the release's: not opened"));
 }
 
 // Each run's lines whole and in the log, six runs writing to it at once.

@@ -18,13 +18,16 @@ Refused, in one line and with OUT and NOTE left as they were: a missing
 file, a key that does not belong to the certificate, a wrong password, a
 certificate that has expired, a key other than RSA (ECDSA and DSA sign
 differently each time, so the release would not be reproducible), a
-signature that does not verify.
+signature that does not verify. The signed program is sealed again
+(tools/pesum): its seal and header checksum hold for the signed file.
 """
 import argparse
 import os
 import subprocess
 import sys
 import tempfile
+
+PESUM = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pesum", "pesum.py")
 
 
 class SignError(Exception):
@@ -118,6 +121,8 @@ def sign(args, work):
     run(["osslsigncode", "sign"] + options + ["-n", "Quillmark Professional Installation",
          "-h", "sha256", "-st", str(args.time), "-in", args.input, "-out", signed],
         "%s: signing failed" % args.input)
+    # The seal and the header's checksum, written again over the signed file.
+    run([sys.executable, PESUM, signed], "%s: sealing the signed program failed" % args.input)
     verify = ["osslsigncode", "verify", "-in", signed] + (["-CAfile", args.ca] if args.ca else [])
     run(verify, "the signed %s does not verify against %s" % (
         os.path.basename(args.input), args.ca if args.ca else
