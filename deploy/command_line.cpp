@@ -24,8 +24,9 @@ const char commandLineUsage[] =
     "\n"
     "Exit codes: 0 installed, 1 command line, 2 information missing, 3 directory,\n"
     "4 disk space, 5 some files not written, 6 file missing from the medium,\n"
-    "7 next disk needed, 8 cancelled, 11 medium damaged, 12 SETUP.EXE damaged;\n"
-    "16 added when the log could not be written.";
+    "7 next disk needed, 8 cancelled, 11 medium damaged, 12 SETUP.EXE damaged,\n"
+    "13 SETUP.EXE failed, 14 no display for its window;\n"
+    "16 added (but to 0) when the log could not be written.";
 
 const char *commandLineProblem(int status)
 {

@@ -176,6 +176,25 @@ static const char *resultText(int code)
     }
 }
 
+/* The log asked for; one that cannot be opened is replaced by the TEMP
+ * folder's log of the day, whose line names the one that failed. */
+static void openLogOrFallBack(const char *path)
+{
+    if (openSetupLog(path) == 0 || path[0] == '\0') return;
+    DWORD error = GetLastError();
+    char reason[textSize];
+    systemErrorText(error, reason, sizeof reason);
+    if (openSetupLog("") == 0) writeLog("The log %s cannot be written (%s): this log instead", path, reason);
+}
+
+/* The exit code with the log's failure added, but to a complete run's 0,
+ * which every deployment console reads as success: that failure is told in
+ * the TEMP folder's log instead. */
+static int withLogFailure(int code)
+{
+    return setupLogFailed() && code != exitInstalled ? code + exitLogFailed : code;
+}
+
 int startSetup(HINSTANCE instance, int showCommand)
 {
     // Without any argument the program is the interactive installer alone,
@@ -193,7 +212,7 @@ int startSetup(HINSTANCE instance, int showCommand)
     CommandLine *line = &setupRun.commandLine;
     readCommandLine(__argc, __argv, line);
     runState.unattended = line->unattended;
-    if (line->logWanted) openSetupLog(line->logPath);
+    if (line->logWanted) openLogOrFallBack(line->logPath);
     char version[32];
     readProgramVersion(version, sizeof version);
     writeLog("%s Setup %s, command line: %s", productName, version, GetCommandLineA());
@@ -214,7 +233,7 @@ int startSetup(HINSTANCE instance, int showCommand)
     if (!line->helpWanted || line->status != commandLineRead || code == exitProgramDamaged)
         writeLog("Result: %s, exit code %d",
                  line->verifyWanted && code == exitInstalled ? "the medium is whole" : resultText(code),
-                 setupLogFailed() ? code + exitLogFailed : code);
+                 withLogFailure(code));
     closeSetupLog();
-    return setupLogFailed() ? code + exitLogFailed : code;
+    return withLogFailure(code);
 }

@@ -24,7 +24,8 @@ static struct {
     HANDLE file;            // the open log, or INVALID_HANDLE_VALUE
     int failed;             // 1 once the open or a write failed
     char path[textSize];    // the log's full path, or ""
-} setupLog = {INVALID_HANDLE_VALUE, 0, ""};
+    char computer[MAX_COMPUTERNAME_LENGTH + 1];  // the PC's name, which every line carries
+} setupLog = {INVALID_HANDLE_VALUE, 0, "", ""};
 
 // The TEMP folder's file for today: "Quillmark Setup 2026-12-08.log".
 static int defaultLogPath(char *path, int size)
@@ -61,6 +62,9 @@ int openSetupLog(const char *path)
         setupLog.failed = 1;
         return -1;
     }
+    // Many PCs may write to one log on a share: each line says which.
+    DWORD nameSize = sizeof setupLog.computer;
+    if (!GetComputerNameA(setupLog.computer, &nameSize)) copyText(setupLog.computer, sizeof setupLog.computer, "-");
     // Named as the program will find it later, whatever the current directory.
     DWORD length = GetFullPathNameA(chosen, sizeof setupLog.path, setupLog.path, NULL);
     if (length == 0 || length >= sizeof setupLog.path) copyText(setupLog.path, sizeof setupLog.path, chosen);
@@ -105,8 +109,8 @@ void writeLog(const char *format, ...)
     char line[lineSize];
     SYSTEMTIME now;
     GetLocalTime(&now);
-    int start = snprintf(line, sizeof line, "%04d-%02d-%02d %02d:%02d:%02d ", now.wYear, now.wMonth, now.wDay,
-                         now.wHour, now.wMinute, now.wSecond);
+    int start = snprintf(line, sizeof line, "%04d-%02d-%02d %02d:%02d:%02d %s ", now.wYear, now.wMonth, now.wDay,
+                         now.wHour, now.wMinute, now.wSecond, setupLog.computer);
     va_list args;
     va_start(args, format);
     int n = vsnprintf(line + start, sizeof line - start, format, args);

@@ -7,7 +7,7 @@
 // in the TEMP folder named after the product and the date. 0, or -1 when it
 // cannot be opened (setupLogFailed() then says 1).
 int openSetupLog(const char *path);
-// One line, "YYYY-MM-DD hh:mm:ss " and the formatted text, line breaks of the
+// One line, "YYYY-MM-DD hh:mm:ss PCNAME " and the formatted text, line breaks of the
 // text turned into blanks. A text longer than a line ends in "...". Nothing
 // when no log is open.
 void writeLog(const char *format, ...) __attribute__((format(printf, 1, 2)));

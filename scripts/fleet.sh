@@ -25,10 +25,18 @@ pcs=(pc01 pc02 pc03 pc04 pc05 pc06 pc07 pc08)
 mkdir -p "$fleet"
 
 echo "fleet: building SETUP.EXE and the demo medium in $build"
+# The build runs its Windows tools under Wine on a virtual display of its own
+# (scripts/wine-run.sh); one it started is stopped once it is done.
+. "$here/wine-env.sh"
+wine_root=$(qm_wine_root)
+had_display=0
+if [ -f "$wine_root/display" ] && qm_display_alive "$(cat "$wine_root/display")"; then had_display=1; fi
 cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-i686.cmake" \
   >"$fleet/configure.log" 2>&1 || { tail -n 30 "$fleet/configure.log"; exit 1; }
 cmake --build "$build" -j "${QM_JOBS:-2}" --target demo_medium >"$fleet/build.log" 2>&1 ||
-  { grep -E 'error|Error' "$fleet/build.log" | head -n 30; echo "fleet: build failed (see $fleet/build.log)"; exit 1; }
+  { grep -E 'error|Error' "$fleet/build.log" | head -n 30; echo "fleet: build failed (see $fleet/build.log)"
+    [ "$had_display" = 1 ] || qm_wine_stop; exit 1; }
+[ "$had_display" = 1 ] || qm_wine_stop
 medium=$(sed -n 's/^QM_MEDIUM_DIR:PATH=//p' "$build/CMakeCache.txt")
 product=$(sed -n 's/^QM_PRODUCT_DIR:INTERNAL=//p' "$build/CMakeCache.txt")
 [ -f "$medium/SETUP.EXE" ] || { echo "fleet: no SETUP.EXE in the medium $medium"; exit 1; }
@@ -46,7 +54,6 @@ echo "fleet: $("$playbook" --version | sed -n 1p) ($playbook)"
 
 # The PCs: one prefix booted without a display, then copied eight times, as
 # PCs imaged from one master; each reaches the two shares.
-. "$here/wine-env.sh"
 QM_WINE_DIR=$fleet/master qm_wine_setup_headless
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true

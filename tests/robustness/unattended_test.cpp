@@ -96,7 +96,8 @@ TEST_F(Unattended, EachFaultEndsWithItsCodeAndItsLogLine)
          "Box \"" + std::string(fullTarget) + "\\", fullTarget},
         {damaged, "/S /NAME=Ada" + log, 6, "Box \"Error\": Error in opening : " + damaged + "\\README.TXT | system: ",
          nullptr},
-        {tinyMedium(), "/S /NAME=Ada /LOG=R:\\QMSETUP.LOG", 16, "", defaultTarget},
+        {tinyMedium(), "/S /NAME=Ada /LOG=R:\\QMSETUP.LOG", 0, "", defaultTarget},
+        {tinyMedium(), "/S /NAME=Ada /DIR=QMREL /LOG=R:\\QMSETUP.LOG", 19, "", nullptr},
         {tinyMedium(), "/S /NAME=Ada /ANSWERS=C:\\QMANSDIR" + log, 1,
          "Command line not understood: the answers file C:\\QMANSDIR is a folder, not a file; nothing", nullptr},
         {tinyMedium(), "/S /ANSWERS=C:\\QMRANDOM.INI" + log, 1, "C:\\QMRANDOM.INI: it holds a NUL byte", nullptr},
@@ -202,12 +203,17 @@ TEST_F(Unattended, SixRunsAtOnceAppendEveryLineWhole)
         stopSetup(&run);
     }
     const std::string written = readFile(logPath);
+    char name[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD nameSize = sizeof name;
+    ASSERT_TRUE(GetComputerNameA(name, &nameSize));
+    const std::string computer = std::string(name) + " ";
     std::vector<int> files(6, 0);
     int results = 0;
     size_t start = 0;
     for (size_t end; (end = written.find("\r\n", start)) != std::string::npos; start = end + 2) {
         const std::string line = written.substr(start, end - start);
         EXPECT_TRUE(line.size() > 20 && line[4] == '-' && line[13] == ':' && line[19] == ' ') << line;
+        EXPECT_EQ(0, line.compare(20, computer.size(), computer)) << line;
         EXPECT_EQ(std::string::npos, line.find_first_of("\r\n")) << line;
         if (line.find(" Result: installed completely, exit code 0") != std::string::npos) results++;
         for (int n = 0; n < 6; n++)
