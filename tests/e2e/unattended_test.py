@@ -159,6 +159,12 @@ class Unattended(unittest.TestCase):
         self.assertEqual(0, code, trace[-3000:])
         self.assertEqual(before, (snapshot(drive_c(prefix)), quillmark_section(prefix)))
 
+        # A run with a window and no display to show it on: its own code and line.
+        code, trace = finish(start(prefix, "/LOG"))
+        self.assertEqual(14, code, trace[-3000:])
+        with open(logs[0], newline="") as f:
+            self.assertIn(" Stopped, exit code 14: the setup's window cannot be made (no display)", f.read())
+
     def test_several_at_once_from_one_share(self):
         medium = snapshot(ARGS.medium)
         prefixes = [PREFIXES[name] for name in NAMES[1:]]

@@ -45,11 +45,24 @@ class Signing(unittest.TestCase):
         self.assertRegex(read(self.note).decode(), r"\Asigned by O=Quillmark,CN=Quillmark Test "
                          r"Signer, SHA-256 ([0-9A-F]{2}:){31}[0-9A-F]{2}\n\Z")
         signed = read(self.out)
-        # The header's checksum, which SETUP.EXE checks itself against, holds
-        # for the signed file.
+        # The header's checksum and the seal, which SETUP.EXE checks itself
+        # against, hold for the signed file.
         check = subprocess.run([sys.executable, PESUM, "--check", self.out], capture_output=True,
                                text=True)
         self.assertEqual(check.returncode, 0, check.stderr)
+        # Two words swapped before the signature keep the header's sum; the
+        # seal tells, and pesum refuses to seal the signed file over them.
+        swapped = bytearray(signed)
+        swapped[0x400:0x404], swapped[0x408:0x40C] = signed[0x408:0x40C], signed[0x400:0x404]
+        self.assertNotEqual(bytes(swapped), signed)
+        write(self.out, bytes(swapped))
+        check = subprocess.run([sys.executable, PESUM, "--check", self.out], capture_output=True,
+                               text=True)
+        self.assertEqual((check.returncode, check.stderr.count("checksum")), (1, 0), check.stderr)
+        self.assertIn(": seal ", check.stderr)
+        reseal = subprocess.run([sys.executable, PESUM, self.out], capture_output=True, text=True)
+        self.assertIn("remove the signature, seal it, sign it again", reseal.stderr)
+        self.assertEqual(read(self.out), bytes(swapped))
         # The same identity from a PKCS#12 file and its password file.
         result = self.sign("--pkcs12", self.id["id.p12"], "--pass-file", self.id["password.txt"])
         self.assertEqual(result.returncode, 0, result.stderr)
