@@ -2,7 +2,8 @@
 // like the real one but has no picture, and it holds the start-up just
 // before the main window is made, while only the splash is on the screen,
 // until the test has looked at it. The test makes the two events: it waits
-// for holdingEvent, then sets releaseEvent.
+// for holdingEvent, then sets releaseEvent. With the fault event made, it
+// writes through a null pointer instead.
 #include <windows.h>
 
 #include <cstring>
@@ -43,6 +44,11 @@ extern "C" {
 // Called once, while the library is bound, before the splash is made.
 int WINAPI IMG_decompress_bitmap_fd(HFILE, int, int)
 {
+    HANDLE fault = OpenEventA(SYNCHRONIZE, FALSE, faultEventName);
+    if (fault) {
+        CloseHandle(fault);
+        *(volatile int *)nullptr = 0;
+    }
     creationHook = SetWindowsHookExA(WH_CBT, onCreation, NULL, GetCurrentThreadId());
     return imagingFailure;
 }

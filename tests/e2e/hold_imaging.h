@@ -6,3 +6,6 @@
 static const char holdingEventName[] = "QuillmarkTestStartupHeld";
 // Set by the test when the start-up may go on.
 static const char releaseEventName[] = "QuillmarkTestStartupRelease";
+// Made by the test when the library is to fault instead of holding: a
+// fault inside the setup program's own process.
+static const char faultEventName[] = "QuillmarkTestStartupFault";

@@ -88,13 +88,14 @@ protected:
     }
     // Starts SETUP.EXE with the holding imaging library; the splash then
     // stays until release is set.
-    void startHeld()
+    void startHeld(const std::string &arguments = "")
     {
         ASSERT_TRUE(CreateDirectoryA(heldFolder, NULL));
         std::string exe = std::string(heldFolder) + "\\SETUP.EXE";
         ASSERT_TRUE(copyFileTo(mediumFile("SETUP.EXE"), exe));
         ASSERT_TRUE(copyFileTo(QM_HOLD_IMAGING, std::string(heldFolder) + "\\SNBD7W95.DLL"));
-        ASSERT_TRUE(startSetup(exe, heldFolder, &setup));
+        ASSERT_TRUE(startSetup(exe, heldFolder, &setup, arguments));
+        if (!arguments.empty()) return;
         HANDLE waits[2] = {holding, setup.process};
         ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, waits, FALSE, windowTimeoutMs))
             << "the start-up never reached the making of the main window";
@@ -103,6 +104,22 @@ protected:
     HANDLE holding = NULL;
     HANDLE release = NULL;
 };
+
+// With a switch, a fault in the program's process (here in the imaging
+// library) ends the run with its own code and a log line, never a crash box.
+TEST_F(SplashHeld, AFaultWithASwitchEndsWithItsCodeAndNoBox)
+{
+    HANDLE fault = CreateEventA(NULL, TRUE, FALSE, faultEventName);
+    ASSERT_TRUE(fault);
+    const std::string log = std::string(heldFolder) + "\\SETUP.LOG";
+    ASSERT_NO_FATAL_FAILURE(startHeld("/LOG=" + log));
+    DWORD code = 1234;
+    EXPECT_TRUE(waitForExit(&setup, &code));
+    CloseHandle(fault);
+    EXPECT_EQ(13u, code);
+    EXPECT_NE(std::string::npos, readFile(log).find(" Stopped, exit code 13: the setup program failed (exception C0000005"))
+        << readFile(log);
+}
 
 // What one look at the splash's area found.
 struct SplashLook {
