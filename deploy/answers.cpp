@@ -138,13 +138,17 @@ static long toCodePage(long length, char *problem, int size)
         return -1;
     }
     long written = 0;
+    // A UTF-8 code page holds every character, and takes neither the flag
+    // nor the question.
+    int anyCharacter = GetACP() == CP_UTF8;
     for (long start = 0, line = 1; start < count; line++) {
         long end = start;
         while (end < count && wideText[end] != L'\n') end++;
         if (end < count) end++;
         BOOL lost = FALSE;
-        int got = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wideText + start, (int)(end - start),
-                                      converted + written, (int)(fileLimit - written), NULL, &lost);
+        int got = WideCharToMultiByte(CP_ACP, anyCharacter ? 0 : WC_NO_BEST_FIT_CHARS, wideText + start,
+                                      (int)(end - start), converted + written, (int)(fileLimit - written), NULL,
+                                      anyCharacter ? NULL : &lost);
         if (lost) {
             formatText(problem, size, "line %ld holds a character that code page %u cannot hold", line, GetACP());
             return -1;
