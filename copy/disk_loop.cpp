@@ -273,6 +273,15 @@ static int optionalFileMissing(const char *sourceRoot, const char *entry)
     return 1;
 }
 
+/* 1 when entry is the medium's owner data file, the release knows it, and
+ * the owner data store cannot read it (logged). It is the medium's own, so
+ * its form is checked, never the release's checksum. */
+static int ownerDataDamaged(const char *entry, const ReleaseFile *expected, const char *sourcePath)
+{
+    return equalsIgnoringCase(entry, "quillmrk.dat") && expected && expected->size >= 0 &&
+           !ownerDataFormHolds(sourcePath);
+}
+
 /* "Error in opening" for a source, named by the folder and the entry that
  * make it up (together they may not fit a path's text): 1 to go on, 0 when
  * the user cancels. */
@@ -294,15 +303,13 @@ static int storeFile(HFILE source, const char *sourcePath, const WalkPlace *plac
 {
     char longPath[messageSize];
     buildDestinationPaths(place, entry, longPath, sizeof longPath);
-    if (equalsIgnoringCase(entry, "quillmrk.dat")) {
-        expected = nullptr;
-        if (!ownerDataFormHolds(sourcePath)) {
-            if (source != HFILE_ERROR) _lclose(source);
-            installState.ownerDataUnread = 1;
-            showMessage(mainWindow, sourcePath, destinationPath, MB_OK);
-            return 0;
-        }
+    if (ownerDataDamaged(entry, expected, sourcePath)) {
+        if (source != HFILE_ERROR) _lclose(source);
+        installState.ownerDataUnread = 1;
+        showMessage(mainWindow, sourcePath, destinationPath, MB_OK);
+        return 0;
     }
+    if (equalsIgnoringCase(entry, "quillmrk.dat")) expected = nullptr;
     // A source that does not open at the first try was reported by the walk.
     int sourceReported = 1;
     int result;
@@ -521,11 +528,11 @@ static int verifyFile(const char *sourceRoot, int index, char *firstFault)
     const char *entry = manifestEntry(index);
     char sourcePath[textSize];
     WrittenFile read;
-    int ownerData = equalsIgnoringCase(entry, "quillmrk.dat");
+    const ReleaseFile *expected = releaseFileAt(index);
     int check = formatText(sourcePath, sizeof sourcePath, "%s%s", sourceRoot, entry) == 0
-                    ? checkSourceFile(sourcePath, ownerData ? nullptr : releaseFileAt(index), &read)
+                    ? checkSourceFile(sourcePath, equalsIgnoringCase(entry, "quillmrk.dat") ? nullptr : expected, &read)
                     : sourceMissing;
-    if (ownerData && check == sourceWhole && !ownerDataFormHolds(sourcePath)) check = sourceDamaged;
+    if (check == sourceWhole && ownerDataDamaged(entry, expected, sourcePath)) check = sourceDamaged;
     if (check == sourceMissing && optionalFileMissing(sourceRoot, entry)) return 0;
     if (check == sourceMissing) writeLog("File %s%s missing from the medium", sourceRoot, entry);
     if (check != sourceWhole && firstFault[0] == '\0') copyText(firstFault, textSize, sourcePath);

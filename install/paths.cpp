@@ -142,7 +142,8 @@ static int copyOwnerData(int *damaged)
     if (ownerDataSource(source, sizeof source) != 0) return transferNoSource;
     if (shortPathOf(installState.notedInstallDir, shortDir, sizeof shortDir) != 0) return transferNotCreated;
     if (formatText(destination, sizeof destination, "%s\\quillmrk.dat", shortDir) != 0) return transferNotCreated;
-    if (!ownerDataFormHolds(source)) {
+    // Tables made without the release's files check nothing.
+    if (releaseFileNamed("quillmrk.dat") && !ownerDataFormHolds(source)) {
         *damaged = 1;
         showMessage(mainWindow, source, destination, MB_OK);
         return transferDone;
