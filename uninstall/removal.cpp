@@ -37,29 +37,30 @@ void describeError(unsigned long error, char *text, int size)
 
 /* Removes the file at path when it is still as installed (installed null:
  * whatever it holds). A file that cannot be read or deleted is the user's
- * to retry, leave or abort on; each outcome is logged once. 0 after Abort,
- * else 1. */
+ * to retry, leave or abort on; each outcome is logged once. A
+ * CheckedResult: checkedFailed after Abort (run->aborted) or Ignore. */
 static int removeFile(RemovalRun *run, const CheckedFolder *folder, const char *path, const RecordEntry *installed)
 {
     DWORD logged = (DWORD)-1;  // the error last logged for this file: none yet
     for (;;) {
         DWORD error = 0;
         char reason[textSize];
-        switch (removeRecordedFile(folder, path, installed, &error)) {
+        int result = removeRecordedFile(folder, path, installed, &error);
+        switch (result) {
         case checkedGone:
-            return 1;
+            return result;
         case checkedRemoved:
             run->removed++;
             writeLog("Removed %s", path);
-            return 1;
+            return result;
         case checkedChanged:
             run->kept++;
             writeLog("Kept, changed since it was installed: %s", path);
-            return 1;
+            return result;
         case checkedElsewhere:
             run->failed++;
             writeLog("Not touched, it leads out of %s through a link: %s", folder->folder, path);
-            return 1;
+            return result;
         default:
             break;
         }
@@ -74,11 +75,11 @@ static int removeFile(RemovalRun *run, const CheckedFolder *folder, const char *
         case removalAbort:
             run->aborted = 1;
             writeLog("Removal stopped by the user at %s", path);
-            return 0;
+            return checkedFailed;
         default:
             run->failed++;
             writeLog("Not removed: %s", path);
-            return 1;
+            return checkedFailed;
         }
     }
 }
@@ -108,13 +109,21 @@ static int removeWinIniEntries(const char *dir)
     return 1;
 }
 
-// The product's entry in the registry, under either root, when it is this installation's.
-static void removeRegistration(const char *dir)
+// 1 when list holds a folder that is path (any form).
+static int findSamePath(const RecordList *list, const char *path)
+{
+    for (int i = 0; i < list->count; i++)
+        if (samePath(list->entries[i].path, path)) return 1;
+    return 0;
+}
+
+// The product's entry in the registry, under either root, when it names one of folders.
+static void removeRegistration(const RecordList *folders)
 {
     static const HKEY roots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
     for (HKEY root : roots) {
         char location[textSize];
-        if (!registeredLocation(root, location, sizeof location) || !samePath(location, dir)) continue;
+        if (!registeredLocation(root, location, sizeof location) || !findSamePath(folders, location)) continue;
         if (RegDeleteKeyA(root, uninstallKeyPath) == ERROR_SUCCESS)
             writeLog("Registration removed: %s\\%s", root == HKEY_LOCAL_MACHINE ? "HKLM" : "HKCU", uninstallKeyPath);
     }
@@ -122,9 +131,26 @@ static void removeRegistration(const char *dir)
 
 int removeRegistrationOf(const char *dir)
 {
+    RecordList folders = {};
     int left = !removeWinIniEntries(dir);
-    removeRegistration(dir);
+    if (appendEntry(&folders, recordedInstallation, 0, 0, dir) == 0) removeRegistration(&folders);
+    freeRecordList(&folders);
     return !left;
+}
+
+int forgetProduct(const RecordList *folders, const char *record)
+{
+    int left = 0;
+    for (int i = 0; i < folders->count; i++) left += !removeWinIniEntries(folders->entries[i].path);
+    if (left) return 0;
+    DWORD attributes = GetFileAttributesA(record);
+    if (attributes != INVALID_FILE_ATTRIBUTES && !DeleteFileA(record)) {
+        writeLog("The record %s could not be removed", record);
+        return 0;
+    }
+    writeLog("Removed %s", record);
+    removeRegistration(folders);
+    return 1;
 }
 
 // The files and folders the user added to the directories the installations made.
@@ -143,8 +169,7 @@ static int countAddedFiles(const RecordList *dirs, const RecordList *recorded)
             int folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             if (strcmp(found.cFileName, ".") == 0 || strcmp(found.cFileName, "..") == 0 ||
                 lstrcmpiA(found.cFileName, uninstallerFileName) == 0 ||
-                lstrcmpiA(found.cFileName, recordFileName) == 0 ||
-                pathInDir(dir, found.cFileName, path, sizeof path) != 0 || findPath(folder ? dirs : recorded, path))
+                lstrcmpiA(found.cFileName, recordFileName) == 0 || pathInDir(dir, found.cFileName, path, sizeof path) != 0 || findPath(folder ? dirs : recorded, path))
                 continue;
             added++;
             writeLog("Kept, not installed by %s: %s%s", productShortName, path, folder ? "\\" : "");
@@ -154,22 +179,13 @@ static int countAddedFiles(const RecordList *dirs, const RecordList *recorded)
     return added;
 }
 
-// The files of the record, then the owner data file: 0 after Abort.
-static int removeFiles(RemovalRun *run, const CheckedFolder *folder, const RecordList *files)
-{
-    for (int i = 0; i < files->count; i++)
-        if (!removeFile(run, folder, files->entries[i].path, &files->entries[i])) return 0;
-    char path[textSize];
-    return pathInDir(run->installDir, "quillmrk.dat", path, sizeof path) != 0 || removeFile(run, folder, path, NULL);
-}
-
 /* The door: only what lies inside the install folder, reached through no
  * link, is ever touched. Each entry refused is named and counts as not
  * removed. 0, or -1 when nothing may be touched at all. */
 static int keepWhatIsInside(RemovalRun *run, CheckedFolder *folder)
 {
     RecordList refused = {};
-    int kept = keepEntriesInside(run->installDir, &run->entries, &refused);
+    int kept = keepEntriesInside(run->installDir, run->levelsTrusted, &run->entries, &refused);
     for (int i = 0; i < refused.count; i++)
         writeLog("Not touched, outside %s: %s", run->installDir, refused.entries[i].path);
     run->failed += refused.count;
@@ -178,7 +194,8 @@ static int keepWhatIsInside(RemovalRun *run, CheckedFolder *folder)
         writeLog("Not enough memory to read the record of %s", run->installDir);
         return -1;
     }
-    if (checkInstallFolder(run->installDir, folder) == folderLinked) {
+    int check = checkInstallFolder(run->installDir, folder);
+    if (check == folderLinked) {
         writeLog("Not touched: %s is a link, lies in one or is another folder's name, so the record may name "
                  "files elsewhere", run->installDir);
         return -1;
@@ -186,34 +203,67 @@ static int keepWhatIsInside(RemovalRun *run, CheckedFolder *folder)
     return 0;
 }
 
-void removeInstallation(RemovalRun *run)
+/* Looks again at every file that went or was gone: one still there was
+ * reached through a changed path. The number of those. */
+static int stillThere(const RecordList *files)
 {
-    RecordList files = {}, dirs = {};
+    int left = 0;
+    for (int i = 0; i < files->count; i++) {
+        if (GetFileAttributesA(files->entries[i].path) == INVALID_FILE_ATTRIBUTES) continue;
+        writeLog("Still there after its removal: %s", files->entries[i].path);
+        left++;
+    }
+    return left;
+}
+
+void removeInstalledFiles(RemovalRun *run)
+{
+    RecordList files = {}, gone = {};
     CheckedFolder folder;
     char path[textSize];
     if (keepWhatIsInside(run, &folder) != 0) {
         run->failed++;
-    } else if (latestFiles(&run->entries, &files) != 0 || madeDirectories(&run->entries, &dirs) != 0) {
+        return;
+    }
+    int owner = pathInDir(run->installDir, "quillmrk.dat", path, sizeof path) == 0 &&
+                appendEntry(&files, recordedFile, 0, 0, path) == 0;
+    if (!owner || latestFiles(&run->entries, &files) != 0) {
         // Without memory to sort the record, nothing is touched.
         run->failed++;
         writeLog("Not enough memory to read the record of %s", run->installDir);
-    } else if (removeFiles(run, &folder, &files)) {
-        if (!removeWinIniEntries(run->installDir)) run->failed++;
-        // With a file left that should have gone, the product stays listed
-        // and its record stays, so that a later removal finishes the work.
-        if (!run->failed) {
-            if (pathInDir(run->installDir, recordFileName, path, sizeof path) == 0 && DeleteFileA(path))
-                writeLog("Removed %s", path);
-            removeRegistration(run->installDir);
+    } else {
+        // The owner data file (first) is the installation's whatever it holds.
+        for (int i = 0; i < files.count && !run->aborted; i++) {
+            const RecordEntry *entry = &files.entries[i];
+            int result = removeFile(run, &folder, entry->path, i == 0 ? NULL : entry);
+            if ((result == checkedGone || result == checkedRemoved) &&
+                appendEntry(&gone, entry->kind, 0, 0, entry->path) != 0)
+                run->failed++;
         }
-        for (int i = 0; i < dirs.count; i++)
-            if (removeRecordedFolder(&folder, dirs.entries[i].path))
-                writeLog("Removed the folder %s", dirs.entries[i].path);
-        // The owner data file counts as the installation's, not as the user's.
-        if (pathInDir(run->installDir, "quillmrk.dat", path, sizeof path) == 0 &&
-            appendEntry(&files, recordedFile, 0, 0, path) == 0)
-            run->kept += countAddedFiles(&dirs, &files);
+        if (!run->aborted) run->failed += stillThere(&gone);
     }
+    freeRecordList(&files);
+    freeRecordList(&gone);
+}
+
+void removeMadeFolders(RemovalRun *run)
+{
+    RecordList files = {}, dirs = {};
+    CheckedFolder folder;
+    char path[textSize];
+    if (checkInstallFolder(run->installDir, &folder) == folderLinked || latestFiles(&run->entries, &files) != 0 ||
+        madeDirectories(&run->entries, &dirs) != 0) {
+        freeRecordList(&files);
+        freeRecordList(&dirs);
+        return;
+    }
+    for (int i = 0; i < dirs.count; i++)
+        if (removeRecordedFolder(&folder, dirs.entries[i].path))
+            writeLog("Removed the folder %s", dirs.entries[i].path);
+    // The owner data file counts as the installation's, not as the user's.
+    if (pathInDir(run->installDir, "quillmrk.dat", path, sizeof path) == 0 &&
+        appendEntry(&files, recordedFile, 0, 0, path) == 0)
+        run->kept += countAddedFiles(&dirs, &files);
     freeRecordList(&files);
     freeRecordList(&dirs);
 }

@@ -7,10 +7,6 @@
 // The switch, always first, that tells the copy which installation to remove.
 extern const char removalCopySwitch[];  // "/REMOVALCOPY="
 
-// Keeps DLLs the program loads from the system folder, away from the
-// program's and the current folder (where the platform allows it).
-void loadDllsFromSystemOnly();
-
 // Copies the running program into the TEMP folder and starts the copy on
 // dir (normal form) with the arguments after the program's name, waits for
 // it and takes its file away again. 1 with *code its exit code; 0 when the

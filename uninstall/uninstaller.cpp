@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "deploy/exit_codes.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
@@ -10,6 +12,7 @@
 #include "install/program_image.h"
 #include "install/setup_log.h"
 #include "ownerdata/characters.h"
+#include "transaction/data_folder.h"
 #include "uninstall/checked_removal.h"
 #include "uninstall/delayed_removal.h"
 #include "uninstall/install_record.h"
@@ -86,9 +89,19 @@ static int recordIn(const char *dir)
            GetFileAttributesA(record) != INVALID_FILE_ATTRIBUTES;
 }
 
+// 1 when dir is the product's data folder, which only administrators write.
+static int isDataFolder(const char *dir)
+{
+    char data[textSize];
+    return productDataFolder(data, sizeof data) == 0 && samePath(data, dir);
+}
+
 int findInstallation(char *dir, int size)
 {
-    char program[programPathSize];
+    char data[textSize], program[programPathSize];
+    if (productDataFolder(data, sizeof data) == 0 && recordIn(data))
+        return normalFolderForm(data, dir, size) == 0 ? installationFound : 0;
+    // An installation of the first layout: the record beside the uninstaller.
     if (runningProgramPath(program, sizeof program) == 0) {
         const char *slash = lastCharacterOf(program, "\\");
         if (slash) {
@@ -113,58 +126,52 @@ static int isMadeDirectory(const RecordList *entries, const char *dir)
     return 0;
 }
 
-/* Moves the uninstaller, held by the process that started this copy of it
- * and waits for it, into the TEMP folder, where it goes at the next start
- * of Windows: its folder can go now. 1 when moved. */
-static int moveAsideInUse(const char *uninstaller)
+/* Moves path, in use, into the product's data folder, which only
+ * administrators write, where it goes at the next start of Windows: a
+ * delete by name in a folder a user may write could be sent elsewhere by
+ * then. 1 when moved. */
+static int moveAsideInUse(const char *path)
 {
-    char temp[MAX_PATH + 1], moved[MAX_PATH + 1];
-    DWORD length = GetTempPathA(sizeof temp, temp);
-    if (length == 0 || length >= sizeof temp || !GetTempFileNameA(temp, "QMR", 0, moved)) return 0;
-    if (!MoveFileExA(uninstaller, moved, MOVEFILE_REPLACE_EXISTING)) {
+    char data[textSize], moved[MAX_PATH + 1];
+    if (makeProductDataFolder(data, sizeof data) != 0 || !GetTempFileNameA(data, "QMR", 0, moved)) return 0;
+    if (!MoveFileExA(path, moved, MOVEFILE_REPLACE_EXISTING)) {
         DeleteFileA(moved);
         return 0;
     }
-    writeLog("%s is in use by the program that started the removal: moved to %s, removed at the next start of "
-             "Windows", uninstaller, moved);
+    writeLog("%s is in use: moved to %s, removed at the next start of Windows", path, moved);
     removeAtRestart(moved);
     return 1;
 }
 
-// The uninstaller's file, and its folder when made, removed at the next start of Windows.
-static void leaveToRestart(const char *uninstaller, const char *dir, int made)
+/* The uninstaller's file in the data folder (trusted) and that folder, or
+ * (the first layout) in the install folder dir and dir when made. A running
+ * program cannot delete its own file: it goes at the next start of Windows,
+ * from the data folder. 1 when nothing is left of them, or waits there. */
+static int removeUninstaller(const char *dir, int trusted, const RecordList *entries)
 {
-    if (removeAtRestart(uninstaller)) writeLog("%s is removed at the next start of Windows", uninstaller);
-    else writeLog("%s could not be marked for removal at the next start of Windows", uninstaller);
-    if (made && removeAtRestart(dir)) writeLog("The folder %s is removed at the next start of Windows", dir);
-}
-
-/* The uninstaller's file, and its folder when an installation made it. A
- * running program cannot delete its own file: where this is not a copy
- * running from elsewhere, or the file in use cannot be moved aside, that
- * is left to the next start of Windows. */
-static void removeUninstaller(const char *dir, const RecordList *entries)
-{
-    char uninstaller[textSize], program[programPathSize];
+    char uninstaller[textSize];
     CheckedFolder folder;
     DWORD error = 0;
-    if (pathInDir(dir, uninstallerFileName, uninstaller, sizeof uninstaller) != 0 ||
-        checkInstallFolder(dir, &folder) != folderUsable)
-        return;
-    int made = isMadeDirectory(entries, dir);
-    if (runningProgramPath(program, sizeof program) == 0 && samePath(program, uninstaller)) {
-        leaveToRestart(uninstaller, dir, made);
-        return;
-    }
+    if (pathInDir(dir, uninstallerFileName, uninstaller, sizeof uninstaller) != 0) return 0;
+    int usable = checkInstallFolder(dir, &folder);
+    if (usable == folderMissing) return 1;
+    if (usable != folderUsable) return 0;
     int result = removeRecordedFile(&folder, uninstaller, NULL, &error);
     if (result == checkedRemoved) writeLog("Removed %s", uninstaller);
-    if (result == checkedFailed && !moveAsideInUse(uninstaller)) {
-        leaveToRestart(uninstaller, dir, made);
-        return;
+    if (result == checkedFailed && trusted) {
+        // The data folder is the administrators' own: a delete by name there stays ours.
+        if (removeAtRestart(uninstaller)) writeLog("%s is removed at the next start of Windows", uninstaller);
+        if (removeAtRestart(dir)) writeLog("The folder %s is removed at the next start of Windows", dir);
+        return 1;
     }
-    if (made && removeRecordedFolder(&folder, dir)) writeLog("Removed the folder %s", dir);
+    if (result == checkedFailed && !moveAsideInUse(uninstaller)) {
+        writeLog("%s is in use and cannot be moved where only administrators write: it stays", uninstaller);
+        return 0;
+    }
+    if ((trusted || isMadeDirectory(entries, dir)) && removeRecordedFolder(&folder, dir))
+        writeLog("Removed the folder %s", dir);
+    return 1;
 }
-
 /* The installation's folder was deleted by hand: what names it (the
  * registration, the WIN.INI entries) is removed, after asking unless
  * unattended. The exit code. */
@@ -218,42 +225,127 @@ static int refuseRecord(int read, const char *dir, const char *record, int unatt
     return exitNothingInstalled;
 }
 
+/* The record in the folder where (the data folder, or an install folder
+ * of the first layout) into entries: as readInstallRecord; a folder or
+ * anything but a file in its place is a record not whole. */
+static int readRecordIn(const char *where, char *record, RecordList *entries)
+{
+    if (pathInDir(where, recordFileName, record, textSize) != 0) return -1;
+    DWORD attributes = GetFileAttributesA(record);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+        return recordNotWhole;
+    return readInstallRecord(record, entries);
+}
+
+/* One removal run for each installation of the record: a record only
+ * administrators write lists its install folders; one of the first
+ * layout is its own folder's alone. 0, or -1 (none, or no memory). */
+static int runsOf(const RecordList *entries, const char *where, int trusted, RecordList *folders, RemovalRun **runs)
+{
+    *runs = NULL;
+    int listed = trusted ? installationsOf(entries, folders) : appendEntry(folders, recordedInstallation, 0, 0, where);
+    if (listed != 0 || folders->count == 0) return -1;
+    *runs = static_cast<RemovalRun *>(calloc((size_t)folders->count, sizeof(RemovalRun)));
+    if (!*runs) return -1;
+    for (int i = 0; i < folders->count; i++) {
+        RemovalRun *run = &(*runs)[i];
+        copyText(run->installDir, sizeof run->installDir, folders->entries[i].path);
+        run->levelsTrusted = trusted;
+        run->askAboutFile = askAboutFile;
+        int copied = trusted ? entriesOfInstallation(entries, run->installDir, &run->entries)
+                             : latestFiles(entries, &run->entries) == 0 ? madeDirectories(entries, &run->entries) : -1;
+        if (copied != 0) return -1;
+    }
+    return 0;
+}
+
+static void freeRuns(RemovalRun *runs, int count)
+{
+    for (int i = 0; runs && i < count; i++) freeRecordList(&runs[i].entries);
+    free(runs);
+}
+
+// 1 when no install folder of runs is there any more.
+static int allFoldersGone(const RemovalRun *runs, int count)
+{
+    for (int i = 0; i < count; i++)
+        if (GetFileAttributesA(runs[i].installDir) != INVALID_FILE_ATTRIBUTES) return 0;
+    return 1;
+}
+
+/* Removes every installation of runs, then what names the product and the
+ * uninstaller, once nothing has failed. The totals in *total. */
+static void removeAll(RemovalRun *runs, const RecordList *folders, const char *where, const char *record, int trusted,
+                      RemovalRun *total)
+{
+    int count = folders->count;
+    for (int i = 0; i < count && !total->aborted; i++) {
+        writeLog("Removing the installation in %s", runs[i].installDir);
+        removeInstalledFiles(&runs[i]);
+        total->aborted = runs[i].aborted;
+    }
+    int failed = 0;
+    for (int i = 0; i < count; i++) failed += runs[i].failed;
+    // With a file left that should have gone, the product stays listed
+    // and its record stays, so that a later removal finishes the work.
+    if (!total->aborted && !failed && !forgetProduct(folders, record)) failed++;
+    for (int i = 0; i < count && !total->aborted; i++) removeMadeFolders(&runs[i]);
+    if (!total->aborted && !failed && !removeUninstaller(where, trusted, &runs[0].entries)) failed++;
+    for (int i = 0; i < count; i++) {
+        total->removed += runs[i].removed;
+        total->kept += runs[i].kept;
+    }
+    total->failed = failed;
+}
+
 int runUninstall(int unattended, const char *givenDir)
 {
     unattendedRun = unattended;
     heldFile[0] = '\0';
-    char dir[textSize], record[textSize] = "", text[2 * textSize];
-    RemovalRun run = {};
-    int found = givenDir ? installationFound : findInstallation(dir, sizeof dir);
-    if (givenDir && normalFolderForm(givenDir, dir, sizeof dir) != 0) found = 0;
-    if (found == installationFolderGone) return forgetGoneInstallation(dir, unattended);
-    int read = found && pathInDir(dir, recordFileName, record, sizeof record) == 0
-                   ? readInstallRecord(record, &run.entries)
-                   : -1;
+    char where[textSize], record[textSize] = "", text[2 * textSize];
+    RecordList entries = {}, folders = {};
+    RemovalRun *runs = NULL, total = {};
+    int found = givenDir ? installationFound : findInstallation(where, sizeof where);
+    if (givenDir && normalFolderForm(givenDir, where, sizeof where) != 0) found = 0;
+    if (found == installationFolderGone) return forgetGoneInstallation(where, unattended);
+    int trusted = found && isDataFolder(where);
+    int read = found ? readRecordIn(where, record, &entries) : -1;
+    // A record of no installation at all was never written so: it is not whole.
+    if (read == 0 && runsOf(&entries, where, trusted, &folders, &runs) != 0) read = recordNotWhole;
+    freeRecordList(&entries);
     if (read != 0) {
-        freeRecordList(&run.entries);
-        return refuseRecord(read, dir, record, unattended);
+        freeRuns(runs, folders.count);
+        freeRecordList(&folders);
+        return refuseRecord(read, where, record, unattended);
     }
-    writeLog("Removing the installation in %s", dir);
+    const char *dir = folders.entries[0].path;
+    if (allFoldersGone(runs, folders.count)) {
+        int code = forgetGoneInstallation(dir, unattended);
+        if (code == exitInstalled && (!forgetProduct(&folders, record) || !removeUninstaller(where, trusted, &runs[0].entries)))
+            code = exitIncomplete;
+        freeRuns(runs, folders.count);
+        freeRecordList(&folders);
+        return code;
+    }
     formatText(text, sizeof text, questionFormat, productName);
     if (!unattended && showMessage(NULL, text, removeCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
         writeLog("The user chose not to remove %s; exit code %d", productShortName, exitCancelled);
-        freeRecordList(&run.entries);
+        freeRuns(runs, folders.count);
+        freeRecordList(&folders);
         return exitCancelled;
     }
-    copyText(run.installDir, sizeof run.installDir, dir);
-    run.askAboutFile = askAboutFile;
-    removeInstallation(&run);
-    if (run.aborted) {
-        writeLog("Removal stopped: %d file(s) removed; exit code %d", run.removed, exitCancelled);
-        freeRecordList(&run.entries);
+    removeAll(runs, &folders, where, record, trusted, &total);
+    char shown[textSize];
+    copyText(shown, sizeof shown, dir);
+    freeRuns(runs, folders.count);
+    freeRecordList(&folders);
+    if (total.aborted) {
+        writeLog("Removal stopped: %d file(s) removed; exit code %d", total.removed, exitCancelled);
         return exitCancelled;
     }
-    if (!run.failed) removeUninstaller(dir, &run.entries);
-    freeRecordList(&run.entries);
-    int code = run.failed ? exitIncomplete : exitInstalled;
-    writeLog("Removal ended: %d file(s) removed, %d kept, %d could not be removed; exit code %d", run.removed,
-             run.kept, run.failed, code);
-    if (!unattended) showClosing(run, dir);
+    int code = total.failed ? exitIncomplete : exitInstalled;
+    writeLog("Removal ended: %d file(s) removed, %d kept, %d could not be removed; exit code %d", total.removed,
+             total.kept, total.failed, code);
+    if (!unattended) showClosing(total, shown);
     return code;
 }

@@ -2,6 +2,10 @@
 // names; only its presence decides whether the billboard has a picture.
 #include "shell/imaging/imaging.h"
 
+#include "install/program_image.h"
+#include "install/text.h"
+#include "ownerdata/characters.h"
+
 HMODULE imagingLibrary;
 FARPROC imagingEntryPoints[imagingEntryPointCount];
 int backgroundImage = -1;
@@ -67,7 +71,14 @@ static void clearEntryPoints()
  */
 void bindImagingLibrary()
 {
-    HMODULE library = LoadLibraryA("SNBD7W95.DLL");
+    // The bare name's first place, the program's folder, named in full: the
+    // search order set at the start looks in the system folder alone.
+    char path[programPathSize];
+    const char *slash = runningProgramPath(path, sizeof path) == 0 ? lastCharacterOf(path, "\\") : NULL;
+    if (!slash) return;
+    path[slash - path + 1] = '\0';
+    if (appendText(path, sizeof path, "SNBD7W95.DLL") != 0) return;
+    HMODULE library = LoadLibraryA(path);
     if (!library) return;
     for (int i = 0; i < imagingEntryPointCount; i++) {
         imagingEntryPoints[i] = GetProcAddress(library, imagingEntryPointNames[i]);

@@ -13,7 +13,8 @@ const char removeCaption[] = "Remove Quillmark";
 const char questionText[] = "Remove Quillmark Professional and all of its components from this computer?\n\n"
                             "Files you added or changed since the installation are kept.";
 const std::string dir = defaultTarget;
-const std::string uninstaller = dir + "\\" + uninstallerName;
+const std::string uninstaller = std::string(dataFolder) + "\\" + uninstallerName;
+const std::string record = std::string(dataFolder) + "\\" + recordName;
 
 std::string keyText(const char *name)
 {
@@ -156,12 +157,14 @@ TEST_F(Uninstall, WineListsItAndItsRemovalTakesOnlyWhatWasInstalled)
     EXPECT_EQ("\"" + uninstaller + "\" /UNINSTALL /S", keyText("QuietUninstallString"));
     EXPECT_EQ(1u, keyNumber("NoModify"));
     EXPECT_EQ(1u, keyNumber("NoRepair"));
-    // What the installation put there, in KB (the user's notes.txt is a few bytes).
+    // What the installation put there and its uninstaller, in KB (the user's notes.txt is a few bytes).
     unsigned long long bytes = 0;
-    for (const std::string &entry : listTree(dir)) {
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        if (GetFileAttributesExA((dir + "\\" + entry).c_str(), GetFileExInfoStandard, &data)) bytes += data.nFileSizeLow;
-    }
+    for (const std::string &folder : {dir, std::string(dataFolder)})
+        for (const std::string &entry : listTree(folder)) {
+            WIN32_FILE_ATTRIBUTE_DATA data;
+            if (GetFileAttributesExA((folder + "\\" + entry).c_str(), GetFileExInfoStandard, &data))
+                bytes += data.nFileSizeLow;
+        }
     EXPECT_NEAR((double)bytes / 1024, (double)keyNumber("EstimatedSize"), 8.0);
     std::string output;
     DWORD code = 99;
@@ -267,18 +270,21 @@ TEST_F(Uninstall, RecordEntriesOutsideTheInstallationStayAndAreNamed)
     install(mediumDir(), false);
     const std::string outside = "C:\\QMOUTSIDE.TXT", otherDrive = mediumDir() + "_OUTSIDE.TXT", empty = "C:\\QMEMPTY";
     ASSERT_TRUE(writeTextFile(outside, nine) && writeTextFile(otherDrive, nine) && CreateDirectoryA(empty.c_str(), NULL));
-    // A record of the format before parts were closed, with entries added by hand.
-    std::string record = readFile(dir + "\\" + recordName);
-    for (size_t end = record.find("\nE "); end != std::string::npos; end = record.find("\nE "))
-        record.erase(end + 1, record.find('\n', end + 1) - end);
+    // An installation of the first layout, its record (of the format before parts were closed) and
+    // uninstaller in its folder, with entries added by hand.
+    std::string first = "Quillmark install record 1\r\n", written = readFile(record);
+    for (size_t at = written.find('\n') + 1; at < written.size(); at = written.find('\n', at) + 1)
+        if (written[at] == 'F' || written[at] == 'D') first += written.substr(at, written.find('\n', at) + 1 - at);
     const std::string added[] = {outside, dir + "\\..\\QMOUTSIDE.TXT", "QMOUTSIDE.TXT", otherDrive};
-    for (const std::string &path : added) record += nineLine(path);
-    record += "D " + empty + "\r\n";
-    ASSERT_TRUE(writeTextFile(dir + "\\" + recordName, record));
-    EXPECT_EQ(5u, removeQuietly());
+    for (const std::string &path : added) first += nineLine(path);
+    first += "D " + empty + "\r\nD C:\\\r\n";
+    ASSERT_TRUE(writeTextFile(dir + "\\" + recordName, first));
+    ASSERT_TRUE(MoveFileA(uninstaller.c_str(), (dir + "\\" + uninstallerName).c_str()));
+    ASSERT_TRUE(removeTree(dataFolder));
+    EXPECT_EQ(5u, removeQuietly(dir + "\\" + uninstallerName));
     EXPECT_TRUE(fileExists(outside) && fileExists(otherDrive) && directoryExists(empty));
     const std::string log = readFile(dir + ".log");
-    for (const std::string &path : {added[0], added[1], added[2], added[3], empty})
+    for (const std::string &path : {added[0], added[1], added[2], added[3], empty, std::string("C:\\")})
         EXPECT_NE(std::string::npos, log.find("Not touched, outside C:\\QUILLMRK: " + path + "\r\n")) << path;
     EXPECT_EQ(dir, keyText("InstallLocation"));
     DeleteFileA(outside.c_str());
@@ -323,12 +329,14 @@ TEST_F(Uninstall, AProductFolderReplacedByALinkKeepsWhatTheLinkLeadsTo)
 TEST_F(Uninstall, ARecordNotWholeRemovesNothing)
 {
     install(mediumDir(), false);
-    const std::string path = dir + "\\" + recordName, whole = readFile(path);
-    for (const std::string &damaged : {whole.substr(0, whole.size() - 20), std::string("\x01\x02garbage\r\n"),
+    const std::string path = record, whole = readFile(path);
+    // Cut inside a line, at a line's end (its trailer stripped), after its first lines; garbage; empty.
+    for (const std::string &damaged : {whole.substr(0, whole.size() - 20), whole.substr(0, whole.rfind("T ")),
+                                       whole.substr(0, whole.find("\n", 60) + 1), std::string("\x01\x02garbage\r\n"),
                                        std::string()}) {
         ASSERT_TRUE(writeTextFile(path, damaged));
         EXPECT_EQ(10u, removeQuietly());
-        EXPECT_TRUE(installedExactly(dir, true, withUninstaller({"quillmrk.dat"})));
+        EXPECT_TRUE(installedExactly(dir, true, {"quillmrk.dat"}));
         EXPECT_EQ(dir, keyText("InstallLocation"));
         EXPECT_NE(std::string::npos, readFile(dir + ".log").find("The record " + path + " is damaged"));
     }
@@ -353,7 +361,7 @@ TEST_F(Uninstall, AnotherProgramsPendingRenamesStayAsTheyAre)
     // Another program's, in Russian, and the removal of our uninstaller left by an earlier removal.
     const wchar_t others[] = L"\\??\\C:\\\u043d\u043e\u0432\u044b\u0439.dll\0\0\\??\\C:\\a.tmp\0!\\??\\C:\\b.dll\0";
     const std::wstring theirs(others, sizeof others / sizeof *others - 1);
-    const std::wstring value = theirs + L"\\??\\C:\\\\QUILLMRK\\QMREMOVE.EXE" + std::wstring(3, L'\0');
+    const std::wstring value = theirs + L"\\??\\C:\\ProgramData\\\\Quillmark\\QMREMOVE.EXE" + std::wstring(3, L'\0');
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager",
                                              L"PendingFileRenameOperations", REG_MULTI_SZ, value.data(),
                                              (DWORD)(value.size() * sizeof(wchar_t))));

@@ -186,8 +186,8 @@ TEST_F(Unattended, OnlyACompleteInstallationIsRegisteredAndARerunKeepsItsChoices
     ASSERT_TRUE(CreateDirectoryA(defaultTarget, NULL));
     ASSERT_TRUE(writeFile(blocker, "not a folder"));
     EXPECT_EQ(5u, run(tinyMedium(), "/S /NAME=Ada /SAMPLES=1"));
-    EXPECT_TRUE(fileExists(std::string(defaultTarget) + "\\" + uninstallerName));
-    EXPECT_TRUE(fileExists(std::string(defaultTarget) + "\\" + recordName));
+    EXPECT_TRUE(fileExists(std::string(dataFolder) + "\\" + uninstallerName));
+    EXPECT_TRUE(fileExists(std::string(dataFolder) + "\\" + recordName));
     EXPECT_FALSE(registered());
     ASSERT_TRUE(DeleteFileA(blocker.c_str()));
     EXPECT_EQ(0u, run(tinyMedium(), "/S /NAME=Ada /SAMPLES=0 /LOG=" + std::string(logPath)));
