@@ -106,18 +106,47 @@ static int writeEntry(FILE *file, const RecordEntry *entry, RecordCount *count)
     return recordLine(entry, line, sizeof line) == 0 && writeLine(file, line, count);
 }
 
-static int writeNewEntries(FILE *file, const RecordList *list, const RecordList *known, RecordCount *count)
+// The install folder as typed and as it is named in the record.
+struct Spelling {
+    const char *typed;   // normal form of the text typed ("C:\QUILLMRK\.", a short form...)
+    const char *folder;  // the one normal form
+};
+
+/* entry, its path under the folder as typed renamed under the folder's
+ * normal form: one folder has one name in the record, whichever spelling
+ * installed it. */
+static RecordEntry respelled(const RecordEntry *entry, const Spelling *spelling)
 {
-    for (int i = 0; i < list->count; i++)
-        if (!alreadyRecorded(known, &list->entries[i]) && !writeEntry(file, &list->entries[i], count)) return 0;
+    RecordEntry out = *entry;
+    char head[textSize];
+    size_t length = strlen(spelling->typed);
+    if (length == 0 || length >= sizeof head || strlen(entry->path) < length) return out;
+    memcpy(head, entry->path, length);
+    head[length] = '\0';
+    const char *rest = entry->path + length;
+    if (sameNames(head, spelling->typed) && (*rest == '\0' || *rest == '\\'))
+        formatText(out.path, sizeof out.path, "%s%s", spelling->folder, rest);
+    return out;
+}
+
+static int writeNewEntries(FILE *file, const RecordList *list, const Spelling *spelling, const RecordList *known,
+                           RecordCount *count)
+{
+    for (int i = 0; i < list->count; i++) {
+        RecordEntry entry = respelled(&list->entries[i], spelling);
+        if (!alreadyRecorded(known, &entry) && !writeEntry(file, &entry, count)) return 0;
+    }
     return 1;
 }
 
 // How many entries of list the record does not hold yet.
-static int newEntries(const RecordList *list, const RecordList *known)
+static int newEntries(const RecordList *list, const Spelling *spelling, const RecordList *known)
 {
     int count = 0;
-    for (int i = 0; i < list->count; i++) count += !alreadyRecorded(known, &list->entries[i]);
+    for (int i = 0; i < list->count; i++) {
+        RecordEntry entry = respelled(&list->entries[i], spelling);
+        count += !alreadyRecorded(known, &entry);
+    }
     return count;
 }
 
@@ -224,8 +253,10 @@ static int replaceFile(const char *from, const char *to)
 #endif
 }
 
-int appendRecordPart(const char *path, const char *folder, const RecordList *levels, const RecordList *run)
+int appendRecordPart(const char *path, const char *folder, const char *typed, const RecordList *levels,
+                     const RecordList *run)
 {
+    const Spelling spelling = {typed ? typed : "", folder};
     RecordList known = {};
     // No record yet reads as an empty one; one that is not whole cannot be
     // trusted, and a new one holds this run's entries in full.
@@ -249,9 +280,9 @@ int appendRecordPart(const char *path, const char *folder, const RecordList *lev
     }
     RecordEntry part = {recordedInstallation, 0, 0, ""};
     if (copyText(part.path, sizeof part.path, folder) != 0) written = 0;
-    if (written && (!listed || newEntries(levels, &known) + newEntries(run, &known) > 0))
-        written = writeEntry(file, &part, &count) && writeNewEntries(file, levels, &known, &count) &&
-                  writeNewEntries(file, run, &known, &count);
+    if (written && (!listed || newEntries(levels, &spelling, &known) + newEntries(run, &spelling, &known) > 0))
+        written = writeEntry(file, &part, &count) && writeNewEntries(file, levels, &spelling, &known, &count) &&
+                  writeNewEntries(file, run, &spelling, &known, &count);
     char trailer[48];
     if (written)
         written = formatText(trailer, sizeof trailer, "T %d %d %08lX\r\n", count.parts, count.entries,

@@ -35,11 +35,13 @@ void freeRecordList(RecordList *list);
 
 // Adds one installation's part to the record file at path: the install
 // folder (normal form) and the entries of levels, then of run, that the
-// record does not already hold as they are. The record is written anew and
+// record does not already hold as they are; their paths under typed (the
+// folder as typed, in normalFolderForm; null: none) are named under folder. The record is written anew and
 // put in place in one step, closed by a trailer that counts its parts and
 // entries and checks its bytes; a record not whole is not kept. 0, or -1
 // when it could not be written.
-int appendRecordPart(const char *path, const char *folder, const RecordList *levels, const RecordList *run);
+int appendRecordPart(const char *path, const char *folder, const char *typed, const RecordList *levels,
+                     const RecordList *run);
 
 // The line of an entry, without its line end: 0, or -1 when it does not fit.
 int recordLine(const RecordEntry *entry, char *line, int size);

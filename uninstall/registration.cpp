@@ -127,7 +127,7 @@ static void adoptFirstLayout(const char *old, const char *record)
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
     int read = readInstallRecord(oldRecord, &entries);
     if (read == 0 && keepEntriesInside(old, 0, &entries, &refused) == 0 &&
-        appendRecordPart(record, old, &entries, &none) == 0) {
+        appendRecordPart(record, old, NULL, &entries, &none) == 0) {
         writeLog("The record %s joins %s", oldRecord, record);
         DeleteFileA(oldRecord);
         DeleteFileA(oldUninstaller);
@@ -156,7 +156,9 @@ int writeUninstaller(char *path, int pathSize)
     if (registeredLocation(HKEY_LOCAL_MACHINE, registered, sizeof registered) &&
         normalFolderForm(registered, normal, sizeof normal) == 0 && !samePath(normal, dir))
         adoptFirstLayout(normal, record);
-    if (saveInstallRecord(record, dir) != 0) return failedAt(path, pathSize, record);
+    char typed[textSize];
+    if (normalFolderForm(installState.notedInstallDir, typed, sizeof typed) != 0) typed[0] = '\0';
+    if (saveInstallRecord(record, dir, typed) != 0) return failedAt(path, pathSize, record);
     copyText(path, pathSize, record);
     return 0;
 }

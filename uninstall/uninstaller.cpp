@@ -98,7 +98,7 @@ static int isDataFolder(const char *dir)
 
 int findInstallation(char *dir, int size)
 {
-    char data[textSize], program[programPathSize];
+    char data[textSize], program[programPathSize], longName[textSize];
     if (productDataFolder(data, sizeof data) == 0 && recordIn(data))
         return normalFolderForm(data, dir, size) == 0 ? installationFound : 0;
     // An installation of the first layout: the record beside the uninstaller.
@@ -106,7 +106,11 @@ int findInstallation(char *dir, int size)
         const char *slash = lastCharacterOf(program, "\\");
         if (slash) {
             program[slash - program] = '\0';
-            if (recordIn(program)) return normalFolderForm(program, dir, size) == 0 ? installationFound : 0;
+            // Started by a short path (as WIN.INI holds it), its entries are in the long form.
+            if (recordIn(program))
+                return longPathOf(program, longName, sizeof longName) >= 0 && normalFolderForm(longName, dir, size) == 0
+                           ? installationFound
+                           : 0;
         }
     }
     static const HKEY roots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};

@@ -49,23 +49,23 @@ TEST(InstallRecord, AnUpgradeAppendsAndItsLatestWriteOfAFileCounts)
     noteMadeDirectory("C:\\QM\\SUB");
     noteWrittenFile("C:\\QM\\OLD.TXT", 10, 1);
     noteWrittenFile("C:\\QM\\SUB\\A.TXT", 2000, 2);
-    ASSERT_EQ(0, saveInstallRecord(path, "C:\\QM"));
-    ASSERT_EQ(0, saveInstallRecord(path, "C:\\QM"));  // once per run, however often the step is retried
+    ASSERT_EQ(0, saveInstallRecord(path, "C:\\QM", NULL));
+    ASSERT_EQ(0, saveInstallRecord(path, "C:\\QM", NULL));  // once per run, however often the step is retried
     EXPECT_EQ(2u, recordedKilobytes());
     const std::string first = readFile(path);
     resetInstallRecord();                   // a rerun writes the same files: the record stays as it was
     forgetInstallLevels();
     noteWrittenFile("C:\\QM\\OLD.TXT", 10, 1);
     noteWrittenFile("C:\\QM\\SUB\\A.TXT", 2000, 2);
-    ASSERT_EQ(0, saveInstallRecord(path, "C:\\QM"));
+    ASSERT_EQ(0, saveInstallRecord(path, "C:\\QM", NULL));
     EXPECT_EQ(first, readFile(path));
     resetInstallRecord();                   // the upgrade: the directories exist, one file is new
     forgetInstallLevels();
     noteWrittenFile("c:\\qm\\sub\\a.txt", 3000, 3);
-    ASSERT_EQ(0, saveInstallRecord(path, "C:\\QM"));
-    resetInstallRecord();                   // and an installation into another folder
-    noteWrittenFile("D:\\QM2\\A.TXT", 9, 4);
-    ASSERT_EQ(0, saveInstallRecord(path, "D:\\QM2"));
+    ASSERT_EQ(0, saveInstallRecord(path, "C:\\QM", NULL));
+    resetInstallRecord();                   // and an installation into another folder, typed with a dot
+    noteWrittenFile("D:\\QM2.\\A.TXT", 9, 4);
+    ASSERT_EQ(0, saveInstallRecord(path, "D:\\QM2", "D:\\QM2."));
 
     RecordList entries = {}, files = {}, dirs = {}, folders = {}, second = {};
     ASSERT_EQ(0, readInstallRecord(path, &entries));
@@ -98,7 +98,7 @@ TEST(InstallRecord, ARecordCutAtAnyByteIsNotWhole)
     std::remove(path);
     resetInstallRecord();
     noteWrittenFile("C:\\QM\\A.TXT", 9, 0xCBF43926u);
-    ASSERT_EQ(0, saveInstallRecord(path, "C:\\QM"));
+    ASSERT_EQ(0, saveInstallRecord(path, "C:\\QM", NULL));
     const std::string whole = readFile(path);
     EXPECT_EQ("Quillmark install record 2\r\nI C:\\QM\r\nF 9 CBF43926 C:\\QM\\A.TXT\r\nT 1 1 ", whole.substr(0, 69));
     for (size_t cut = 0; cut < whole.size(); cut++) {
@@ -130,7 +130,7 @@ TEST(InstallRecord, ARecordCutAtAnyByteIsNotWhole)
     ASSERT_TRUE(writeFile(path, whole.substr(0, 40)));
     resetInstallRecord();
     noteWrittenFile("C:\\QM\\B.TXT", 9, 0xCBF43926u);
-    ASSERT_EQ(0, saveInstallRecord(path, "C:\\QM"));
+    ASSERT_EQ(0, saveInstallRecord(path, "C:\\QM", NULL));
     RecordList entries = {};
     EXPECT_EQ(0, readInstallRecord(path, &entries));
     EXPECT_EQ(2, entries.count);
