@@ -88,12 +88,24 @@ static int removeFile(RemovalRun *run, const CheckedFolder *folder, const char *
  * since elsewhere keeps its own), and the section when nothing else is left
  * in it. WIN.INI holds the folder as it was typed: both sides are compared
  * in normal form. 1 when none of them is left. */
+/* 1 when value, a folder as typed at the installation, is dir (normal
+ * form): its short form, or its "." levels and trailing dots resolved. */
+static int namesFolder(const char *value, const char *dir)
+{
+    char shortDir[textSize], full[MAX_PATH + 1], longName[textSize];
+    shortPathOf(dir, shortDir, sizeof shortDir);
+    if (samePath(value, shortDir) || samePath(value, dir)) return 1;
+    DWORD length = GetFullPathNameA(value, sizeof full, full, NULL);
+    if (length == 0 || length >= sizeof full) return 0;
+    withoutTrailingDots(full);
+    return longPathOf(full, longName, sizeof longName) >= 0 && samePath(longName, dir);
+}
+
 static int removeWinIniEntries(const char *dir)
 {
-    char value[textSize], shortDir[textSize], keys[8];
+    char value[textSize], keys[8];
     if (GetProfileStringA(productShortName, "BinDirectory", "", value, sizeof value) == 0) return 1;
-    shortPathOf(dir, shortDir, sizeof shortDir);
-    if (!samePath(value, shortDir) && !samePath(value, dir)) {
+    if (!namesFolder(value, dir)) {
         writeLog("WIN.INI: BinDirectory is \"%s\", not this installation: its entries stay", value);
         return 1;
     }

@@ -356,6 +356,40 @@ TEST_F(Uninstall, AFolderTypedWithMoreBackslashesIsRemovedCompletely)
     }
 }
 
+TEST_F(Uninstall, EverySpellingLevelsMadeAboveAndASecondFolderAreAllRemoved)
+{
+    const std::string existing = "C:\\QM LONG NAME", levels = "C:\\L1\\L2\\QM";
+    char shortName[MAX_PATH] = "";
+    ASSERT_TRUE(CreateDirectoryA(existing.c_str(), NULL));
+    ASSERT_NE(0u, GetShortPathNameA(existing.c_str(), shortName, sizeof shortName));
+    auto installQuietly = [this](const std::string &typed) {
+        DWORD code = 99;
+        EXPECT_TRUE(startSetup(mediumDir() + "\\SETUP.EXE", mediumDir(), &setup, "/S /NAME=Ada /DIR=" + typed));
+        EXPECT_TRUE(waitForExit(&setup, &code));
+        stopSetup(&setup);
+        return code;
+    };
+    for (const std::string &typed : {std::string(shortName), dir + "\\.\\", dir + ".", levels}) {
+        SCOPED_TRACE(typed);
+        ASSERT_EQ(0u, installQuietly(typed));
+        EXPECT_EQ(0u, removeQuietly());
+        EXPECT_TRUE(nothingNamesIt());
+        EXPECT_FALSE(exists(dir));
+    }
+    EXPECT_TRUE(listTree(existing).empty()) << "the folder made by the user stays, empty";
+    EXPECT_FALSE(exists("C:\\L1")) << "the levels the installation made go with it";
+    // Installed into two folders: both go.
+    ASSERT_EQ(0u, installQuietly(dir));
+    ASSERT_EQ(0u, installQuietly(levels));
+    EXPECT_EQ(levels, keyText("InstallLocation"));
+    EXPECT_EQ(0u, removeQuietly());
+    EXPECT_FALSE(exists(dir));
+    EXPECT_FALSE(exists("C:\\L1"));
+    EXPECT_TRUE(nothingNamesIt());
+    EXPECT_FALSE(exists(record));
+    RemoveDirectoryA(existing.c_str());
+}
+
 TEST_F(Uninstall, AnotherProgramsPendingRenamesStayAsTheyAre)
 {
     // Another program's, in Russian, and the removal of our uninstaller left by an earlier removal.
