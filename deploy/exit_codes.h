@@ -17,4 +17,6 @@ enum ExitCode {
     exitMediumDamaged = 11,     // a file of the medium differs from the release's
     exitProgramDamaged = 12,    // SETUP.EXE's own file fails its check; nothing installed
     exitLogFailed = 16,         // added to any of the above when the log could not be written
+    exitAnotherRun = 1618,      // another installation or removal is in progress
+    exitRestartNeeded = 3010,   // done; files in use are finished at the next start of Windows
 };

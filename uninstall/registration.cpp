@@ -15,6 +15,7 @@
 #include "uninstall/folder_rights.h"
 #include "uninstall/install_record.h"
 #include "uninstall/record_paths.h"
+#include "uninstall/removal.h"
 
 const char uninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmark";
 const char uninstallSwitch[] = "/UNINSTALL";
@@ -156,6 +157,11 @@ int writeUninstaller(char *path, int pathSize)
     if (registeredLocation(HKEY_LOCAL_MACHINE, registered, sizeof registered) &&
         normalFolderForm(registered, normal, sizeof normal) == 0 && !samePath(normal, dir))
         adoptFirstLayout(normal, record);
+    // A removal stopped on its way is not to be completed over this installation.
+    char journal[textSize];
+    const char *slash = lastCharacterOf(record, "\\");
+    if (slash && formatText(journal, sizeof journal, "%.*s\\%s", (int)(slash - record), record, removalJournalName) == 0)
+        DeleteFileA(journal);
     char typed[textSize];
     if (normalFolderForm(installState.notedInstallDir, typed, sizeof typed) != 0) typed[0] = '\0';
     if (saveInstallRecord(record, dir, typed) != 0) return failedAt(path, pathSize, record);

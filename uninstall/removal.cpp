@@ -14,6 +14,22 @@
 #include "uninstall/record_paths.h"
 #include "uninstall/registration.h"
 
+const char removalJournalName[] = "QMREMOVE.JNL";
+
+int fileUseOf(const char *path, unsigned long *error)
+{
+    // Alone and with the right to delete: any other program's handle on
+    // the file (a running program's image too) makes this open fail.
+    HANDLE file = CreateFileA(path, GENERIC_READ | DELETE, 0, NULL, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return fileFree;
+    }
+    *error = GetLastError();
+    if (*error == ERROR_FILE_NOT_FOUND || *error == ERROR_PATH_NOT_FOUND) return fileFree;
+    return *error == ERROR_SHARING_VIOLATION || *error == ERROR_LOCK_VIOLATION ? fileInUse : fileUnremovable;
+}
+
 void describeError(unsigned long error, char *text, int size)
 {
     if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
@@ -150,18 +166,23 @@ int removeRegistrationOf(const char *dir)
     return !left;
 }
 
-int forgetProduct(const RecordList *folders, const char *record)
+int forgetProduct(const RecordList *folders)
 {
     int left = 0;
     for (int i = 0; i < folders->count; i++) left += !removeWinIniEntries(folders->entries[i].path);
     if (left) return 0;
+    removeRegistration(folders);
+    return 1;
+}
+
+int removeRecord(const char *record)
+{
     DWORD attributes = GetFileAttributesA(record);
     if (attributes != INVALID_FILE_ATTRIBUTES && !DeleteFileA(record)) {
         writeLog("The record %s could not be removed", record);
         return 0;
     }
     writeLog("Removed %s", record);
-    removeRegistration(folders);
     return 1;
 }
 

@@ -28,9 +28,20 @@ void removeInstalledFiles(RemovalRun *run);
 // what the user added to them is counted as kept.
 void removeMadeFolders(RemovalRun *run);
 // What names the product once every installation's files are gone: the
-// WIN.INI entries when they point at one of folders, the record, the
-// registration. 1 when none of them is left.
-int forgetProduct(const RecordList *folders, const char *record);
+// WIN.INI entries when they point at one of folders, the registration. 1
+// when none of them is left.
+int forgetProduct(const RecordList *folders);
+// The record file at path: 1 when it is gone.
+int removeRecord(const char *record);
+
+// The journal of a removal under way, beside the record in the product's
+// data folder: a removal killed on its way is completed by the next one.
+extern const char removalJournalName[];  // "QMREMOVE.JNL"
+
+enum FileUse { fileFree = 0, fileInUse = 1, fileUnremovable = 2 };
+// Whether the file at path could be removed now: a FileUse, *error the
+// system's code when it could not. A file that is not there is free.
+int fileUseOf(const char *path, unsigned long *error);
 
 // The registration and the WIN.INI entries that name dir (normal form),
 // for an installation whose folder is gone: 1 when nothing of them is left.

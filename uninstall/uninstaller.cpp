@@ -82,6 +82,29 @@ static RemovalAnswer askAboutFile(const char *path, unsigned long error)
     }
 }
 
+/* Before anything is removed, a file that cannot go: the user closes the
+ * program that holds it and retries, or cancels (nothing removed). 1 for
+ * Retry. */
+static int askBeforeRemoval(const char *path, unsigned long error)
+{
+    char text[3 * textSize], reason[textSize];
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+        formatText(text, sizeof text, inUseFormat, path);
+    } else if (error == ERROR_ACCESS_DENIED) {
+        formatText(text, sizeof text, deniedFormat, path);
+    } else {
+        describeError(error, reason, sizeof reason);
+        formatText(text, sizeof text, errorFormat, path, reason);
+    }
+    return showMessage(NULL, text, removeCaption, MB_RETRYCANCEL | MB_ICONEXCLAMATION) == IDRETRY;
+}
+
+// Files moved aside, in use, to go at the next start of Windows: where they were and where they are.
+struct MovedFiles {
+    RecordList from;
+    RecordList to;
+};
+
 static int recordIn(const char *dir)
 {
     char record[textSize];
@@ -145,6 +168,86 @@ static int moveAsideInUse(const char *path)
     writeLog("%s is in use: moved to %s, removed at the next start of Windows", path, moved);
     removeAtRestart(moved);
     return 1;
+}
+
+/* Moves path, in use, into the product's data folder; noted in moved. 1 when moved. */
+static int moveAside(const char *path, MovedFiles *moved)
+{
+    char data[textSize], aside[MAX_PATH + 1];
+    if (makeProductDataFolder(data, sizeof data) != 0 || !GetTempFileNameA(data, "QMR", 0, aside)) return 0;
+    if (!MoveFileExA(path, aside, MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(aside);
+        return 0;
+    }
+    if (appendEntry(&moved->from, recordedFile, 0, 0, path) != 0 || appendEntry(&moved->to, recordedFile, 0, 0, aside) != 0) {
+        MoveFileExA(aside, path, 0);
+        return 0;
+    }
+    writeLog("%s is in use: moved to %s, to be removed at the next start of Windows", path, aside);
+    return 1;
+}
+
+// Puts the files moved aside back in their places: the removal did not go on.
+static void moveBack(MovedFiles *moved)
+{
+    for (int i = 0; i < moved->to.count; i++)
+        if (MoveFileExA(moved->to.entries[i].path, moved->from.entries[i].path, 0))
+            writeLog("%s put back", moved->from.entries[i].path);
+    moved->from.count = moved->to.count = 0;
+}
+
+/* One file of the installation, before anything is removed: free, or in
+ * use and (unattended) moved aside once let go of for a while. The exit
+ * code to end with, or exitInstalled to go on. */
+static int checkBeforeRemoval(const char *path, int unattended, MovedFiles *moved)
+{
+    DWORD giveUp = GetTickCount() + unattendedRetryMs;
+    for (;;) {
+        unsigned long error = 0;
+        char reason[textSize];
+        int use = fileUseOf(path, &error);
+        if (use == fileFree) return exitInstalled;
+        if (!unattended) {
+            if (askBeforeRemoval(path, error)) continue;
+            writeLog("The user cancelled at %s, which cannot be removed; nothing removed", path);
+            return exitCancelled;
+        }
+        if (use == fileInUse && (LONG)(GetTickCount() - giveUp) < 0) {
+            Sleep(unattendedPauseMs);
+            continue;
+        }
+        describeError(error, reason, sizeof reason);
+        writeLog("Cannot remove %s: %s", path, reason);
+        if (use == fileInUse && moveAside(path, moved)) return exitInstalled;
+        writeLog("Not removed: %s cannot go now, nor be moved where only administrators write to go at the next "
+                 "start of Windows; nothing removed", path);
+        return exitIncomplete;
+    }
+}
+
+/* Every file of every installation is checked to be removable before any
+ * is removed, so that a removal that cannot finish leaves the product
+ * whole. The exit code to end with, or exitInstalled to go on. */
+static int checkAllBeforeRemoval(const RemovalRun *runs, int count, int unattended, MovedFiles *moved)
+{
+    for (int r = 0; r < count; r++) {
+        RecordList files = {};
+        int code = latestFiles(&runs[r].entries, &files) == 0 ? exitInstalled : exitIncomplete;
+        for (int i = 0; i < files.count && code == exitInstalled; i++) {
+            char normal[textSize];
+            if (placeOfRecordPath(runs[r].installDir, files.entries[i].path, normal, sizeof normal) == insideFolder)
+                code = checkBeforeRemoval(normal, unattended, moved);
+        }
+        freeRecordList(&files);
+        if (code != exitInstalled) return code;
+    }
+    return exitInstalled;
+}
+
+// The journal's path beside the record in where: 0, or -1.
+static int journalPath(const char *where, char *path)
+{
+    return pathInDir(where, removalJournalName, path, textSize);
 }
 
 /* The uninstaller's file in the data folder (trusted) and that folder, or
@@ -279,8 +382,8 @@ static int allFoldersGone(const RemovalRun *runs, int count)
 
 /* Removes every installation of runs, then what names the product and the
  * uninstaller, once nothing has failed. The totals in *total. */
-static void removeAll(RemovalRun *runs, const RecordList *folders, const char *where, const char *record, int trusted,
-                      RemovalRun *total)
+static void removeAll(RemovalRun *runs, const RecordList *folders, const char *where, const char *record,
+                      const char *journal, int trusted, RemovalRun *total)
 {
     int count = folders->count;
     for (int i = 0; i < count && !total->aborted; i++) {
@@ -291,10 +394,17 @@ static void removeAll(RemovalRun *runs, const RecordList *folders, const char *w
     int failed = 0;
     for (int i = 0; i < count; i++) failed += runs[i].failed;
     // With a file left that should have gone, the product stays listed
-    // and its record stays, so that a later removal finishes the work.
-    if (!total->aborted && !failed && !forgetProduct(folders, record)) failed++;
+    // and its record stays, so that a later removal finishes the work. The
+    // record the administrators' folder keeps goes last, with the journal:
+    // a removal killed before completes from it; one in the install folder
+    // goes first, that the folder may go.
+    int done = !total->aborted && !failed;
+    if (done && !forgetProduct(folders)) failed++;
+    if (done && !trusted && !failed && !removeRecord(record)) failed++;
     for (int i = 0; i < count && !total->aborted; i++) removeMadeFolders(&runs[i]);
-    if (!total->aborted && !failed && !removeUninstaller(where, trusted, &runs[0].entries)) failed++;
+    if (done && trusted && !failed && !removeRecord(record)) failed++;
+    if (done && trusted && !failed && journal) DeleteFileA(journal);
+    if (done && !failed && !removeUninstaller(where, trusted, &runs[0].entries)) failed++;
     for (int i = 0; i < count; i++) {
         total->removed += runs[i].removed;
         total->kept += runs[i].kept;
@@ -325,29 +435,51 @@ int runUninstall(int unattended, const char *givenDir)
     const char *dir = folders.entries[0].path;
     if (allFoldersGone(runs, folders.count)) {
         int code = forgetGoneInstallation(dir, unattended);
-        if (code == exitInstalled && (!forgetProduct(&folders, record) || !removeUninstaller(where, trusted, &runs[0].entries)))
+        if (code == exitInstalled &&
+            (!forgetProduct(&folders) || !removeRecord(record) || !removeUninstaller(where, trusted, &runs[0].entries)))
             code = exitIncomplete;
         freeRuns(runs, folders.count);
         freeRecordList(&folders);
         return code;
     }
+    // A removal killed on its way was asked for already: it is completed.
+    char journal[textSize] = "";
+    int resumed = trusted && journalPath(where, journal) == 0 && GetFileAttributesA(journal) != INVALID_FILE_ATTRIBUTES;
+    if (resumed) writeLog("A removal of %s was stopped on its way: it is completed now", productShortName);
     formatText(text, sizeof text, questionFormat, productName);
-    if (!unattended && showMessage(NULL, text, removeCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) {
-        writeLog("The user chose not to remove %s; exit code %d", productShortName, exitCancelled);
+    MovedFiles moved = {};
+    int code = !unattended && !resumed && showMessage(NULL, text, removeCaption, MB_YESNO | MB_ICONQUESTION) != IDYES
+                   ? exitCancelled
+                   : checkAllBeforeRemoval(runs, folders.count, unattended, &moved);
+    if (code == exitCancelled) writeLog("The user chose not to remove %s; exit code %d", productShortName, exitCancelled);
+    if (code != exitInstalled) {
+        moveBack(&moved);
+        freeRecordList(&moved.from);
+        freeRecordList(&moved.to);
         freeRuns(runs, folders.count);
         freeRecordList(&folders);
-        return exitCancelled;
+        if (code != exitCancelled) writeLog("Removal ended: nothing removed; exit code %d", code);
+        return code;
     }
-    removeAll(runs, &folders, where, record, trusted, &total);
+    HANDLE begun = trusted && journal[0] ? CreateFileA(journal, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_FLAG_WRITE_THROUGH, NULL)
+                           : INVALID_HANDLE_VALUE;
+    if (begun != INVALID_HANDLE_VALUE) CloseHandle(begun);
+    removeAll(runs, &folders, where, record, trusted && journal[0] ? journal : NULL, trusted, &total);
     char shown[textSize];
     copyText(shown, sizeof shown, dir);
     freeRuns(runs, folders.count);
     freeRecordList(&folders);
+    if (total.aborted || total.failed) moveBack(&moved);
+    for (int i = 0; i < moved.to.count; i++) removeAtRestart(moved.to.entries[i].path);
+    if (moved.to.count && removeAtRestart(where)) writeLog("The folder %s is removed at the next start of Windows", where);
+    int restart = moved.to.count > 0;
+    freeRecordList(&moved.from);
+    freeRecordList(&moved.to);
     if (total.aborted) {
         writeLog("Removal stopped: %d file(s) removed; exit code %d", total.removed, exitCancelled);
         return exitCancelled;
     }
-    int code = total.failed ? exitIncomplete : exitInstalled;
+    code = total.failed ? exitIncomplete : restart ? exitRestartNeeded : exitInstalled;
     writeLog("Removal ended: %d file(s) removed, %d kept, %d could not be removed; exit code %d", total.removed,
              total.kept, total.failed, code);
     if (!unattended) showClosing(total, shown);

@@ -234,8 +234,10 @@ TEST_F(Uninstall, AFileInUseIsNamedAndRetryRemovesItOnceItIsFree)
     const std::string held = dir + "\\QMVIEW.EXE";
     HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    // Unattended, the file is tried again for a while, then left and named in the log.
+    // Unattended, the file is tried again for a while; held so that it cannot even be moved aside,
+    // it is named in the log and nothing is removed.
     EXPECT_EQ(5u, removeQuietly());
+    EXPECT_TRUE(fileExists(dir + "\\QUILLMRK.EXE") && fileExists(dir + "\\quillmrk.dat")) << "nothing removed";
     const std::string log = readFile(dir + ".log");
     EXPECT_NE(std::string::npos, log.find("Not removed: " + held)) << log;
     const std::string inUse = "Cannot remove " + held + ": the file is in use by another program";
@@ -251,7 +253,7 @@ TEST_F(Uninstall, AFileInUseIsNamedAndRetryRemovesItOnceItIsFree)
                                  {("Cannot remove : " + held +
                                    "\n\nThe file is in use. Close the program that uses it, then click Retry.")
                                       .c_str(),
-                                  removeCaption, MB_ABORTRETRYIGNORE | MB_ICONEXCLAMATION, NULL},
+                                  removeCaption, MB_RETRYCANCEL | MB_ICONEXCLAMATION, NULL},
                                  IDRETRY));
     ASSERT_TRUE(answerMessageBox(remover, {"Quillmark Professional was removed from your computer.", removeCaption,
                                            MB_OK | MB_ICONASTERISK, NULL},
@@ -259,6 +261,39 @@ TEST_F(Uninstall, AFileInUseIsNamedAndRetryRemovesItOnceItIsFree)
     stopSetupAfter(&remover);
     expectExitCode(0);
     EXPECT_FALSE(exists(dir));
+}
+
+TEST_F(Uninstall, AFileInUseGoesAtTheRestartAndAStoppedRemovalIsCompleted)
+{
+    install(mediumDir(), false);
+    // Held as a running program's image is: it may be renamed, not deleted.
+    const std::string held = dir + "\\QMVIEW.EXE";
+    HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    EXPECT_EQ(3010u, removeQuietly());
+    CloseHandle(file);
+    EXPECT_TRUE(nothingNamesIt());
+    EXPECT_FALSE(exists(dir));
+    EXPECT_NE(std::string::npos, pendingRemovals().find("C:\\ProgramData\\Quillmark\\QMR")) << pendingRemovals();
+    EXPECT_NE(std::string::npos, readFile(dir + ".log").find("Removal ended: 719 file(s) removed, 0 kept, 0 could not be "
+                                                               "removed; exit code 3010"));
+    ASSERT_TRUE(removeTree(dataFolder));
+
+    // A removal killed on its way left its journal and half the files: the next one asks nothing and completes it.
+    install(mediumDir(), false);
+    ASSERT_TRUE(writeTextFile(std::string(dataFolder) + "\\QMREMOVE.JNL", ""));
+    ASSERT_TRUE(removeTree(dir + "\\SAMPLES") && DeleteFileA(held.c_str()));
+    SetupProcess remover;
+    ASSERT_TRUE(startSetup(uninstaller, dir, &setup, "/UNINSTALL"));
+    ASSERT_TRUE(waitForRemover(&remover));
+    ASSERT_TRUE(answerMessageBox(remover, {"Quillmark Professional was removed from your computer.", removeCaption,
+                                           MB_OK | MB_ICONASTERISK, NULL},
+                                 IDOK));
+    stopSetupAfter(&remover);
+    expectExitCode(0);
+    stopSetup(&setup);
+    EXPECT_FALSE(exists(dir));
+    EXPECT_TRUE(nothingNamesIt());
 }
 
 // "123456789": 9 bytes whose CRC-32 is CBF43926, the record's line of such a file at path.
