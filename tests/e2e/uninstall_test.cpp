@@ -171,9 +171,14 @@ TEST_F(Uninstall, WineListsItAndItsRemovalTakesOnlyWhatWasInstalled)
     ASSERT_TRUE(runCommand("uninstaller.exe --list", &output, &code));
     EXPECT_NE(std::string::npos, output.find("Quillmark|||Quillmark Professional 1.0.0")) << output;
 
-    // The user adds a file to a folder the installation made and changes an installed one.
+    // The user adds a file to a folder the installation made and changes an installed one; he puts
+    // a record naming a file outside and an uninstaller of his own in the folder: neither is used.
     ASSERT_TRUE(writeTextFile(dir + "\\SAMPLES\\mine.qmd", "added"));
     ASSERT_TRUE(writeTextFile(dir + "\\QMVIEW.EXE", "changed"));
+    const std::string outside = "C:\\QMOUTSIDE.TXT";
+    ASSERT_TRUE(writeTextFile(outside, "123456789"));
+    ASSERT_TRUE(writeTextFile(dir + "\\" + recordName, "Quillmark install record 1\r\nF 9 CBF43926 " + outside + "\r\n"));
+    ASSERT_TRUE(writeTextFile(dir + "\\" + uninstallerName, "not a program"));
     // Wine's client starts the uninstaller, which asks on its own; the client
     // is not waited for (here it stays until the uninstaller ends).
     STARTUPINFOA startup = {};
@@ -196,7 +201,11 @@ TEST_F(Uninstall, WineListsItAndItsRemovalTakesOnlyWhatWasInstalled)
     WaitForSingleObject(client.hProcess, exitTimeoutMs);
     CloseHandle(client.hProcess);
     // The uninstaller is gone at once, nothing of the folder waits for a restart.
-    EXPECT_EQ((std::vector<std::string>{"QMVIEW.EXE", "SAMPLES\\", "SAMPLES\\mine.qmd", "notes.txt"}), listTree(dir));
+    EXPECT_EQ((std::vector<std::string>{"QMREMOVE.DAT", "QMREMOVE.EXE", "QMVIEW.EXE", "SAMPLES\\", "SAMPLES\\mine.qmd",
+                                        "notes.txt"}),
+              listTree(dir));
+    EXPECT_TRUE(fileExists(outside));
+    DeleteFileA(outside.c_str());
     EXPECT_EQ(std::string::npos, pendingRemovals().find(dir)) << pendingRemovals();
     EXPECT_TRUE(nothingNamesIt());
 
@@ -404,22 +413,14 @@ TEST_F(Uninstall, EverySpellingLevelsMadeAboveAndASecondFolderAreAllRemoved)
         stopSetup(&setup);
         return code;
     };
-    for (const std::string &typed : {std::string(shortName), dir + "\\.\\", dir + ".", levels}) {
-        SCOPED_TRACE(typed);
-        ASSERT_EQ(0u, installQuietly(typed));
-        EXPECT_EQ(0u, removeQuietly());
-        EXPECT_TRUE(nothingNamesIt());
-        EXPECT_FALSE(exists(dir));
-    }
-    EXPECT_TRUE(listTree(existing).empty()) << "the folder made by the user stays, empty";
-    EXPECT_FALSE(exists("C:\\L1")) << "the levels the installation made go with it";
-    // Installed into two folders: both go.
-    ASSERT_EQ(0u, installQuietly(dir));
-    ASSERT_EQ(0u, installQuietly(levels));
+    // Four spellings, three folders: one removal takes every installation.
+    for (const std::string &typed : {std::string(shortName), dir + "\\.\\", dir + ".", levels})
+        ASSERT_EQ(0u, installQuietly(typed)) << typed;
     EXPECT_EQ(levels, keyText("InstallLocation"));
     EXPECT_EQ(0u, removeQuietly());
+    EXPECT_TRUE(listTree(existing).empty()) << "the folder made by the user stays, empty";
     EXPECT_FALSE(exists(dir));
-    EXPECT_FALSE(exists("C:\\L1"));
+    EXPECT_FALSE(exists("C:\\L1")) << "the levels the installation made go with it";
     EXPECT_TRUE(nothingNamesIt());
     EXPECT_FALSE(exists(record));
     RemoveDirectoryA(existing.c_str());
