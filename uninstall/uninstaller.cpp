@@ -49,6 +49,21 @@ static int unattendedRun;   // 1 with /S: no window, answers by policy
 static DWORD giveUpTime;    // unattended: when the file now in use is left
 static char heldFile[textSize]; // unattended: that file
 
+// The box that names a file that cannot be removed and why, with buttons: the answer.
+static int askAboutError(const char *path, unsigned long error, UINT buttons)
+{
+    char text[3 * textSize], reason[textSize];
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+        formatText(text, sizeof text, inUseFormat, path);
+    } else if (error == ERROR_ACCESS_DENIED) {
+        formatText(text, sizeof text, deniedFormat, path);
+    } else {
+        describeError(error, reason, sizeof reason);
+        formatText(text, sizeof text, errorFormat, path, reason);
+    }
+    return showMessage(NULL, text, removeCaption, buttons | MB_ICONEXCLAMATION);
+}
+
 /* A file that will not go. Unattended, a program being closed lets go of
  * it within a few seconds: it is tried again for a while, then left (and
  * named in the log). */
@@ -63,16 +78,7 @@ static RemovalAnswer askAboutFile(const char *path, unsigned long error)
         Sleep(unattendedPauseMs);
         return removalRetry;
     }
-    char text[3 * textSize], reason[textSize];
-    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
-        formatText(text, sizeof text, inUseFormat, path);
-    } else if (error == ERROR_ACCESS_DENIED) {
-        formatText(text, sizeof text, deniedFormat, path);
-    } else {
-        describeError(error, reason, sizeof reason);
-        formatText(text, sizeof text, errorFormat, path, reason);
-    }
-    switch (showMessage(NULL, text, removeCaption, MB_ABORTRETRYIGNORE | MB_ICONEXCLAMATION)) {
+    switch (askAboutError(path, error, MB_ABORTRETRYIGNORE)) {
     case IDRETRY:
         return removalRetry;
     case IDABORT:
@@ -87,16 +93,7 @@ static RemovalAnswer askAboutFile(const char *path, unsigned long error)
  * Retry. */
 static int askBeforeRemoval(const char *path, unsigned long error)
 {
-    char text[3 * textSize], reason[textSize];
-    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
-        formatText(text, sizeof text, inUseFormat, path);
-    } else if (error == ERROR_ACCESS_DENIED) {
-        formatText(text, sizeof text, deniedFormat, path);
-    } else {
-        describeError(error, reason, sizeof reason);
-        formatText(text, sizeof text, errorFormat, path, reason);
-    }
-    return showMessage(NULL, text, removeCaption, MB_RETRYCANCEL | MB_ICONEXCLAMATION) == IDRETRY;
+    return askAboutError(path, error, MB_RETRYCANCEL) == IDRETRY;
 }
 
 // Files moved aside, in use, to go at the next start of Windows: where they were and where they are.
