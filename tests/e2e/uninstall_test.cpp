@@ -384,6 +384,11 @@ TEST_F(Uninstall, ARecordNotWholeRemovesNothing)
         EXPECT_EQ(dir, keyText("InstallLocation"));
         EXPECT_NE(std::string::npos, readFile(dir + ".log").find("The record " + path + " is damaged"));
     }
+    // A folder in its place.
+    ASSERT_TRUE(DeleteFileA(path.c_str()) && CreateDirectoryA(path.c_str(), NULL));
+    EXPECT_EQ(10u, removeQuietly());
+    EXPECT_EQ(dir, keyText("InstallLocation"));
+    RemoveDirectoryA(path.c_str());
 }
 
 TEST_F(Uninstall, AFolderTypedWithMoreBackslashesIsRemovedCompletely)
