@@ -4,7 +4,7 @@
 // the program) is loaded with that user's rights.
 #pragma once
 
-// The switch, always first, that tells the copy which installation to remove.
+// The switch, always first, that tells the copy the folder of the record to remove from.
 extern const char removalCopySwitch[];  // "/REMOVALCOPY="
 
 // Copies the running program into the TEMP folder and starts the copy on
