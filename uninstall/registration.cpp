@@ -133,7 +133,10 @@ static void adoptFirstLayout(const char *old, const char *record)
         DeleteFileA(oldRecord);
         DeleteFileA(oldUninstaller);
     } else if (read == recordNotWhole) {
+        // Nothing of it can be trusted; the files of the earlier layout go all the same.
         writeLog("The record %s is damaged: it is not taken over", oldRecord);
+        DeleteFileA(oldRecord);
+        DeleteFileA(oldUninstaller);
     }
     freeRecordList(&entries);
     freeRecordList(&refused);

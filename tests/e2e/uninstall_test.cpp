@@ -331,6 +331,11 @@ TEST_F(Uninstall, RecordEntriesOutsideTheInstallationStayAndAreNamed)
     for (const std::string &path : {added[0], added[1], added[2], added[3], empty, std::string("C:\\")})
         EXPECT_NE(std::string::npos, log.find("Not touched, outside C:\\QUILLMRK: " + path + "\r\n")) << path;
     EXPECT_EQ(dir, keyText("InstallLocation"));
+    // An installation over it takes its record over into the data folder, and its removal is whole.
+    install(mediumDir(), true);
+    EXPECT_TRUE(installedExactly(dir, true, {"quillmrk.dat"}));
+    EXPECT_EQ(0u, removeQuietly());
+    EXPECT_FALSE(exists(dir));
     DeleteFileA(outside.c_str());
     DeleteFileA(otherDrive.c_str());
     RemoveDirectoryA(empty.c_str());
