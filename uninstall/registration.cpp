@@ -96,9 +96,21 @@ static int installFolder(char *dir, int size)
  * install folder, as his own. 0, or -1 when neither can be had. */
 static int removalFolder(const char *dir, char *folder)
 {
-    if (makeProductDataFolder(folder, textSize) == 0) return 0;
-    writeLog("The folder %s cannot be made: the uninstaller stays in %s", folder, dir);
-    return copyText(folder, textSize, dir);
+    char aside[textSize];
+    if (makeProductDataFolder(folder, textSize) != 0) {
+        writeLog("The folder %s cannot be made: the uninstaller stays in %s", folder, dir);
+        return copyText(folder, textSize, dir);
+    }
+    if (folderOwnedByAdministrators(folder)) return 0;
+    // A folder of that name another user made before is his, whatever its
+    // rights say: it is put aside, unread, and the product's own made anew.
+    if (formatText(aside, sizeof aside, "%s.%lu", folder, GetTickCount()) == 0 && MoveFileA(folder, aside) &&
+        makeProductDataFolder(folder, textSize) == 0 && folderOwnedByAdministrators(folder)) {
+        writeLog("The folder %s was made by another user: moved to %s, unread", folder, aside);
+        return 0;
+    }
+    writeLog("The folder %s was made by another user and cannot be put aside", folder);
+    return -1;
 }
 
 // The install folder, and the uninstaller's and the record's paths

@@ -15,6 +15,7 @@
 #include "transaction/data_folder.h"
 #include "uninstall/checked_removal.h"
 #include "uninstall/delayed_removal.h"
+#include "uninstall/folder_rights.h"
 #include "uninstall/install_record.h"
 #include "uninstall/record_paths.h"
 #include "uninstall/registration.h"
@@ -109,17 +110,18 @@ static int recordIn(const char *dir)
            GetFileAttributesA(record) != INVALID_FILE_ATTRIBUTES;
 }
 
-// 1 when dir is the product's data folder, which only administrators write.
+// 1 when dir is the product's data folder, which only administrators write
+// (and not a folder of that name another user made).
 static int isDataFolder(const char *dir)
 {
     char data[textSize];
-    return productDataFolder(data, sizeof data) == 0 && samePath(data, dir);
+    return productDataFolder(data, sizeof data) == 0 && samePath(data, dir) && folderOwnedByAdministrators(dir);
 }
 
 int findInstallation(char *dir, int size)
 {
     char data[textSize], program[programPathSize], longName[textSize];
-    if (productDataFolder(data, sizeof data) == 0 && recordIn(data))
+    if (productDataFolder(data, sizeof data) == 0 && recordIn(data) && folderOwnedByAdministrators(data))
         return normalFolderForm(data, dir, size) == 0 ? installationFound : 0;
     // An installation of the first layout: the record beside the uninstaller.
     if (runningProgramPath(program, sizeof program) == 0) {
