@@ -13,8 +13,7 @@ nsi       writes an NSIS script that installs the same tree into $INSTDIR;
           by itself at the end.
 verify    compares an installed tree with the payload, byte for byte; with
           --owner-data-written the owner data file only has to be there (the
-          installer writes the user's answers into it), and so do the
-          uninstaller and its record that SETUP.EXE adds. Exit status 1 and one
+          installer writes the user's answers into it). Exit status 1 and one
           line per difference when they differ.
 """
 import argparse
@@ -28,7 +27,6 @@ import qmtest  # noqa: E402
 from qmtest import mkrelease  # noqa: E402
 
 OWNER_DATA = "QUILLMRK.DAT"
-UNINSTALLER_FILES = [("QMREMOVE.EXE",), ("QMREMOVE.DAT",)]
 RENAMED = {"VZFONTMAP": "fontmap"}   # read under one name, installed under another
 
 
@@ -120,9 +118,6 @@ def differences(tree, files, wanted_dirs, owner_data_written=False):
         return ["%s: no such folder" % tree]
     found, found_dirs = listing_of(tree)
     wanted = {tuple(p.upper() for p in parts): source for parts, source in files}
-    if owner_data_written:
-        for key in UNINSTALLER_FILES:
-            wanted[key] = None
     out = []
     for key in sorted(set(wanted) - set(found)):
         out.append("missing %s" % "\\".join(key))

@@ -116,7 +116,7 @@ function(qm_setup_exe target tables_lib)
     OUTPUT_NAME SETUP
     SUFFIX .EXE
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${target})
-  target_link_libraries(${target} PRIVATE setup_win setup_core ${tables_lib} ownerdata lz32
+  target_link_libraries(${target} PRIVATE setup_win setup_core ${tables_lib} ownerdata lz32_delay
                         gdi32 user32)
   # Shipped on floppies: debug information would take most of disk 1.
   target_link_options(${target} PRIVATE -s)

@@ -15,6 +15,7 @@
 #include "install/user_dialog.h"
 #include "ownerdata/characters.h"
 #include "ownerdata/codec.h"
+#include "transaction/data_folder.h"
 #include "uninstall/install_record.h"
 #include "uninstall/registration.h"
 
@@ -362,11 +363,14 @@ static int sameFolder(const char *a, const char *b)
 static int keptSamplesChoice(const char *dir)
 {
     static const HKEY roots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
-    char location[textSize], record[textSize];
+    char location[textSize], record[textSize], data[textSize];
+    // The record lies in the product's data folder (in the install folder before).
+    int recorded = productDataFolder(data, sizeof data) == 0 && pathInDir(data, recordFileName, record, sizeof record) == 0 &&
+                   GetFileAttributesA(record) != INVALID_FILE_ATTRIBUTES;
     for (HKEY root : roots) {
         if (!registeredLocation(root, location, sizeof location) || !sameFolder(location, dir)) continue;
-        if (pathInDir(location, recordFileName, record, sizeof record) != 0 ||
-            GetFileAttributesA(record) == INVALID_FILE_ATTRIBUTES)
+        if (!recorded && (pathInDir(location, recordFileName, record, sizeof record) != 0 ||
+                          GetFileAttributesA(record) == INVALID_FILE_ATTRIBUTES))
             continue;
         HKEY key;
         DWORD value = 0, length = sizeof value, type = 0;

@@ -19,4 +19,6 @@ enum ExitCode {
     exitProgramFault = 13,      // with switches: the program itself failed (a fault), named in the log
     exitNoDisplay = 14,         // a run with a window (no /S) and no display to show it on
     exitLogFailed = 16,         // added to any of the above when the log could not be written
+    exitAnotherRun = 1618,      // another installation or removal is in progress
+    exitRestartNeeded = 3010,   // done; files in use are finished at the next start of Windows
 };

@@ -4,10 +4,13 @@
 #include "deploy/box_policy.h"
 #include "deploy/setup_start.h"
 #include "install/message_box.h"
+#include "shell/dll_search.h"
 #include "uninstall/uninstall_command.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
 {
+    // Before anything can load a DLL: none from the program's own folder.
+    loadDllsFromSystemOnly();
     // Every box of either is noted: for the log, and for whether an
     // installation is complete (only a complete one is registered).
     setBoxObserver(noteBoxAnswer);

@@ -63,11 +63,11 @@ unsigned long recordedKilobytes()
     return (unsigned long)((bytes + 1023) / 1024);
 }
 
-int saveInstallRecord(const char *path)
+int saveInstallRecord(const char *path, const char *folder, const char *typed)
 {
     if (runSaved) return 0;
     if (runIncomplete) return -1;
-    if (appendRecordPart(path, &levelEntries, &runEntries) != 0) return -1;
+    if (appendRecordPart(path, folder, typed, &levelEntries, &runEntries) != 0) return -1;
     runSaved = 1;
     return 0;
 }

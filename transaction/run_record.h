@@ -19,7 +19,8 @@ void resetInstallRecord();
 // The bytes of the files this run wrote, in whole kilobytes rounded up.
 unsigned long recordedKilobytes();
 
-// Appends this run's entries to the record file at path, once: a second
-// call after a success writes nothing. 0, or -1 when it could not be written
+// Adds this run's entries to the record file at path as the part of the
+// install folder (normal form; typed: as typed, see appendRecordPart), once:
+// a second call after a success writes nothing. 0, or -1 when it could not be written
 // (or an entry could not be kept for lack of memory).
-int saveInstallRecord(const char *path);
+int saveInstallRecord(const char *path, const char *folder, const char *typed);

@@ -20,9 +20,10 @@ struct HandleCalls {
     LongPathCall longPath;  // not in the first Windows 95: looked up as well
 };
 
-static const HandleCalls *handleCalls()
+static HandleCalls calls;
+
+static const HandleCalls &lookedUpCalls()
 {
-    static HandleCalls calls;
     static int looked;
     if (!looked) {
         HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
@@ -32,7 +33,20 @@ static const HandleCalls *handleCalls()
         calls.longPath = kernel ? (LongPathCall)(void *)GetProcAddress(kernel, "GetLongPathNameA") : NULL;
         looked = 1;
     }
+    return calls;
+}
+
+static const HandleCalls *handleCalls()
+{
+    lookedUpCalls();
     return calls.finalPath && calls.setInformation && calls.longPath ? &calls : NULL;
+}
+
+int longPathOf(const char *path, char *longName, int size)
+{
+    LongPathCall longPath = lookedUpCalls().longPath;
+    DWORD length = longPath ? longPath(path, longName, (DWORD)size) : 0;
+    return length > 0 && length < (DWORD)size ? 0 : copyText(longName, (size_t)size, path) == 0 ? 1 : -1;
 }
 
 // The full path an open handle stands for, "\\?\" taken off: 0, or -1.

@@ -13,6 +13,10 @@ struct CheckedFolder {
     char finalPath[textSize];   // where it really is ("" where the platform cannot say)
 };
 
+// The long form of path, which exists: 0; 1 with path itself where the
+// platform cannot say; -1 when neither fits.
+int longPathOf(const char *path, char *longName, int size);
+
 enum FolderCheck { folderUsable = 0, folderMissing = 1, folderLinked = 2 };
 // Checks the install folder (normal form): it and every level above it is
 // a folder, not a link or junction. A FolderCheck.

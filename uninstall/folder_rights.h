@@ -8,3 +8,8 @@
 // administrators change anything, users read and run. 1 when set; 0 where
 // the platform has no such rights (95/98/Me) or they could not be set.
 int protectInstallFolder(const char *dir);
+// 1 when the folder belongs to the administrators, the system or the user
+// this process runs as (an administrator installing), or the platform knows
+// no owners: 0 for a folder another user made, whose contents that user may
+// change whatever its list of rights says.
+int folderOwnedByAdministrators(const char *dir);

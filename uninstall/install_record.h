@@ -1,8 +1,8 @@
 // The record file of what installations put on the disk, for the
-// uninstaller: every directory they made and every file they wrote, with its
-// size and checksum. Each completed installation appends its part, so that
-// the record of an upgrade still holds the files only an earlier release
-// wrote.
+// uninstaller: for each install folder, every directory they made and every
+// file they wrote, with its size and checksum. Each completed installation
+// adds its part, so that the record of an upgrade still holds the files only
+// an earlier release wrote, and one into another folder the earlier folder.
 #pragma once
 #include <cstdint>
 
@@ -11,7 +11,8 @@
 extern const char recordFileName[];      // "QMREMOVE.DAT"
 extern const char uninstallerFileName[]; // "QMREMOVE.EXE"
 
-enum RecordKind { recordedFile = 'F', recordedDirectory = 'D' };
+// An installation's entry opens its part: its path is the install folder.
+enum RecordKind { recordedFile = 'F', recordedDirectory = 'D', recordedInstallation = 'I' };
 
 struct RecordEntry {
     int kind;               // a RecordKind
@@ -32,12 +33,15 @@ struct RecordList {
 int appendEntry(RecordList *list, int kind, unsigned long size, uint32_t checksum, const char *path);
 void freeRecordList(RecordList *list);
 
-// Appends one installation's part to the record file at path: the entries
-// of levels, then of run, that the record does not already hold as they are,
-// closed by the part's closing line. A record not whole, or written before
-// parts were closed, is written anew first. 0, or -1 when it could not be
-// written.
-int appendRecordPart(const char *path, const RecordList *levels, const RecordList *run);
+// Adds one installation's part to the record file at path: the install
+// folder (normal form) and the entries of levels, then of run, that the
+// record does not already hold as they are; their paths under typed (the
+// folder as typed, in normalFolderForm; null: none) are named under folder. The record is written anew and
+// put in place in one step, closed by a trailer that counts its parts and
+// entries and checks its bytes; a record not whole is not kept. 0, or -1
+// when it could not be written.
+int appendRecordPart(const char *path, const char *folder, const char *typed, const RecordList *levels,
+                     const RecordList *run);
 
 // The line of an entry, without its line end: 0, or -1 when it does not fit.
 int recordLine(const RecordEntry *entry, char *line, int size);
@@ -47,13 +51,19 @@ enum { recordNotWhole = -2 };
 // Every entry of the record file at path, in order, into an empty list: 0;
 // -1 when it cannot be read (or no memory); recordNotWhole when it was not
 // written whole (cut short, emptied, changed, not a record): then none of it
-// may be trusted.
+// may be trusted. The record of an install folder of the first format (no
+// installation entries) is read as well.
 int readInstallRecord(const char *path, RecordList *entries);
+// The install folders of a record, each once, in order.
+int installationsOf(const RecordList *entries, RecordList *folders);
+// The entries of every part of the record for folder, appended to part.
+int entriesOfInstallation(const RecordList *entries, const char *folder, RecordList *part);
 // The check every entry passes before the uninstaller uses it: a file
 // strictly inside folder (normal form), or a directory inside it, the folder
-// itself or a level made on the way to it. Those are kept, in normal form;
-// the others go to refused. 0, or -1 without memory.
-int keepEntriesInside(const char *folder, RecordList *entries, RecordList *refused);
+// itself or, with levelsTrusted (a record only administrators write), a
+// level made on the way to it. Those are kept, in normal form; the others go
+// to refused. 0, or -1 without memory.
+int keepEntriesInside(const char *folder, int levelsTrusted, RecordList *entries, RecordList *refused);
 
 // The files of a record as they stand after its last installation: a path
 // written more than once counts with its latest size and checksum. In the

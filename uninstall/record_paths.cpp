@@ -33,6 +33,16 @@ int normalFolderForm(const char *path, char *normal, int size)
     return copyText(normal, (size_t)size, work);
 }
 
+void withoutTrailingDots(char *path)
+{
+    const char *slash = lastCharacterOf(path, "\\");
+    char *name = slash ? path + (slash - path) + 1 : path;
+    size_t length = strlen(name);
+    if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return;
+    // A trail byte is never a dot or a blank: a byte scan from the end is safe here.
+    while (length > 0 && (name[length - 1] == '.' || name[length - 1] == ' ')) name[--length] = '\0';
+}
+
 // 1 when a ASCII letter of a and b differs in case only. A double-byte
 // character is compared whole: its second byte may look like a letter.
 static int sameCharacter(const char *a, const char *b, size_t length)

@@ -9,6 +9,10 @@
 // not fit or is no full path.
 int normalFolderForm(const char *path, char *normal, int size);
 
+// path without the dots and blanks that end its last name, which Windows
+// drops ("C:\QUILLMRK." is C:\QUILLMRK); "." and ".." stay.
+void withoutTrailingDots(char *path);
+
 // 1 when a and b are the same text, ASCII letters without regard to case,
 // read by character (a double-byte character is compared whole).
 int sameNames(const char *a, const char *b);

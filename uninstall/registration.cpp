@@ -8,11 +8,14 @@
 #include "install/program_image.h"
 #include "install/setup_log.h"
 #include "ownerdata/characters.h"
+#include "transaction/data_folder.h"
 #include "transaction/run_record.h"
+#include "uninstall/checked_removal.h"
 #include "uninstall/delayed_removal.h"
 #include "uninstall/folder_rights.h"
 #include "uninstall/install_record.h"
 #include "uninstall/record_paths.h"
+#include "uninstall/removal.h"
 
 const char uninstallKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmark";
 const char uninstallSwitch[] = "/UNINSTALL";
@@ -72,32 +75,88 @@ static int failedAt(char *path, int pathSize, const char *what)
 }
 
 /* The install folder in the one form the key, the record and the removal
- * use: full, without doubled or trailing backslashes (WIN.INI keeps it as
- * typed). 0, or -1 when it does not fit. */
+ * use: full, its "." and ".." levels resolved, without doubled or trailing
+ * backslashes, a trailing dot or blank (which Windows drops) or short
+ * names (WIN.INI keeps it as typed). 0, or -1 when it does not fit. */
 static int installFolder(char *dir, int size)
 {
-    char full[MAX_PATH + 1];
+    char full[MAX_PATH + 1], longName[MAX_PATH + 1];
     const char *typed = installState.notedInstallDir;
-    DWORD length = GetFullPathNameA(typed, sizeof full, full, NULL);
     // "C:" alone is the drive's root, as the installation took it.
     if (typed[0] != '\0' && typed[1] == ':' && typed[2] == '\0') return normalFolderForm(typed, dir, size);
+    DWORD length = GetFullPathNameA(typed, sizeof full, full, NULL);
     if (length == 0 || length >= sizeof full) return -1;
-    return normalFolderForm(full, dir, size);
+    withoutTrailingDots(full);
+    return longPathOf(full, longName, sizeof longName) >= 0 ? normalFolderForm(longName, dir, size) : -1;
 }
 
-// The install folder, and the uninstaller's and the record's paths in it
+/* Where the uninstaller and its record live: the product's data folder,
+ * which only administrators write, whatever the install folder is. A user
+ * who may not make it (an installation for himself alone) keeps them in the
+ * install folder, as his own. 0, or -1 when neither can be had. */
+static int removalFolder(const char *dir, char *folder)
+{
+    char aside[textSize];
+    if (makeProductDataFolder(folder, textSize) != 0) {
+        writeLog("The folder %s cannot be made: the uninstaller stays in %s", folder, dir);
+        return copyText(folder, textSize, dir);
+    }
+    if (folderOwnedByAdministrators(folder)) return 0;
+    // A folder of that name another user made before is his, whatever its
+    // rights say: it is put aside, unread, and the product's own made anew.
+    if (formatText(aside, sizeof aside, "%s.%lu", folder, GetTickCount()) == 0 && MoveFileA(folder, aside) &&
+        makeProductDataFolder(folder, textSize) == 0 && folderOwnedByAdministrators(folder)) {
+        writeLog("The folder %s was made by another user: moved to %s, unread", folder, aside);
+        return 0;
+    }
+    writeLog("The folder %s was made by another user and cannot be put aside", folder);
+    return -1;
+}
+
+// The install folder, and the uninstaller's and the record's paths
 // (textSize bytes each): 0, or -1 when one does not fit.
 static int uninstallerPaths(char *dir, char *uninstaller, char *record)
 {
-    return installFolder(dir, textSize) == 0 && pathInDir(dir, uninstallerFileName, uninstaller, textSize) == 0 &&
-                   pathInDir(dir, recordFileName, record, textSize) == 0
+    char folder[textSize];
+    return installFolder(dir, textSize) == 0 && removalFolder(dir, folder) == 0 &&
+                   pathInDir(folder, uninstallerFileName, uninstaller, textSize) == 0 &&
+                   pathInDir(folder, recordFileName, record, textSize) == 0
                ? 0
                : -1;
 }
 
+/* An installation of the first layout, its record and uninstaller in its
+ * install folder old (normal form): its entries, checked as the
+ * uninstaller checks them, join the record as its part, and both files go,
+ * so that nothing in a folder a user may write is run or read again. */
+static void adoptFirstLayout(const char *old, const char *record)
+{
+    char oldRecord[textSize], oldUninstaller[textSize];
+    RecordList entries = {}, refused = {}, none = {};
+    if (pathInDir(old, recordFileName, oldRecord, sizeof oldRecord) != 0 || samePath(oldRecord, record) ||
+        pathInDir(old, uninstallerFileName, oldUninstaller, sizeof oldUninstaller) != 0)
+        return;
+    DWORD attributes = GetFileAttributesA(oldRecord);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    int read = readInstallRecord(oldRecord, &entries);
+    if (read == 0 && keepEntriesInside(old, 0, &entries, &refused) == 0 &&
+        appendRecordPart(record, old, NULL, &entries, &none) == 0) {
+        writeLog("The record %s joins %s", oldRecord, record);
+        DeleteFileA(oldRecord);
+        DeleteFileA(oldUninstaller);
+    } else if (read == recordNotWhole) {
+        // Nothing of it can be trusted; the files of the earlier layout go all the same.
+        writeLog("The record %s is damaged: it is not taken over", oldRecord);
+        DeleteFileA(oldRecord);
+        DeleteFileA(oldUninstaller);
+    }
+    freeRecordList(&entries);
+    freeRecordList(&refused);
+}
+
 int writeUninstaller(char *path, int pathSize)
 {
-    char dir[textSize], uninstaller[textSize], record[textSize];
+    char dir[textSize], uninstaller[textSize], record[textSize], registered[textSize], normal[textSize];
     if (uninstallerPaths(dir, uninstaller, record) != 0) return failedAt(path, pathSize, installState.notedInstallDir);
     // The uninstaller is this program's own file: it takes the same command
     // line, and the switch makes it remove what the record names.
@@ -108,7 +167,19 @@ int writeUninstaller(char *path, int pathSize)
     // made by that earlier one, stays in the record as made.
     cancelRemovalAtRestart(uninstaller);
     if (cancelRemovalAtRestart(dir)) noteMadeDirectory(dir);
-    if (saveInstallRecord(record) != 0) return failedAt(path, pathSize, record);
+    // The earlier installations of the first layout, here and where the key points.
+    adoptFirstLayout(dir, record);
+    if (registeredLocation(HKEY_LOCAL_MACHINE, registered, sizeof registered) &&
+        normalFolderForm(registered, normal, sizeof normal) == 0 && !samePath(normal, dir))
+        adoptFirstLayout(normal, record);
+    // A removal stopped on its way is not to be completed over this installation.
+    char journal[textSize];
+    const char *slash = lastCharacterOf(record, "\\");
+    if (slash && formatText(journal, sizeof journal, "%.*s\\%s", (int)(slash - record), record, removalJournalName) == 0)
+        DeleteFileA(journal);
+    char typed[textSize];
+    if (normalFolderForm(installState.notedInstallDir, typed, sizeof typed) != 0) typed[0] = '\0';
+    if (saveInstallRecord(record, dir, typed) != 0) return failedAt(path, pathSize, record);
     copyText(path, pathSize, record);
     return 0;
 }

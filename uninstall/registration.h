@@ -11,8 +11,9 @@ extern const char uninstallSwitch[];   // "/UNINSTALL"
 // The entry's value that keeps the samples choice (REG_DWORD 0 or 1) for a rerun.
 extern const char samplesValueName[];  // "SampleFiles"
 
-// Writes the uninstaller and the record into the install directory, so that
-// even an installation that passed over a file can be removed. 0, or -1 with
+// Writes the uninstaller and the record into the product's data folder, so
+// that even an installation that passed over a file can be removed; an
+// earlier installation's record in its install folder joins it. 0, or -1 with
 // path naming the file that could not be written; on 0 path names the record.
 int writeUninstaller(char *path, int pathSize);
 // Writes the entry into the registry: a complete installation's. 0, or -1;

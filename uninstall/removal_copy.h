@@ -4,12 +4,8 @@
 // the program) is loaded with that user's rights.
 #pragma once
 
-// The switch, always first, that tells the copy which installation to remove.
+// The switch, always first, that tells the copy the folder of the record to remove from.
 extern const char removalCopySwitch[];  // "/REMOVALCOPY="
-
-// Keeps DLLs the program loads from the system folder, away from the
-// program's and the current folder (where the platform allows it).
-void loadDllsFromSystemOnly();
 
 // Copies the running program into the TEMP folder and starts the copy on
 // dir (normal form) with the arguments after the program's name, waits for

@@ -36,7 +36,6 @@ int uninstallWanted()
 int runUninstallCommand()
 {
     int status = line.status;
-    loadDllsFromSystemOnly();
     char dir[textSize];
     unsigned long copied = 0;
     // The removal runs from a copy in TEMP; this program waits for it and

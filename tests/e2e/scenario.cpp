@@ -1,5 +1,7 @@
 #include "tests/e2e/scenario.h"
 
+#include "tests/support/uninstaller_files.h"
+
 namespace e2e {
 
 const char defaultTarget[] = "C:\\QUILLMRK";
@@ -16,7 +18,7 @@ const char cancelledText[] = "Installation has been cancelled or terminated.";
 static void cleanState()
 {
     clearWinIniSection();
-    for (const char *dir : {defaultTarget, earlierTarget, existingTarget, bareFolder}) removeTree(dir);
+    for (const char *dir : {defaultTarget, earlierTarget, existingTarget, bareFolder, dataFolder}) removeTree(dir);
 }
 
 void Scenario::SetUp()

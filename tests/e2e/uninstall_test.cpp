@@ -13,7 +13,8 @@ const char removeCaption[] = "Remove Quillmark";
 const char questionText[] = "Remove Quillmark Professional and all of its components from this computer?\n\n"
                             "Files you added or changed since the installation are kept.";
 const std::string dir = defaultTarget;
-const std::string uninstaller = dir + "\\" + uninstallerName;
+const std::string uninstaller = std::string(dataFolder) + "\\" + uninstallerName;
+const std::string record = std::string(dataFolder) + "\\" + recordName;
 
 std::string keyText(const char *name)
 {
@@ -156,21 +157,28 @@ TEST_F(Uninstall, WineListsItAndItsRemovalTakesOnlyWhatWasInstalled)
     EXPECT_EQ("\"" + uninstaller + "\" /UNINSTALL /S", keyText("QuietUninstallString"));
     EXPECT_EQ(1u, keyNumber("NoModify"));
     EXPECT_EQ(1u, keyNumber("NoRepair"));
-    // What the installation put there, in KB (the user's notes.txt is a few bytes).
+    // What the installation put there and its uninstaller, in KB (the user's notes.txt is a few bytes).
     unsigned long long bytes = 0;
-    for (const std::string &entry : listTree(dir)) {
-        WIN32_FILE_ATTRIBUTE_DATA data;
-        if (GetFileAttributesExA((dir + "\\" + entry).c_str(), GetFileExInfoStandard, &data)) bytes += data.nFileSizeLow;
-    }
+    for (const std::string &folder : {dir, std::string(dataFolder)})
+        for (const std::string &entry : listTree(folder)) {
+            WIN32_FILE_ATTRIBUTE_DATA data;
+            if (GetFileAttributesExA((folder + "\\" + entry).c_str(), GetFileExInfoStandard, &data))
+                bytes += data.nFileSizeLow;
+        }
     EXPECT_NEAR((double)bytes / 1024, (double)keyNumber("EstimatedSize"), 8.0);
     std::string output;
     DWORD code = 99;
     ASSERT_TRUE(runCommand("uninstaller.exe --list", &output, &code));
     EXPECT_NE(std::string::npos, output.find("Quillmark|||Quillmark Professional 1.0.0")) << output;
 
-    // The user adds a file to a folder the installation made and changes an installed one.
+    // The user adds a file to a folder the installation made and changes an installed one; he puts
+    // a record naming a file outside and an uninstaller of his own in the folder: neither is used.
     ASSERT_TRUE(writeTextFile(dir + "\\SAMPLES\\mine.qmd", "added"));
     ASSERT_TRUE(writeTextFile(dir + "\\QMVIEW.EXE", "changed"));
+    const std::string outside = "C:\\QMOUTSIDE.TXT";
+    ASSERT_TRUE(writeTextFile(outside, "123456789"));
+    ASSERT_TRUE(writeTextFile(dir + "\\" + recordName, "Quillmark install record 1\r\nF 9 CBF43926 " + outside + "\r\n"));
+    ASSERT_TRUE(writeTextFile(dir + "\\" + uninstallerName, "not a program"));
     // Wine's client starts the uninstaller, which asks on its own; the client
     // is not waited for (here it stays until the uninstaller ends).
     STARTUPINFOA startup = {};
@@ -193,7 +201,11 @@ TEST_F(Uninstall, WineListsItAndItsRemovalTakesOnlyWhatWasInstalled)
     WaitForSingleObject(client.hProcess, exitTimeoutMs);
     CloseHandle(client.hProcess);
     // The uninstaller is gone at once, nothing of the folder waits for a restart.
-    EXPECT_EQ((std::vector<std::string>{"QMVIEW.EXE", "SAMPLES\\", "SAMPLES\\mine.qmd", "notes.txt"}), listTree(dir));
+    EXPECT_EQ((std::vector<std::string>{"QMREMOVE.DAT", "QMREMOVE.EXE", "QMVIEW.EXE", "SAMPLES\\", "SAMPLES\\mine.qmd",
+                                        "notes.txt"}),
+              listTree(dir));
+    EXPECT_TRUE(fileExists(outside));
+    DeleteFileA(outside.c_str());
     EXPECT_EQ(std::string::npos, pendingRemovals().find(dir)) << pendingRemovals();
     EXPECT_TRUE(nothingNamesIt());
 
@@ -231,8 +243,10 @@ TEST_F(Uninstall, AFileInUseIsNamedAndRetryRemovesItOnceItIsFree)
     const std::string held = dir + "\\QMVIEW.EXE";
     HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
-    // Unattended, the file is tried again for a while, then left and named in the log.
+    // Unattended, the file is tried again for a while; held so that it cannot even be moved aside,
+    // it is named in the log and nothing is removed.
     EXPECT_EQ(5u, removeQuietly());
+    EXPECT_TRUE(fileExists(dir + "\\QUILLMRK.EXE") && fileExists(dir + "\\quillmrk.dat")) << "nothing removed";
     const std::string log = readFile(dir + ".log");
     EXPECT_NE(std::string::npos, log.find("Not removed: " + held)) << log;
     const std::string inUse = "Cannot remove " + held + ": the file is in use by another program";
@@ -248,7 +262,7 @@ TEST_F(Uninstall, AFileInUseIsNamedAndRetryRemovesItOnceItIsFree)
                                  {("Cannot remove : " + held +
                                    "\n\nThe file is in use. Close the program that uses it, then click Retry.")
                                       .c_str(),
-                                  removeCaption, MB_ABORTRETRYIGNORE | MB_ICONEXCLAMATION, NULL},
+                                  removeCaption, MB_RETRYCANCEL | MB_ICONEXCLAMATION, NULL},
                                  IDRETRY));
     ASSERT_TRUE(answerMessageBox(remover, {"Quillmark Professional was removed from your computer.", removeCaption,
                                            MB_OK | MB_ICONASTERISK, NULL},
@@ -256,6 +270,39 @@ TEST_F(Uninstall, AFileInUseIsNamedAndRetryRemovesItOnceItIsFree)
     stopSetupAfter(&remover);
     expectExitCode(0);
     EXPECT_FALSE(exists(dir));
+}
+
+TEST_F(Uninstall, AFileInUseGoesAtTheRestartAndAStoppedRemovalIsCompleted)
+{
+    install(mediumDir(), false);
+    // Held as a running program's image is: it may be renamed, not deleted.
+    const std::string held = dir + "\\QMVIEW.EXE";
+    HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    EXPECT_EQ(3010u, removeQuietly());
+    CloseHandle(file);
+    EXPECT_TRUE(nothingNamesIt());
+    EXPECT_FALSE(exists(dir));
+    EXPECT_NE(std::string::npos, pendingRemovals().find("C:\\ProgramData\\Quillmark\\QMR")) << pendingRemovals();
+    EXPECT_NE(std::string::npos, readFile(dir + ".log").find("Removal ended: 719 file(s) removed, 0 kept, 0 could not be "
+                                                               "removed; exit code 3010"));
+    ASSERT_TRUE(removeTree(dataFolder));
+
+    // A removal killed on its way left its journal and half the files: the next one asks nothing and completes it.
+    install(mediumDir(), false);
+    ASSERT_TRUE(writeTextFile(std::string(dataFolder) + "\\QMREMOVE.JNL", ""));
+    ASSERT_TRUE(removeTree(dir + "\\SAMPLES") && DeleteFileA(held.c_str()));
+    SetupProcess remover;
+    ASSERT_TRUE(startSetup(uninstaller, dir, &setup, "/UNINSTALL"));
+    ASSERT_TRUE(waitForRemover(&remover));
+    ASSERT_TRUE(answerMessageBox(remover, {"Quillmark Professional was removed from your computer.", removeCaption,
+                                           MB_OK | MB_ICONASTERISK, NULL},
+                                 IDOK));
+    stopSetupAfter(&remover);
+    expectExitCode(0);
+    stopSetup(&setup);
+    EXPECT_FALSE(exists(dir));
+    EXPECT_TRUE(nothingNamesIt());
 }
 
 // "123456789": 9 bytes whose CRC-32 is CBF43926, the record's line of such a file at path.
@@ -267,20 +314,28 @@ TEST_F(Uninstall, RecordEntriesOutsideTheInstallationStayAndAreNamed)
     install(mediumDir(), false);
     const std::string outside = "C:\\QMOUTSIDE.TXT", otherDrive = mediumDir() + "_OUTSIDE.TXT", empty = "C:\\QMEMPTY";
     ASSERT_TRUE(writeTextFile(outside, nine) && writeTextFile(otherDrive, nine) && CreateDirectoryA(empty.c_str(), NULL));
-    // A record of the format before parts were closed, with entries added by hand.
-    std::string record = readFile(dir + "\\" + recordName);
-    for (size_t end = record.find("\nE "); end != std::string::npos; end = record.find("\nE "))
-        record.erase(end + 1, record.find('\n', end + 1) - end);
+    // An installation of the first layout, its record (of the format before parts were closed) and
+    // uninstaller in its folder, with entries added by hand.
+    std::string first = "Quillmark install record 1\r\n", written = readFile(record);
+    for (size_t at = written.find('\n') + 1; at < written.size(); at = written.find('\n', at) + 1)
+        if (written[at] == 'F' || written[at] == 'D') first += written.substr(at, written.find('\n', at) + 1 - at);
     const std::string added[] = {outside, dir + "\\..\\QMOUTSIDE.TXT", "QMOUTSIDE.TXT", otherDrive};
-    for (const std::string &path : added) record += nineLine(path);
-    record += "D " + empty + "\r\n";
-    ASSERT_TRUE(writeTextFile(dir + "\\" + recordName, record));
-    EXPECT_EQ(5u, removeQuietly());
+    for (const std::string &path : added) first += nineLine(path);
+    first += "D " + empty + "\r\nD C:\\\r\n";
+    ASSERT_TRUE(writeTextFile(dir + "\\" + recordName, first));
+    ASSERT_TRUE(MoveFileA(uninstaller.c_str(), (dir + "\\" + uninstallerName).c_str()));
+    ASSERT_TRUE(removeTree(dataFolder));
+    EXPECT_EQ(5u, removeQuietly(dir + "\\" + uninstallerName));
     EXPECT_TRUE(fileExists(outside) && fileExists(otherDrive) && directoryExists(empty));
     const std::string log = readFile(dir + ".log");
-    for (const std::string &path : {added[0], added[1], added[2], added[3], empty})
+    for (const std::string &path : {added[0], added[1], added[2], added[3], empty, std::string("C:\\")})
         EXPECT_NE(std::string::npos, log.find("Not touched, outside C:\\QUILLMRK: " + path + "\r\n")) << path;
     EXPECT_EQ(dir, keyText("InstallLocation"));
+    // An installation over it takes its record over into the data folder, and its removal is whole.
+    install(mediumDir(), true);
+    EXPECT_TRUE(installedExactly(dir, true, {"quillmrk.dat"}));
+    EXPECT_EQ(0u, removeQuietly());
+    EXPECT_FALSE(exists(dir));
     DeleteFileA(outside.c_str());
     DeleteFileA(otherDrive.c_str());
     RemoveDirectoryA(empty.c_str());
@@ -323,15 +378,22 @@ TEST_F(Uninstall, AProductFolderReplacedByALinkKeepsWhatTheLinkLeadsTo)
 TEST_F(Uninstall, ARecordNotWholeRemovesNothing)
 {
     install(mediumDir(), false);
-    const std::string path = dir + "\\" + recordName, whole = readFile(path);
-    for (const std::string &damaged : {whole.substr(0, whole.size() - 20), std::string("\x01\x02garbage\r\n"),
+    const std::string path = record, whole = readFile(path);
+    // Cut inside a line, at a line's end (its trailer stripped), after its first lines; garbage; empty.
+    for (const std::string &damaged : {whole.substr(0, whole.size() - 20), whole.substr(0, whole.rfind("T ")),
+                                       whole.substr(0, whole.find("\n", 60) + 1), std::string("\x01\x02garbage\r\n"),
                                        std::string()}) {
         ASSERT_TRUE(writeTextFile(path, damaged));
         EXPECT_EQ(10u, removeQuietly());
-        EXPECT_TRUE(installedExactly(dir, true, withUninstaller({"quillmrk.dat"})));
+        EXPECT_TRUE(installedExactly(dir, true, {"quillmrk.dat"}));
         EXPECT_EQ(dir, keyText("InstallLocation"));
         EXPECT_NE(std::string::npos, readFile(dir + ".log").find("The record " + path + " is damaged"));
     }
+    // A folder in its place.
+    ASSERT_TRUE(DeleteFileA(path.c_str()) && CreateDirectoryA(path.c_str(), NULL));
+    EXPECT_EQ(10u, removeQuietly());
+    EXPECT_EQ(dir, keyText("InstallLocation"));
+    RemoveDirectoryA(path.c_str());
 }
 
 TEST_F(Uninstall, AFolderTypedWithMoreBackslashesIsRemovedCompletely)
@@ -348,12 +410,38 @@ TEST_F(Uninstall, AFolderTypedWithMoreBackslashesIsRemovedCompletely)
     }
 }
 
+TEST_F(Uninstall, EverySpellingLevelsMadeAboveAndASecondFolderAreAllRemoved)
+{
+    const std::string existing = "C:\\QM LONG NAME", levels = "C:\\L1\\L2\\QM";
+    char shortName[MAX_PATH] = "";
+    ASSERT_TRUE(CreateDirectoryA(existing.c_str(), NULL));
+    ASSERT_NE(0u, GetShortPathNameA(existing.c_str(), shortName, sizeof shortName));
+    auto installQuietly = [this](const std::string &typed) {
+        DWORD code = 99;
+        EXPECT_TRUE(startSetup(mediumDir() + "\\SETUP.EXE", mediumDir(), &setup, "/S /NAME=Ada /DIR=" + typed));
+        EXPECT_TRUE(waitForExit(&setup, &code));
+        stopSetup(&setup);
+        return code;
+    };
+    // Four spellings, three folders: one removal takes every installation.
+    for (const std::string &typed : {std::string(shortName), dir + "\\.\\", dir + ".", levels})
+        ASSERT_EQ(0u, installQuietly(typed)) << typed;
+    EXPECT_EQ(levels, keyText("InstallLocation"));
+    EXPECT_EQ(0u, removeQuietly());
+    EXPECT_TRUE(listTree(existing).empty()) << "the folder made by the user stays, empty";
+    EXPECT_FALSE(exists(dir));
+    EXPECT_FALSE(exists("C:\\L1")) << "the levels the installation made go with it";
+    EXPECT_TRUE(nothingNamesIt());
+    EXPECT_FALSE(exists(record));
+    RemoveDirectoryA(existing.c_str());
+}
+
 TEST_F(Uninstall, AnotherProgramsPendingRenamesStayAsTheyAre)
 {
     // Another program's, in Russian, and the removal of our uninstaller left by an earlier removal.
     const wchar_t others[] = L"\\??\\C:\\\u043d\u043e\u0432\u044b\u0439.dll\0\0\\??\\C:\\a.tmp\0!\\??\\C:\\b.dll\0";
     const std::wstring theirs(others, sizeof others / sizeof *others - 1);
-    const std::wstring value = theirs + L"\\??\\C:\\\\QUILLMRK\\QMREMOVE.EXE" + std::wstring(3, L'\0');
+    const std::wstring value = theirs + L"\\??\\C:\\ProgramData\\\\Quillmark\\QMREMOVE.EXE" + std::wstring(3, L'\0');
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager",
                                              L"PendingFileRenameOperations", REG_MULTI_SZ, value.data(),
                                              (DWORD)(value.size() * sizeof(wchar_t))));

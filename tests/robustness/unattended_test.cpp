@@ -32,6 +32,32 @@ protected:
     }
 };
 
+// With the loader told to take a DLL beside the program first (as Windows
+// does for one outside its known list), neither SETUP.EXE nor the
+// uninstaller takes the LZ32.DLL a user put there.
+TEST_F(Unattended, APlantedLz32IsLoadedByNeitherSetupNorTheUninstaller)
+{
+    const std::string mark = "C:\\QMPLANTED.TXT", data = dataFolder;
+    std::string medium;
+    DeleteFileA(mark.c_str());
+    ASSERT_TRUE(copyTinyMedium("planted", &medium));
+    ASSERT_TRUE(CopyFileA(QM_PLANTED_LZ32, (medium + "\\LZ32.DLL").c_str(), FALSE));
+    // WINEDLLOVERRIDES=lz32=n,b as the prefix's setting: a child process reads that at its start.
+    const char overrides[] = "Software\\Wine\\DllOverrides", nativeFirst[] = "native,builtin";
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, overrides, "lz32", REG_SZ, nativeFirst, sizeof nativeFirst));
+    EXPECT_EQ(0u, run(medium, "/S /NAME=Ada"));
+    ASSERT_TRUE(CopyFileA(QM_PLANTED_LZ32, (data + "\\LZ32.DLL").c_str(), FALSE));
+    DWORD code = 1234;
+    EXPECT_TRUE(startSetup(data + "\\" + uninstallerName, data, &setup, "/UNINSTALL /S"));
+    EXPECT_TRUE(waitForExit(&setup, &code));
+    stopSetup(&setup);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, overrides, "lz32");
+    EXPECT_EQ(0u, code);
+    EXPECT_FALSE(directoryExists(defaultTarget));
+    EXPECT_FALSE(fileExists(mark)) << "a planted LZ32.DLL was loaded";
+    DeleteFileA(mark.c_str());
+}
+
 TEST_F(Unattended, EachFaultEndsWithItsCodeAndItsLogLine)
 {
     std::string damaged;
@@ -245,8 +271,8 @@ TEST_F(Unattended, OnlyACompleteInstallationIsRegisteredAndARerunKeepsItsChoices
     ASSERT_TRUE(CreateDirectoryA(defaultTarget, NULL));
     ASSERT_TRUE(writeFile(blocker, "not a folder"));
     EXPECT_EQ(5u, run(tinyMedium(), "/S /NAME=Ada /SAMPLES=1"));
-    EXPECT_TRUE(fileExists(std::string(defaultTarget) + "\\" + uninstallerName));
-    EXPECT_TRUE(fileExists(std::string(defaultTarget) + "\\" + recordName));
+    EXPECT_TRUE(fileExists(std::string(dataFolder) + "\\" + uninstallerName));
+    EXPECT_TRUE(fileExists(std::string(dataFolder) + "\\" + recordName));
     EXPECT_FALSE(registered());
     ASSERT_TRUE(DeleteFileA(blocker.c_str()));
     EXPECT_EQ(0u, run(tinyMedium(), "/S /NAME=Ada /SAMPLES=0 /LOG=" + std::string(logPath)));

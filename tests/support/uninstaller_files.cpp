@@ -2,10 +2,9 @@
 
 const char uninstallerName[] = "QMREMOVE.EXE";
 const char recordName[] = "QMREMOVE.DAT";
+const char dataFolder[] = "C:\\ProgramData\\Quillmark";
 
 std::vector<std::string> withUninstaller(std::vector<std::string> names)
 {
-    names.push_back(recordName);
-    names.push_back(uninstallerName);
     return names;
 }

@@ -49,28 +49,37 @@ TEST(InstallRecord, AnUpgradeAppendsAndItsLatestWriteOfAFileCounts)
     noteMadeDirectory("C:\\QM\\SUB");
     noteWrittenFile("C:\\QM\\OLD.TXT", 10, 1);
     noteWrittenFile("C:\\QM\\SUB\\A.TXT", 2000, 2);
-    ASSERT_EQ(0, saveInstallRecord(path));
-    ASSERT_EQ(0, saveInstallRecord(path));  // once per run, however often the step is retried
+    ASSERT_EQ(0, saveInstallRecord(path, "C:\\QM", NULL));
+    ASSERT_EQ(0, saveInstallRecord(path, "C:\\QM", NULL));  // once per run, however often the step is retried
     EXPECT_EQ(2u, recordedKilobytes());
     const std::string first = readFile(path);
     resetInstallRecord();                   // a rerun writes the same files: the record stays as it was
     forgetInstallLevels();
     noteWrittenFile("C:\\QM\\OLD.TXT", 10, 1);
     noteWrittenFile("C:\\QM\\SUB\\A.TXT", 2000, 2);
-    ASSERT_EQ(0, saveInstallRecord(path));
+    ASSERT_EQ(0, saveInstallRecord(path, "C:\\QM", NULL));
     EXPECT_EQ(first, readFile(path));
     resetInstallRecord();                   // the upgrade: the directories exist, one file is new
     forgetInstallLevels();
     noteWrittenFile("c:\\qm\\sub\\a.txt", 3000, 3);
-    ASSERT_EQ(0, saveInstallRecord(path));
+    ASSERT_EQ(0, saveInstallRecord(path, "C:\\QM", NULL));
+    resetInstallRecord();                   // and an installation into another folder, typed with a dot
+    noteWrittenFile("D:\\QM2.\\A.TXT", 9, 4);
+    ASSERT_EQ(0, saveInstallRecord(path, "D:\\QM2", "D:\\QM2."));
 
-    RecordList entries = {}, files = {}, dirs = {};
+    RecordList entries = {}, files = {}, dirs = {}, folders = {}, second = {};
     ASSERT_EQ(0, readInstallRecord(path, &entries));
-    EXPECT_EQ(5, entries.count);
+    EXPECT_EQ(9, entries.count);
     const std::string bytes = readFile(path);
     EXPECT_EQ(bytes.find("install record"), bytes.rfind("install record"));  // one header
+    ASSERT_EQ(0, installationsOf(&entries, &folders));
+    ASSERT_EQ(2, folders.count);
+    EXPECT_STREQ("D:\\QM2", folders.entries[1].path);
+    ASSERT_EQ(0, entriesOfInstallation(&entries, "D:\\QM2", &second));
+    ASSERT_EQ(1, second.count);
+    EXPECT_STREQ("D:\\QM2\\A.TXT", second.entries[0].path);
     ASSERT_EQ(0, latestFiles(&entries, &files));
-    ASSERT_EQ(2, files.count);
+    ASSERT_EQ(3, files.count);
     EXPECT_STREQ("C:\\QM\\OLD.TXT", files.entries[0].path);
     EXPECT_EQ(3000u, files.entries[1].size);
     EXPECT_EQ(3u, files.entries[1].checksum);
@@ -78,33 +87,38 @@ TEST(InstallRecord, AnUpgradeAppendsAndItsLatestWriteOfAFileCounts)
     ASSERT_EQ(2, dirs.count);
     EXPECT_STREQ("C:\\QM\\SUB", dirs.entries[0].path);
     EXPECT_STREQ("C:\\QM", dirs.entries[1].path);
-    for (RecordList *list : {&entries, &files, &dirs}) freeRecordList(list);
+    for (RecordList *list : {&entries, &files, &dirs, &folders, &second}) freeRecordList(list);
     resetInstallRecord();
     std::remove(path);
 }
 
-TEST(InstallRecord, ARecordIsReadOnlyWhenWrittenWhole)
+TEST(InstallRecord, ARecordCutAtAnyByteIsNotWhole)
 {
     const char path[] = "install_record_whole.dat";
     std::remove(path);
     resetInstallRecord();
     noteWrittenFile("C:\\QM\\A.TXT", 9, 0xCBF43926u);
-    ASSERT_EQ(0, saveInstallRecord(path));
+    ASSERT_EQ(0, saveInstallRecord(path, "C:\\QM", NULL));
     const std::string whole = readFile(path);
-    EXPECT_EQ("Quillmark install record 1\r\nF 9 CBF43926 C:\\QM\\A.TXT\r\nE 1 ", whole.substr(0, 58));
-    const std::string oldFormat = "Quillmark install record 1\r\nF 9 CBF43926 C:\\QM\\A.TXT\r\nD C:\\QM\r\n";
+    EXPECT_EQ("Quillmark install record 2\r\nI C:\\QM\r\nF 9 CBF43926 C:\\QM\\A.TXT\r\nT 1 1 ", whole.substr(0, 69));
+    for (size_t cut = 0; cut < whole.size(); cut++) {
+        ASSERT_TRUE(writeFile(path, whole.substr(0, cut)));
+        RecordList entries = {};
+        EXPECT_EQ(recordNotWhole, readInstallRecord(path, &entries)) << cut;
+        freeRecordList(&entries);
+    }
+    const std::string firstFormat = "Quillmark install record 1\r\nF 9 CBF43926 C:\\QM\\A.TXT\r\nD C:\\QM\r\n";
     const struct {
         std::string bytes;
         int result;
     } rows[] = {
         {whole, 0},
-        {oldFormat, 0},                                            // written before parts were closed
-        {whole.substr(0, whole.size() - 3), recordNotWhole},       // cut short
-        {whole + "F 4 00000000 C:\\QM\\B.TXT\r\n", recordNotWhole}, // a part left open
-        {"Quillmark install record 1\r\nF 8 CBF43926 C:\\QM\\A.TXT\r\n" + whole.substr(54), recordNotWhole},
-        {"", recordNotWhole},
+        {firstFormat, 0},                                           // an install folder's, of the first layout
+        {whole + "F 4 00000000 C:\\QM\\B.TXT\r\n", recordNotWhole}, // a line after the trailer
+        {"Quillmark install record 2\r\nI C:\\QM\r\nF 8 CBF43926 C:\\QM\\A.TXT\r\n" + whole.substr(63), recordNotWhole},
+        {"Quillmark install record 2\r\nF 9 CBF43926 C:\\QM\\A.TXT\r\n" + whole.substr(63), recordNotWhole},
         {"MZ\x90garbage\r\n", recordNotWhole},
-        {oldFormat + "X C:\\QM\r\n", recordNotWhole},
+        {firstFormat + "X C:\\QM\r\n", recordNotWhole},
     };
     for (const auto &row : rows) {
         ASSERT_TRUE(writeFile(path, row.bytes));
@@ -112,17 +126,31 @@ TEST(InstallRecord, ARecordIsReadOnlyWhenWrittenWhole)
         EXPECT_EQ(row.result, readInstallRecord(path, &entries)) << row.bytes;
         freeRecordList(&entries);
     }
-    // An upgrade of an installation whose record has no closing lines yet.
-    ASSERT_TRUE(writeFile(path, oldFormat));
+    // A record not whole is not kept: the next installation's holds its own part alone.
+    ASSERT_TRUE(writeFile(path, whole.substr(0, 40)));
     resetInstallRecord();
     noteWrittenFile("C:\\QM\\B.TXT", 9, 0xCBF43926u);
-    ASSERT_EQ(0, saveInstallRecord(path));
+    ASSERT_EQ(0, saveInstallRecord(path, "C:\\QM", NULL));
     RecordList entries = {};
     EXPECT_EQ(0, readInstallRecord(path, &entries));
-    EXPECT_EQ(3, entries.count);
+    EXPECT_EQ(2, entries.count);
     freeRecordList(&entries);
     resetInstallRecord();
     std::remove(path);
+}
+
+TEST(InstallRecord, LevelsAboveTheFolderCountOnlyFromARecordAdministratorsWrite)
+{
+    for (int trusted : {0, 1}) {
+        RecordList entries = {}, refused = {};
+        for (const char *dir : {"C:\\L1", "C:\\L1\\QM", "C:\\L1\\QM\\SUB"})
+            ASSERT_EQ(0, appendEntry(&entries, recordedDirectory, 0, 0, dir));
+        ASSERT_EQ(0, keepEntriesInside("C:\\L1\\QM", trusted, &entries, &refused));
+        EXPECT_EQ(trusted ? 3 : 2, entries.count);
+        EXPECT_EQ(trusted ? 0 : 1, refused.count);
+        freeRecordList(&entries);
+        freeRecordList(&refused);
+    }
 }
 
 TEST(RecordPaths, TheFolderHasOneNormalForm)
@@ -136,6 +164,12 @@ TEST(RecordPaths, TheFolderHasOneNormalForm)
         EXPECT_STREQ(row[1], normal) << row[0];
     }
     EXPECT_TRUE(samePath("c:\\quillmrk\\", "C:\\\\QUILLMRK"));
+    for (const char *spelled : {"C:\\QUILLMRK.", "C:\\QUILLMRK . .", "C:\\QUILLMRK"}) {
+        char path[textSize];
+        copyText(path, sizeof path, spelled);
+        withoutTrailingDots(path);
+        EXPECT_STREQ("C:\\QUILLMRK", path) << spelled;
+    }
 }
 
 TEST(RecordPaths, OnlyWhatLiesInsideTheFolderIsTheInstallations)
