@@ -17,6 +17,17 @@ struct ReleaseFile {
 };
 extern const ReleaseFile releaseFiles[];  // one per entry of InstallManifest
 
+// The same for each file the program opens beside itself on the medium (the
+// imaging library, the picture, the owner data file), as it stands there,
+// whether the manifest lists it or not; size is -1 where the tables were made
+// without the product's files or the product has no such file.
+struct BesideFile {
+    const char *name;
+    ReleaseFile file;
+};
+extern const BesideFile releaseFilesBeside[];
+extern const int releaseFilesBesideCount;
+
 struct DiskTable {
     int diskCount;
     int diskStart[maxDisks + 2];   // disk d: entries diskStart[d] .. diskStart[d + 1] - 1

@@ -158,6 +158,16 @@ const ReleaseFile *releaseFileNamed(const char *name)
     return nullptr;
 }
 
+const ReleaseFile *releaseFileBesideProgram(const char *name)
+{
+    const ReleaseFile *listed = releaseFileNamed(name);
+    if (listed) return listed;
+    for (int i = 0; i < releaseFilesBesideCount; i++)
+        if (releaseFilesBeside[i].file.size >= 0 && equalsIgnoringCase(releaseFilesBeside[i].name, name))
+            return &releaseFilesBeside[i].file;
+    return nullptr;
+}
+
 // The installed file keeps the date of the medium's, as the library's own
 // copy leaves it.
 static void keepFileTime(HFILE source, HFILE to)

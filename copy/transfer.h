@@ -48,3 +48,7 @@ extern int transferFoundDamage;
 // The release's file for a manifest file name (letter case ignored), or
 // null when the manifest has no such file.
 const ReleaseFile *releaseFileNamed(const char *name);
+// The release's file for a name the program opens beside itself: the
+// manifest's when it lists the name, else the one the medium holds unlisted;
+// null when the tables know neither.
+const ReleaseFile *releaseFileBesideProgram(const char *name);

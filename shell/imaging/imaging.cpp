@@ -75,7 +75,7 @@ static void clearEntryPoints()
 static int releaseFileBeside(const char *name, char *path, int size)
 {
     if (prepareSource() != 0 || formatText(path, size, "%s%s", installState.sourceDir, name) != 0) return 0;
-    const ReleaseFile *expected = releaseFileNamed(name);
+    const ReleaseFile *expected = releaseFileBesideProgram(name);
     WrittenFile read;
     LZStart();
     int check = expected ? checkSourceFile(path, expected, &read) : sourceDamaged;

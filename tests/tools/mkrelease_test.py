@@ -83,7 +83,7 @@ class GoodRelease(unittest.TestCase):
     def test_product_files_give_each_file_entry_its_size_and_crc(self):
         # CRC-32 check values: "123456789" gives CBF43926, "abc" 352441C2.
         contents = {"addon32.exe": b"abc", "README.TXT": b"", "arial.ttf": b"123456789",
-                    "MEMO.QMD": b"a"}
+                    "MEMO.QMD": b"a", "NEWSCR1.BMP": b"abc", "quillmrk.dat": b""}
         with tempfile.TemporaryDirectory() as work:
             product = os.path.join(work, "product")
             os.makedirs(product)
@@ -105,6 +105,11 @@ class GoodRelease(unittest.TestCase):
             "    {-1, 0x00000000u},  // 6", "    {-1, 0x00000000u},  // 7",
             "    {-1, 0x00000000u},  // 8", "    {1, 0xE8B7BE43u},  // 9",
             "    {-1, 0x00000000u},  // 10"])
+        # The files opened beside the program, unlisted, in any letter case.
+        rows = text.split("const BesideFile releaseFilesBeside[] = {\n")[1].split("};")[0]
+        self.assertEqual(rows.splitlines(), ['    {"SNBD7W95.DLL", {-1, 0x00000000u}},',
+                                             '    {"newscr1.bmp", {3, 0x352441C2u}},',
+                                             '    {"quillmrk.dat", {0, 0x00000000u}},'])
         self.assertEqual(missing.returncode, 1)
         self.assertIn("MEMO.QMD is missing from the product folder", missing.stderr)
 

@@ -43,7 +43,7 @@ import mkrelease  # noqa: E402
 
 # Opened by bare name beside the program, so never compressed; the owner
 # data file is named as the program opens it, whatever the manifest's case.
-BESIDE_PROGRAM = ("SNBD7W95.DLL", "newscr1.bmp", "quillmrk.dat")
+BESIDE_PROGRAM = mkrelease.BESIDE_PROGRAM
 OWNER_DATA = "quillmrk.dat"
 SETUP_NAME = "SETUP.EXE"
 MADE_RECORD = "made.json"   # in the cache: the folders this tool made and may replace

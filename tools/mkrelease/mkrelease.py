@@ -50,6 +50,10 @@ CODEPAGE = "cp1252"        # the program's texts are Windows Western ANSI
 # either name would be overwritten by them, or they by it.
 RESERVED_NAMES = ("QMREMOVE.EXE", "QMREMOVE.DAT")
 
+# The files the program opens by bare name beside itself on the medium,
+# listed in the manifest or not; the medium builder stores them plain.
+BESIDE_PROGRAM = ("SNBD7W95.DLL", "newscr1.bmp", "quillmrk.dat")
+
 
 class ReleaseError(Exception):
     def __init__(self, path, line, message):
@@ -67,6 +71,7 @@ class Release:
     def __init__(self, folder, manifest, disks, billboard, version, publisher=None):
         self.folder = folder
         self.files = {}               # upper-case name: (size, CRC-32), see read_product_files
+        self.beside = {}              # the same for the files of BESIDE_PROGRAM
         self.publisher = publisher    # bytes, or None when the release names none
         self.manifest = manifest      # list of Entry
         self.disks = disks            # dict, see read_disks
@@ -528,18 +533,28 @@ def read_product_files(release, product):
             raise ReleaseError(manifest_path, release.manifest[index].line,
                                "%s is missing from the product folder %s" % (name, product))
         release.files[key] = crc_of(os.path.join(product, listing[key]))
+    # The medium holds the product folder's own, plain; the medium builder
+    # refuses a folder without one.
+    for name in BESIDE_PROGRAM:
+        if name.upper() in listing:
+            release.beside[name.upper()] = crc_of(os.path.join(product, listing[name.upper()]))
 
 
 def render_files(release):
-    """The size and CRC-32 of each manifest entry, beside the manifest; -1
-    where the entry is a marker or a directory name, or where the tables were
-    made without the product's files."""
+    """The size and CRC-32 of each manifest entry, beside the manifest, and of
+    each file opened beside the program; -1 where the entry is a marker or a
+    directory name, or where the tables were made without the product's
+    files."""
     files = dict(file_entries(release.entries()))
     out = ["const ReleaseFile releaseFiles[] = {"]
     for index, e in enumerate(release.manifest):
         size, crc = release.files.get(files.get(index, "").upper(), (-1, 0))
         out.append("    {%d, 0x%08Xu},  // %d" % (size, crc, index))
-    return out + ["};", ""]
+    out += ["};", "", "const BesideFile releaseFilesBeside[] = {"]
+    for name in BESIDE_PROGRAM:
+        size, crc = release.beside.get(name.upper(), (-1, 0))
+        out.append("    {%s, {%d, 0x%08Xu}}," % (c_string(name.encode(CODEPAGE)), size, crc))
+    return out + ["};", "const int releaseFilesBesideCount = %d;" % len(BESIDE_PROGRAM), ""]
 
 
 def c_string(data):
