@@ -143,7 +143,7 @@ static int copyOwnerData(int *damaged)
     if (shortPathOf(installState.notedInstallDir, shortDir, sizeof shortDir) != 0) return transferNotCreated;
     if (formatText(destination, sizeof destination, "%s\\quillmrk.dat", shortDir) != 0) return transferNotCreated;
     // Tables made without the release's files check nothing.
-    if (releaseFileNamed("quillmrk.dat") && !ownerDataFormHolds(source)) {
+    if (releaseFileBesideProgram("quillmrk.dat") && !ownerDataFormHolds(source)) {
         *damaged = 1;
         showMessage(mainWindow, source, destination, MB_OK);
         return transferDone;
