@@ -48,4 +48,10 @@ python3 -c 'import sys; f = open(sys.argv[1], "r+b"); f.seek(200); b = f.read(1)
 code=$(run medium start.log)
 grep -q "newscr1.bmp is not the release's: not opened" "$work/start.log" ||
   { cat "$work/start.log"; fail "a changed picture was opened (exit $code)"; }
-echo "PASS: two images, /VERIFY 0, the installed tree is the product's folder, the files beside SETUP.EXE checked"
+# Its owner data file, unlisted too, is taken by its form: garbage is not
+# installed as the user's values.
+printf 'not owner data\r\n' >"$work/medium/quillmrk.dat"
+rm -rf "$WINEPREFIX/drive_c/OWN2"
+code=$(run medium bad.log /S /NAME=Own /DIR=C:\\OWN2)
+[ "$code" = 5 ] || { cat "$work/bad.log"; fail "garbage owner data on the medium ended with $code, not 5"; }
+echo "PASS: two images, /VERIFY 0, the installed tree is the product's folder, the files beside SETUP.EXE checked, its owner data by its form"
