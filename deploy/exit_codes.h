@@ -8,7 +8,7 @@ enum ExitCode {
     exitInformationMissing = 2, // empty name or install directory
     exitDirectoryUnusable = 3,  // the install directory cannot be made or used
     exitNoSpace = 4,            // not enough disk space; nothing copied
-    exitIncomplete = 5,         // installed, but a file, the owner data or WIN.INI was passed over
+    exitIncomplete = 5,         // a file could not be written (with switches: nothing changed)
     exitSourceMissing = 6,      // a file of the medium cannot be opened
     exitNextDisk = 7,           // a disk set needs its next disk
     exitCancelled = 8,          // the user cancelled (interactive run only)
@@ -16,5 +16,7 @@ enum ExitCode {
     exitRecordDamaged = 10,     // the uninstaller's: the record is not whole; nothing removed
     exitMediumDamaged = 11,     // a file of the medium differs from the release's
     exitProgramDamaged = 12,    // SETUP.EXE's own file fails its check; nothing installed
+    exitAnotherRun = 1618,      // another installation or removal runs; nothing done
+    exitRestartNeeded = 3010,   // installed or removed; files in use finish at the next start
     exitLogFailed = 16,         // added to any of the above when the log could not be written
 };

@@ -20,9 +20,13 @@
 #include "install/setup_log.h"
 #include "install/user_dialog.h"
 #include "shell/shell.h"
+#include "transaction/journal.h"
+#include "transaction/run_lock.h"
 
 static const char usageCaption[] = "Quillmark Setup";
 static const char programDamagedText[] = "The setup program is damaged: copy the medium again.";
+static const char anotherRunText[] =
+    "Another installation or removal of Quillmark is in progress.\n\nWait until it ends, then start Setup again.";
 
 /* The file version from the program's own version resource, "" when it has
  * none: the fixed part starts with the signature 0xFEEF04BD, the two
@@ -154,6 +158,27 @@ static int runInteractive(HINSTANCE instance, int showCommand)
     return shellResult != 0 ? shellResult : setupExitCode();
 }
 
+/* One run at a time: the first thing an installation does, then it
+ * finishes what a killed run left. 1 to go on; 0 when another run holds the
+ * lock (the user has been told). */
+static int runAlone()
+{
+    if (!takeRunLock()) {
+        writeLog("Stopped, exit code %d: another installation or removal of Quillmark is in progress", exitAnotherRun);
+        if (!runState.unattended) showMessage(NULL, anotherRunText, usageCaption, MB_ICONEXCLAMATION | MB_OK);
+        return 0;
+    }
+    recoverInterruptedRun();
+    return 1;
+}
+
+// A run that ends in any way without its commit leaves the machine as it was.
+static int takeBackUncommitted(int code)
+{
+    undoInstallation();
+    return code;
+}
+
 static const char *resultText(int code)
 {
     switch (code) {
@@ -162,12 +187,15 @@ static const char *resultText(int code)
     case exitInformationMissing: return "information missing";
     case exitDirectoryUnusable: return "install directory cannot be made or used";
     case exitNoSpace: return "not enough disk space";
-    case exitIncomplete: return "installed, but some files were not written";
+    case exitIncomplete: return runState.unattended ? "a file could not be written; nothing changed"
+                                                    : "installed, but some files were not written";
     case exitSourceMissing: return "a file of the medium cannot be opened";
     case exitNextDisk: return "the next disk of the disk set is needed";
     case exitCancelled: return "cancelled";
     case exitMediumDamaged: return "a file of the medium is damaged";
     case exitProgramDamaged: return "the setup program is damaged";
+    case exitAnotherRun: return "another installation or removal is in progress; nothing done";
+    case exitRestartNeeded: return "installed; restart Windows to finish";
     default: return "stopped";
     }
 }
@@ -182,7 +210,8 @@ int startSetup(HINSTANCE instance, int showCommand)
             refuseDamagedProgram();
             return exitInstalled;
         }
-        return runSetup(instance, showCommand);
+        if (!runAlone()) return exitInstalled;
+        return takeBackUncommitted(runSetup(instance, showCommand));
     }
 
     CommandLine *line = &setupRun.commandLine;
@@ -202,10 +231,12 @@ int startSetup(HINSTANCE instance, int showCommand)
         code = showHelp();
     else if (line->verifyWanted)
         code = verifyMedium();
+    else if (!runAlone())
+        code = exitAnotherRun;
     else if (runState.unattended)
-        code = runUnattended();
+        code = takeBackUncommitted(runUnattended());
     else
-        code = runInteractive(instance, showCommand);
+        code = takeBackUncommitted(runInteractive(instance, showCommand));
     if (!line->helpWanted || line->status != commandLineRead || code == exitProgramDamaged)
         writeLog("Result: %s, exit code %d",
                  line->verifyWanted && code == exitInstalled ? "the medium is whole" : resultText(code),
