@@ -16,8 +16,8 @@
 #include "resources/resource.h"
 #include "shell/imaging/imaging.h"
 #include "shell/shell.h"
+#include "transaction/completion.h"
 #include "transaction/journal.h"
-#include "uninstall/registration.h"
 
 static const char missingCaption[] = "Information Missing";
 static const char completionFormat[] =
@@ -175,8 +175,8 @@ static void finishInstallation()
     // one is registered, which is what deployment tools look for.
     if (stopsRun(completeStep(saveUserData, restoreOwnerData, "Written")) ||
         stopsRun(completeStep(registerInstallDirs, NULL, "Written")) ||
-        stopsRun(completeStep(writeUninstaller, NULL, "Written")) ||
-        (!runState.incomplete && completeStep(registerProduct, NULL, "Registered") != 0)) {
+        stopsRun(completeStep(writeRemovalRecord, NULL, "Written")) ||
+        (!runState.incomplete && completeStep(registerInstallation, NULL, "Registered") != 0)) {
         if (passedOverWithSwitches())
             takeBackRun();
         else

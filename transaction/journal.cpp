@@ -12,6 +12,7 @@
 #include "transaction/data_folder.h"
 #include "transaction/run_record.h"
 #include "uninstall/delayed_removal.h"
+#include "uninstall/registration.h"
 
 static const char journalName[] = "INSTALL.JNL";
 static const char journalHeader[] = "QMJ1";
@@ -28,6 +29,7 @@ enum EntryKind {
     sectionAbsent = 'E',   // section, which was not there
     committed = 'C',       // everything written: only the earlier files aside are left to remove
     madeFolder = 'F',      // the run made the data folder for its journal
+    madeKey = 'K',         // the product's key, which was not there
 };
 
 struct Entry {
@@ -264,6 +266,19 @@ int keepProfileEntry(const char *file, const char *section, const char *key)
     return 0;
 }
 
+void keepProductKey()
+{
+    const HKEY roots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
+    HKEY key;
+    for (HKEY root : roots) {
+        if (RegOpenKeyExA(root, uninstallKeyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) continue;
+        RegCloseKey(key);
+        return;
+    }
+    journalLine(madeKey, uninstallKeyPath, nullptr, nullptr);
+    addEntry(madeKey, uninstallKeyPath);
+}
+
 int placeStagedFiles()
 {
     flushJournal();
@@ -317,6 +332,10 @@ static void takeBack(const Entry *entry)
         break;
     case sectionAbsent:
         WriteProfileStringA(entry->path, NULL, NULL);
+        break;
+    case madeKey:
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, uninstallKeyPath);
+        RegDeleteKeyA(HKEY_CURRENT_USER, uninstallKeyPath);
         break;
     }
 }
@@ -449,6 +468,9 @@ static int readLine(const char *line)
         break;
     case sectionAbsent:
         usable = count == 1 && strcmp(fields[0], profileSection) == 0;
+        break;
+    case madeKey:
+        usable = count == 1 && strcmp(fields[0], uninstallKeyPath) == 0;
         break;
     }
     if (!usable) return 0;

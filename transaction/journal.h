@@ -31,6 +31,10 @@ int stagedFileDone(const char *path, int whole);
 // before it is written: 0, or -1 when the file cannot be read now.
 int keepProfileEntry(const char *file, const char *section, const char *key);
 
+// Whether the product's key is there before this run writes it: one this
+// run makes goes when the run is taken back.
+void keepProductKey();
+
 // The final step: every staged copy takes its name, an earlier file kept
 // aside until the commit; a file in use takes it at the next start. 0, or
 // -1 when a file could not be placed (the caller takes the run back).
