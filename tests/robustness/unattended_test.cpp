@@ -174,8 +174,9 @@ TEST_F(Unattended, SixRunsAtOnceAppendEveryLineWhole)
     }
 }
 
-// A run at its dialog holds the machine's lock: /S meets it at once (1618,
-// nothing done), a run without arguments says so in a box and ends with 0;
+// A run at its dialog holds the machine's lock: /S and a removal meet it at
+// once (1618, nothing done), a run without arguments says so in a box and
+// ends with 0;
 // once the first is killed, its lock keeps nobody out.
 TEST_F(Unattended, OneRunAtATimeAndAKilledRunNeverBlocks)
 {
@@ -183,6 +184,7 @@ TEST_F(Unattended, OneRunAtATimeAndAKilledRunNeverBlocks)
     EXPECT_EQ(1618u, run(tinyMedium(), "/S /NAME=Ada /LOG=" + std::string(logPath)));
     EXPECT_NE(std::string::npos, readFile(logPath).find(
         "Stopped, exit code 1618: another installation or removal of Quillmark is in progress"));
+    EXPECT_EQ(1618u, run(tinyMedium(), "/UNINSTALL /S"));
     SetupProcess second{};
     ASSERT_TRUE(startSetup(tinyMedium() + "\\SETUP.EXE", tinyMedium(), &second));
     EXPECT_TRUE(answerMessageBox(second, {"Another installation or removal of Quillmark is in progress.\n\nWait until "
