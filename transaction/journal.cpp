@@ -196,6 +196,27 @@ int stageExistingFile(const char *path, char *staged, int stagedSize)
     return copyText(staged, stagedSize, entry->temp) == 0 ? stageBeside : stageFailed;
 }
 
+int keepEarlierFile(const char *path)
+{
+    if (fileEntry(path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return 0;
+    char temp[textSize], aside[textSize];
+    if (nameBeside(path, 'n', temp, sizeof temp) != 0 || nameBeside(path, 'o', aside, sizeof aside) != 0) return -1;
+    journalLine(replacedFile, path, temp, aside);
+    Entry *entry = addEntry(replacedFile, path);
+    if (!entry) return -1;
+    if (!CopyFileA(path, aside, TRUE)) {
+        // A copy cut short (a full disk) is no copy.
+        DeleteFileA(aside);
+        entryCount--;
+        return -1;
+    }
+    copyText(entry->temp, sizeof entry->temp, temp);
+    copyText(entry->aside, sizeof entry->aside, aside);
+    // Written in place from now on; the copy aside is what the undo puts back.
+    entry->placed = 1;
+    return 0;
+}
+
 /* A copy in use takes its name when Windows next starts, before any program
  * holds it; the earlier file stays until then. 0, or -1. */
 static int placeAtRestart(Entry *entry)

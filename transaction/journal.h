@@ -27,6 +27,11 @@ int stageExistingFile(const char *path, char *staged, int stagedSize);
 // 0, or -1 when it could not take its name.
 int stagedFileDone(const char *path, int whole);
 
+// An earlier file that the run is about to change in place (the owner
+// data): a copy of it kept aside for the undo. 0, or -1 when none could be
+// made.
+int keepEarlierFile(const char *path);
+
 // The earlier value of an entry of WIN.INI (at file), kept for the undo
 // before it is written: 0, or -1 when the file cannot be read now.
 int keepProfileEntry(const char *file, const char *section, const char *key);
