@@ -128,7 +128,7 @@ int saveUserData(char *path, int pathSize)
     }
     for (int i = 0; i < 3 && status == recordOk; i++) status = setRecordValue(handle, keys[i], 1, values[i]);
     // An earlier installation's file stays whole until the installation completes.
-    if (status == recordOk && keepEarlierFile(path) != 0) status = recordWriteFailed;
+    if (status == recordOk && keepBeforeWriting(path) != 0) status = recordWriteFailed;
     if (status == recordOk) status = saveRecordFile(handle, path, scrambledMode);
     closeRecordFile(handle);
     if (status == recordNoKey) path[0] = '\0';

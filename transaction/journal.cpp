@@ -65,6 +65,7 @@ static void openJournal()
 {
     if (journalTried) return;
     journalTried = 1;
+    keepRecordWith(keepBeforeWriting);
     char folder[textSize], path[textSize];
     if (productDataFolder(folder, sizeof folder) != 0) return;
     madeDataFolder = GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES;
@@ -196,9 +197,13 @@ int stageExistingFile(const char *path, char *staged, int stagedSize)
     return copyText(staged, stagedSize, entry->temp) == 0 ? stageBeside : stageFailed;
 }
 
-int keepEarlierFile(const char *path)
+int keepBeforeWriting(const char *path)
 {
-    if (fileEntry(path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return 0;
+    if (fileEntry(path)) return 0;
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+        noteFileCreated(path);
+        return 0;
+    }
     char temp[textSize], aside[textSize];
     if (nameBeside(path, 'n', temp, sizeof temp) != 0 || nameBeside(path, 'o', aside, sizeof aside) != 0) return -1;
     journalLine(replacedFile, path, temp, aside);

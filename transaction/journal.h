@@ -27,10 +27,10 @@ int stageExistingFile(const char *path, char *staged, int stagedSize);
 // 0, or -1 when it could not take its name.
 int stagedFileDone(const char *path, int whole);
 
-// An earlier file that the run is about to change in place (the owner
-// data): a copy of it kept aside for the undo. 0, or -1 when none could be
-// made.
-int keepEarlierFile(const char *path);
+// A file that the run is about to write in place (the owner data, the
+// record): an earlier one copied aside for the undo, a new one noted as
+// made. 0, or -1 when no copy could be made.
+int keepBeforeWriting(const char *path);
 
 // The earlier value of an entry of WIN.INI (at file), kept for the undo
 // before it is written: 0, or -1 when the file cannot be read now.

@@ -19,6 +19,10 @@ void resetInstallRecord();
 // The bytes of the files this run wrote, in whole kilobytes rounded up.
 unsigned long recordedKilobytes();
 
+// keep is called with the record's path before this run's entries are
+// appended to it (the transaction keeps the earlier record for its undo):
+// 0 to go on.
+void keepRecordWith(int (*keep)(const char *path));
 // Appends this run's entries to the record file at path, once: a second
 // call after a success writes nothing. 0, or -1 when it could not be written
 // (or an entry could not be kept for lack of memory).
