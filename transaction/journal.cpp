@@ -51,10 +51,18 @@ static int placingDone;        // 1 after the final step: a copy takes its name 
 static int restartWanted;
 static int nameCounter;        // the next number tried for a name beside a file
 
+// The data folder, asked of the platform once: the question loads the shell's library.
+static int dataFolder(char *folder, int size)
+{
+    static char known[textSize];
+    if (known[0] == '\0' && productDataFolder(known, sizeof known) != 0) return -1;
+    return copyText(folder, size, known);
+}
+
 static int journalPath(char *path, int size)
 {
     char folder[textSize];
-    return productDataFolder(folder, sizeof folder) == 0 ? pathInDir(folder, journalName, path, size) : -1;
+    return dataFolder(folder, sizeof folder) == 0 ? pathInDir(folder, journalName, path, size) : -1;
 }
 
 static void journalLine(char kind, const char *first, const char *second, const char *third);
@@ -67,7 +75,7 @@ static void openJournal()
     journalTried = 1;
     keepRecordWith(keepBeforeWriting);
     char folder[textSize], path[textSize];
-    if (productDataFolder(folder, sizeof folder) != 0) return;
+    if (dataFolder(folder, sizeof folder) != 0) return;
     madeDataFolder = GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES;
     if (makeProductDataFolder(folder, sizeof folder) != 0 || pathInDir(folder, journalName, path, sizeof path) != 0) {
         writeLog("The journal cannot be written in %s: a run stopped by force cannot be taken back", folder);
@@ -113,7 +121,7 @@ static void removeJournal()
     if (journal != INVALID_HANDLE_VALUE) CloseHandle(journal);
     journal = INVALID_HANDLE_VALUE;
     if (journalPath(path, sizeof path) == 0) DeleteFileA(path);
-    if (madeDataFolder && productDataFolder(folder, sizeof folder) == 0) RemoveDirectoryA(folder);
+    if (madeDataFolder && dataFolder(folder, sizeof folder) == 0) RemoveDirectoryA(folder);
     madeDataFolder = 0;
 }
 
@@ -468,7 +476,7 @@ static int readLine(const char *line)
     char fields[3][textSize] = {};
     if (line[0] == committed && line[1] == ' ' && line[2] == '\0') return 2;
     char folder[textSize];
-    if (line[0] == madeFolder && line[1] == ' ' && productDataFolder(folder, sizeof folder) == 0 &&
+    if (line[0] == madeFolder && line[1] == ' ' && dataFolder(folder, sizeof folder) == 0 &&
         strcmp(line + 2, folder) == 0) {
         madeDataFolder = 1;
         return 1;
