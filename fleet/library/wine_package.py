@@ -145,10 +145,11 @@ def run_whole(module, params, argv):
     """Runs the Windows program argv (its path first) in the prefix: its exit
     code, stdout and stderr. Wine gives a Unix parent only the code's low 8
     bits (3010 arrives as 194, 1618 as 82): a batch file, whose cmd is the
-    program's Windows parent, prints the whole code after it."""
+    program's Windows parent, prints the whole code after it. The program
+    goes through start /wait: Wine's cmd runs none by a UNC path itself."""
     temp = os.path.join(params["prefix"], "drive_c", "windows", "temp")
     with tempfile.NamedTemporaryFile("w", suffix=".cmd", dir=temp, delete=False, newline="") as batch:
-        batch.write("@echo off\r\n%s\r\necho wine_package_rc=%%ERRORLEVEL%%\r\n" % " ".join(batch_word(a) for a in argv))
+        batch.write("@echo off\r\nstart \"\" /wait %s\r\necho wine_package_rc=%%ERRORLEVEL%%\r\n" % " ".join(batch_word(a) for a in argv))
     try:
         rc, out, err = module.run_command(["wine", "cmd", "/c", "C:\\windows\\temp\\" + os.path.basename(batch.name)],
                                           cwd=params["prefix"])
