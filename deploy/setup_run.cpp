@@ -13,6 +13,6 @@ int setupExitCode()
     if (runState.stopReason == stopSourceFolder) return exitSourceMissing;
     if (runState.cancelled) return exitCancelled;
     if (runState.mediumDamaged) return exitMediumDamaged;
-    if (runState.incomplete) return exitIncomplete;
+    if (runState.incomplete || setupRun.answersUnsaved) return exitIncomplete;
     return restartNeeded() ? exitRestartNeeded : exitInstalled;
 }

@@ -187,8 +187,10 @@ static const char *resultText(int code)
     case exitInformationMissing: return "information missing";
     case exitDirectoryUnusable: return "install directory cannot be made or used";
     case exitNoSpace: return "not enough disk space";
-    case exitIncomplete: return runState.unattended ? "a file could not be written; nothing changed"
-                                                    : "installed, but some files were not written";
+    case exitIncomplete:
+        if (!runState.incomplete) return "installed, but the answers file could not be written";
+        return runState.unattended ? "a file could not be written; nothing changed"
+                                   : "installed, but some files were not written";
     case exitSourceMissing: return "a file of the medium cannot be opened";
     case exitNextDisk: return "the next disk of the disk set is needed";
     case exitCancelled: return "cancelled";

@@ -67,6 +67,9 @@ TEST_F(Unattended, EachFaultEndsWithItsCodeAndItsLogLine)
         {damaged, "/S /NAME=Ada" + log, 6, "Box \"Error\": Error in opening : " + damaged + "\\README.TXT | system: ",
          nullptr},
         {tinyMedium(), "/S /NAME=Ada /LOG=R:\\QMSETUP.LOG", 16, "", defaultTarget},
+        // The answers file is no part of the installation: it is kept, whole.
+        {tinyMedium(), "/S /NAME=Ada /SAVEANSWERS=R:\\QMANSWER.INI" + log, 5,
+         "Problem: the answers file R:\\QMANSWER.INI could not be written; passed over", defaultTarget},
         {tinyMedium(), "/S /NAME=Ada /ANSWERS=C:\\QMANSDIR" + log, 1,
          "Command line not understood: the answers file C:\\QMANSDIR is a folder, not a file; nothing", nullptr},
         {tinyMedium(), "/S /ANSWERS=C:\\QMRANDOM.INI" + log, 1, "C:\\QMRANDOM.INI: it holds a NUL byte", nullptr},
