@@ -24,6 +24,7 @@
 #include "ownerdata/characters.h"
 #include "shell/billboard_state.h"
 #include "shell/shell.h"
+#include "transaction/journal.h"
 #include "transaction/run_record.h"
 
 enum { cancelled = -2 };
@@ -392,7 +393,7 @@ static int makeAndEnter(const char *name, const char *path)
 {
     if (_mkdir(name) == 0) {
         writeLog("Directory made: %s", path);
-        noteMadeDirectory(path);
+        noteDirectoryMade(path, 0);
     }
     return _chdir(name) == 0;
 }

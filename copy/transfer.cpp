@@ -7,12 +7,13 @@
 #include <cstring>
 
 #include "install/checksum.h"
+#include "install/run_state.h"
 #include "install/message_box.h"
 #include "install/setup_log.h"
 #include "install/text.h"
 #include "ownerdata/characters.h"
-#include "ownerdata/file_replace.h"
 #include "shell/shell.h"
+#include "transaction/journal.h"
 
 long transferredBytes = -1;
 WrittenFile lastWritten;
@@ -214,16 +215,21 @@ static int differs(const ReleaseFile *expected, const WrittenFile *read)
 
 /* Where the copy is written: a new destination in its place, which the
  * program alone has then; an existing one (an earlier release's file) under
- * a temporary name beside it, so that it is replaced only by a copy found
- * whole. *temp is that name, or "" when writing in place. HFILE_ERROR when
- * nothing was created, *identity then saying whether the destination is the
- * source itself. */
+ * a name beside it that the transaction gives, so that it takes the
+ * destination's place only with every other file of the run. With switches
+ * a file another program holds is staged all the same: it is replaced at the
+ * next start of Windows. *temp is the name written, or "" when writing in
+ * place. HFILE_ERROR when nothing was created, *identity then saying
+ * whether the destination is the source itself. */
 static HFILE createCopy(HFILE file, const char *destination, char *temp, int tempSize, int *identity)
 {
     temp[0] = '\0';
     HANDLE made = CreateFileA(destination, GENERIC_READ | GENERIC_WRITE, shareReadWrite, NULL, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, NULL);
-    if (made != INVALID_HANDLE_VALUE) return (HFILE)(INT_PTR)made;
+    if (made != INVALID_HANDLE_VALUE) {
+        noteFileCreated(destination);
+        return (HFILE)(INT_PTR)made;
+    }
     DWORD error = GetLastError();
     HANDLE existing = INVALID_HANDLE_VALUE;
     if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
@@ -233,12 +239,15 @@ static HFILE createCopy(HFILE file, const char *destination, char *temp, int tem
     if (existing == INVALID_HANDLE_VALUE) {
         // Under any name the source itself refuses to be opened for writing.
         *identity = error == ERROR_SHARING_VIOLATION ? identityOf(file, destination) : otherFile;
-        return HFILE_ERROR;
+        int inUse = error == ERROR_SHARING_VIOLATION && *identity == otherFile;
+        if (!inUse || !runState.unattended) return HFILE_ERROR;
+    } else {
+        CloseHandle(existing);
     }
-    CloseHandle(existing);
     *identity = otherFile;
-    HFILE to = makeTempName(destination, temp, tempSize) == 0 ? _lcreat(temp, 0) : HFILE_ERROR;
-    if (to == HFILE_ERROR) temp[0] = '\0';
+    int place = stageExistingFile(destination, temp, tempSize);
+    HFILE to = place == stageFailed ? HFILE_ERROR : _lcreat(temp, 0);
+    if (place != stageBeside || to == HFILE_ERROR) temp[0] = '\0';
     return to;
 }
 
@@ -258,18 +267,13 @@ static int judgeRead(const char *source, const ReleaseFile *expected, LONG annou
     return 1;
 }
 
-/* Puts a whole, checked copy written under temp in the destination's place:
- * transferDone, or transferNotCreated when the destination refuses (taken
- * by another program meanwhile); the copy is then removed. */
+/* A whole, checked copy written under temp is the transaction's to put in
+ * the destination's place: transferDone, or transferNotCreated when it
+ * cannot take the name (taken by another program meanwhile). */
 static int placeCopy(const char *temp, const char *destination)
 {
     if (temp[0] == '\0') return transferDone;
-    int replaced = replaceFile(temp, destination);
-    if (replaced == 0) return transferDone;
-    // Where the two-step replace of Windows 95/98 took the old file and not
-    // the new one in, the copy goes too: the medium still has it for a Retry.
-    DeleteFileA(temp);
-    return transferNotCreated;
+    return stagedFileDone(destination, 1) == 0 ? transferDone : transferNotCreated;
 }
 
 int transferCheckedSource(HFILE file, const char *source, const char *destination, const ReleaseFile *expected)
@@ -327,6 +331,7 @@ int transferCheckedSource(HFILE file, const char *source, const char *destinatio
     }
     // Nothing of a failed copy stays under the product's name.
     DeleteFileA(temp[0] != '\0' ? temp : destination);
+    if (temp[0] != '\0') stagedFileDone(destination, 0);
     lastWritten = {0, 0, 0};
     showMessage(mainWindow, source, destination, MB_OK);
     return transferDone;

@@ -10,7 +10,6 @@
 #include "deploy/setup_run.h"
 #include "install/install_state.h"
 #include "install/paths.h"
-#include "install/run_state.h"
 #include "install/setup_log.h"
 #include "install/user_dialog.h"
 #include "ownerdata/characters.h"
@@ -441,7 +440,7 @@ void saveAnswersIfAsked()
         writeLog("Answers saved to %s", path);
         return;
     }
-    // The installation goes on; the file missing is reported in the exit code.
-    runState.incomplete = 1;
+    // The installation goes on, whole; the file missing is reported in the exit code.
+    setupRun.answersUnsaved = 1;
     writeLog("Problem: the answers file %s could not be written; passed over", path);
 }

@@ -23,10 +23,11 @@ const char commandLineUsage[] =
     "/? or /HELP\tthis list\n"
     "\n"
     "Exit codes: 0 installed, 1 command line, 2 information missing, 3 directory,\n"
-    "4 disk space, 5 some files not written, 6 file missing from the medium,\n"
+    "4 disk space, 5 a file not written, 6 file missing from the medium,\n"
     "7 next disk needed, 8 cancelled, 11 medium damaged, 12 SETUP.EXE damaged,\n"
-    "13 SETUP.EXE failed, 14 no display for its window;\n"
-    "16 added (but to 0) when the log could not be written.";
+    "13 SETUP.EXE failed, 14 no display for its window,\n"
+    "1618 another installation running, 3010 installed: restart to finish;\n"
+    "16 added to 1-14 when the log could not be written. A stopped run changes nothing.";
 
 const char *commandLineProblem(int status)
 {

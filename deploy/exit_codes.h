@@ -8,7 +8,7 @@ enum ExitCode {
     exitInformationMissing = 2, // empty name or install directory
     exitDirectoryUnusable = 3,  // the install directory cannot be made or used
     exitNoSpace = 4,            // not enough disk space; nothing copied
-    exitIncomplete = 5,         // installed, but a file, the owner data or WIN.INI was passed over
+    exitIncomplete = 5,         // a file could not be written (with switches: nothing changed)
     exitSourceMissing = 6,      // a file of the medium cannot be opened
     exitNextDisk = 7,           // a disk set needs its next disk
     exitCancelled = 8,          // the user cancelled (interactive run only)

@@ -3,6 +3,7 @@
 
 #include "deploy/exit_codes.h"
 #include "install/run_state.h"
+#include "transaction/journal.h"
 
 SetupRun setupRun;
 
@@ -12,5 +13,6 @@ int setupExitCode()
     if (runState.stopReason == stopSourceFolder) return exitSourceMissing;
     if (runState.cancelled) return exitCancelled;
     if (runState.mediumDamaged) return exitMediumDamaged;
-    return runState.incomplete ? exitIncomplete : exitInstalled;
+    if (runState.incomplete || setupRun.answersUnsaved) return exitIncomplete;
+    return restartNeeded() ? exitRestartNeeded : exitInstalled;
 }

@@ -6,6 +6,7 @@
 struct SetupRun {
     CommandLine commandLine;  // the switches it was started with
     int stopCode;             // the exit code of a fault that ended the run, or 0
+    int answersUnsaved;       // 1 when /SAVEANSWERS= could not be written: 5, the installation kept
 };
 
 extern SetupRun setupRun;

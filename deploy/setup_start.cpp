@@ -21,9 +21,13 @@
 #include "install/setup_log.h"
 #include "install/user_dialog.h"
 #include "shell/shell.h"
+#include "transaction/journal.h"
+#include "transaction/run_lock.h"
 
 static const char usageCaption[] = "Quillmark Setup";
 static const char programDamagedText[] = "The setup program is damaged: copy the medium again.";
+static const char anotherRunText[] =
+    "Another installation or removal of Quillmark is in progress.\n\nWait until it ends, then start Setup again.";
 
 /* The file version from the program's own version resource, "" when it has
  * none: the fixed part starts with the signature 0xFEEF04BD, the two
@@ -157,6 +161,27 @@ static int runInteractive(HINSTANCE instance, int showCommand)
     return exitNoDisplay;
 }
 
+/* One run at a time: the first thing an installation does, then it
+ * finishes what a killed run left. 1 to go on; 0 when another run holds the
+ * lock (the user has been told). */
+static int runAlone()
+{
+    if (!takeRunLock()) {
+        writeLog("Stopped, exit code %d: another installation or removal of Quillmark is in progress", exitAnotherRun);
+        if (!runState.unattended) showMessage(NULL, anotherRunText, usageCaption, MB_ICONEXCLAMATION | MB_OK);
+        return 0;
+    }
+    recoverInterruptedRun();
+    return 1;
+}
+
+// A run that ends in any way without its commit leaves the machine as it was.
+static int takeBackUncommitted(int code)
+{
+    undoInstallation();
+    return code;
+}
+
 static const char *resultText(int code)
 {
     switch (code) {
@@ -165,13 +190,18 @@ static const char *resultText(int code)
     case exitInformationMissing: return "information missing";
     case exitDirectoryUnusable: return "install directory cannot be made or used";
     case exitNoSpace: return "not enough disk space";
-    case exitIncomplete: return "installed, but some files were not written";
+    case exitIncomplete:
+        if (!runState.incomplete) return "installed, but the answers file could not be written";
+        return runState.unattended ? "a file could not be written; nothing changed"
+                                   : "installed, but some files were not written";
     case exitSourceMissing: return "a file of the medium cannot be opened";
     case exitNextDisk: return "the next disk of the disk set is needed";
     case exitCancelled: return "cancelled";
     case exitMediumDamaged: return "a file of the medium is damaged";
     case exitProgramDamaged: return "the setup program is damaged";
     case exitNoDisplay: return "no display for the setup's window";
+    case exitAnotherRun: return "another installation or removal is in progress; nothing done";
+    case exitRestartNeeded: return "installed; restart Windows to finish";
     default: return "stopped";
     }
 }
@@ -187,12 +217,12 @@ static void openLogOrFallBack(const char *path)
     if (openSetupLog("") == 0) writeLog("The log %s cannot be written (%s): this log instead", path, reason);
 }
 
-/* The exit code with the log's failure added, but to a complete run's 0,
- * which every deployment console reads as success: that failure is told in
- * the TEMP folder's log instead. */
+/* The exit code with the log's failure added to a failure's code. A
+ * complete run's 0, and the codes every deployment console knows as they are
+ * (1618, 3010), stay: that failure is told in the TEMP folder's log instead. */
 static int withLogFailure(int code)
 {
-    return setupLogFailed() && code != exitInstalled ? code + exitLogFailed : code;
+    return setupLogFailed() && code != exitInstalled && code < exitLogFailed ? code + exitLogFailed : code;
 }
 
 int startSetup(HINSTANCE instance, int showCommand)
@@ -205,7 +235,8 @@ int startSetup(HINSTANCE instance, int showCommand)
             refuseDamagedProgram();
             return exitInstalled;
         }
-        return runSetup(instance, showCommand);
+        if (!runAlone()) return exitInstalled;
+        return takeBackUncommitted(runSetup(instance, showCommand));
     }
 
     guardAgainstFaults();
@@ -226,10 +257,12 @@ int startSetup(HINSTANCE instance, int showCommand)
         code = showHelp();
     else if (line->verifyWanted)
         code = verifyMedium();
+    else if (!runAlone())
+        code = exitAnotherRun;
     else if (runState.unattended)
-        code = runUnattended();
+        code = takeBackUncommitted(runUnattended());
     else
-        code = runInteractive(instance, showCommand);
+        code = takeBackUncommitted(runInteractive(instance, showCommand));
     if (!line->helpWanted || line->status != commandLineRead || code == exitProgramDamaged)
         writeLog("Result: %s, exit code %d",
                  line->verifyWanted && code == exitInstalled ? "the medium is whole" : resultText(code),

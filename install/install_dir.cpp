@@ -14,6 +14,7 @@
 #include "ownerdata/characters.h"
 #include "resources/resource.h"
 #include "shell/shell.h"
+#include "transaction/journal.h"
 #include "transaction/run_record.h"
 
 static const char overwriteFormat[] =
@@ -34,7 +35,7 @@ static void makeLevel(const char *level, int *made, int *entered)
     *made = _mkdir(level) == 0 ? 0 : -1;
     DWORD makeError = *made == 0 ? 0 : GetLastError();
     if (*made == 0) writeLog("Directory made: %s", level);
-    if (*made == 0) noteInstallLevel(level);
+    if (*made == 0) noteDirectoryMade(level, 1);
     if (level[0] != '\0' && level[1] == ':' && level[2] == '\0' &&
         formatText(root, sizeof root, "%s\\", level) == 0)
         level = root;

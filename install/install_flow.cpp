@@ -16,7 +16,8 @@
 #include "resources/resource.h"
 #include "shell/imaging/imaging.h"
 #include "shell/shell.h"
-#include "uninstall/registration.h"
+#include "transaction/completion.h"
+#include "transaction/journal.h"
 
 static const char missingCaption[] = "Information Missing";
 static const char completionFormat[] =
@@ -138,9 +139,32 @@ static int completeStep(int (*step)(char *path, int pathSize), void (*prepareRet
 void endCancelled()
 {
     runState.cancelled = 1;
+    // Everything this run changed goes back before the user is told.
+    undoInstallation();
     showMessage(mainWindow, "Installation has been cancelled or terminated.", "Installation Cancelled",
                 MB_ICONINFORMATION | MB_OK);
     endProgram();
+}
+
+/* With switches nothing is passed over: a file, the owner data or WIN.INI
+ * that could not be written takes the whole run back, and its code (5 or
+ * 11) then means that nothing changed. */
+static int passedOverWithSwitches()
+{
+    return runState.unattended && (runState.incomplete || runState.mediumDamaged);
+}
+
+static void takeBackRun()
+{
+    undoInstallation();
+    writeLog("Nothing changed: what this run wrote was taken back");
+    endProgram();
+}
+
+// A step of the completion that stops the run: Abort, or with switches anything passed over.
+static int stopsRun(int stepResult)
+{
+    return stepResult != 0 || passedOverWithSwitches();
 }
 
 static void finishInstallation()
@@ -149,13 +173,17 @@ static void finishInstallation()
     // unwritten. The uninstaller and its record follow, so that even an
     // installation that passed over a file can be removed; only a complete
     // one is registered, which is what deployment tools look for.
-    if (completeStep(saveUserData, restoreOwnerData, "Written") != 0 ||
-        completeStep(registerInstallDirs, NULL, "Written") != 0 ||
-        completeStep(writeUninstaller, NULL, "Written") != 0 ||
-        (!runState.incomplete && completeStep(registerProduct, NULL, "Registered") != 0)) {
-        endCancelled();
+    if (stopsRun(completeStep(saveUserData, restoreOwnerData, "Written")) ||
+        stopsRun(completeStep(registerInstallDirs, NULL, "Written")) ||
+        stopsRun(completeStep(writeRemovalRecord, NULL, "Written")) ||
+        (!runState.incomplete && completeStep(registerInstallation, NULL, "Registered") != 0)) {
+        if (passedOverWithSwitches())
+            takeBackRun();
+        else
+            endCancelled();
         return;
     }
+    commitInstallation();
     char completion[500];
     formatText(completion, sizeof completion, completionFormat, productShortName, productShortName);
     int answer = showMessage(mainWindow, completion, "Installation Complete", MB_ICONQUESTION | MB_YESNO);
@@ -189,6 +217,17 @@ void installPreparedTarget()
         UpdateWindow(mainWindow);
     }
     if (copyAllDisks() != 0) {
+        endCancelled();
+        return;
+    }
+    if (passedOverWithSwitches()) {
+        takeBackRun();
+        return;
+    }
+    // The one short step: every copy takes its name; then the owner data,
+    // WIN.INI, the record and the key.
+    if (placeStagedFiles() != 0) {
+        runState.incomplete = 1;
         endCancelled();
         return;
     }

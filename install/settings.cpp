@@ -12,6 +12,7 @@
 #include "install/text.h"
 #include "ownerdata/characters.h"
 #include "ownerdata/records.h"
+#include "transaction/journal.h"
 
 static const char winIniSection[] = "Quillmark";
 static const char ownerDataName[] = "quillmrk.dat";
@@ -127,6 +128,8 @@ int saveUserData(char *path, int pathSize)
         return 0;
     }
     for (int i = 0; i < 3 && status == recordOk; i++) status = setRecordValue(handle, keys[i], 1, values[i]);
+    // An earlier installation's file stays whole until the installation completes.
+    if (status == recordOk && keepBeforeWriting(path) != 0) status = recordWriteFailed;
     if (status == recordOk) status = saveRecordFile(handle, path, scrambledMode);
     closeRecordFile(handle);
     if (status == recordNoKey) path[0] = '\0';
@@ -179,12 +182,15 @@ int registerInstallDirs(char *path, int pathSize)
     char shortDir[textSize];
     char prefDir[textSize];
     shortPathOf(installState.notedInstallDir, shortDir, sizeof shortDir);
+    winIniPath(path, pathSize);
+    if (keepProfileEntry(path, winIniSection, "BinDirectory") != 0 ||
+        keepProfileEntry(path, winIniSection, "PrefDirectory") != 0)
+        return -1;
     int written = WriteProfileStringA(winIniSection, "BinDirectory", shortDir) != 0;
     formatText(installState.configProgramPath, textSize, "%s\\qmsetup.exe", shortDir);
     // A preferences path that does not fit is removed rather than left
     // pointing at an earlier installation.
     const char *prefValue = formatText(prefDir, sizeof prefDir, "%s\\PREFS", shortDir) == 0 ? prefDir : NULL;
     if (!WriteProfileStringA(winIniSection, "PrefDirectory", prefValue)) written = 0;
-    winIniPath(path, pathSize);
     return written ? 0 : -1;
 }

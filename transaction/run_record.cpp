@@ -10,6 +10,7 @@ static RecordList levelEntries;
 static RecordList runEntries;
 static int runSaved;       // 1 once this run's entries are in the record file
 static int runIncomplete;  // 1 when an entry could not be kept
+static int (*recordKeeper)(const char *path);  // told before the record is written
 
 // Paths are kept in the folder's normal form, as the uninstaller compares them.
 static void note(RecordList *list, int kind, unsigned long size, uint32_t checksum, const char *path)
@@ -63,10 +64,16 @@ unsigned long recordedKilobytes()
     return (unsigned long)((bytes + 1023) / 1024);
 }
 
+void keepRecordWith(int (*keep)(const char *path))
+{
+    recordKeeper = keep;
+}
+
 int saveInstallRecord(const char *path, const char *folder, const char *typed)
 {
     if (runSaved) return 0;
     if (runIncomplete) return -1;
+    if (recordKeeper && recordKeeper(path) != 0) return -1;
     if (appendRecordPart(path, folder, typed, &levelEntries, &runEntries) != 0) return -1;
     runSaved = 1;
     return 0;

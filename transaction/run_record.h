@@ -19,6 +19,10 @@ void resetInstallRecord();
 // The bytes of the files this run wrote, in whole kilobytes rounded up.
 unsigned long recordedKilobytes();
 
+// keep is called with the record's path before this run's entries are
+// added to it (the transaction keeps the earlier record for its undo): 0 to
+// go on.
+void keepRecordWith(int (*keep)(const char *path));
 // Adds this run's entries to the record file at path as the part of the
 // install folder (normal form; typed: as typed, see appendRecordPart), once:
 // a second call after a success writes nothing. 0, or -1 when it could not be written

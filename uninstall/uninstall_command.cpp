@@ -10,6 +10,8 @@
 #include "install/install_state.h"
 #include "install/message_box.h"
 #include "install/setup_log.h"
+#include "transaction/journal.h"
+#include "transaction/run_lock.h"
 #include "uninstall/removal_copy.h"
 #include "uninstall/uninstaller.h"
 
@@ -52,7 +54,14 @@ int runUninstallCommand()
                  commandLineProblem(status), exitCommandLine);
         if (!line.unattended) showMessage(NULL, commandLineUsage, "Remove Quillmark", MB_ICONINFORMATION | MB_OK);
         code = exitCommandLine;
+    } else if (!takeRunLock()) {
+        writeLog("Stopped, exit code %d: another installation or removal of Quillmark is in progress", exitAnotherRun);
+        if (!line.unattended)
+            showMessage(NULL, "Another installation or removal of Quillmark is in progress.\n\nWait until it ends, "
+                        "then remove Quillmark again.", "Remove Quillmark", MB_ICONEXCLAMATION | MB_OK);
+        code = exitAnotherRun;
     } else {
+        recoverInterruptedRun();
         code = runUninstall(line.unattended, copyOf[0] ? copyOf : NULL);
     }
     closeSetupLog();

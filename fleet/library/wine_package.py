@@ -40,7 +40,8 @@ options:
     description: This Windows path must exist for the product to count as installed.
     type: str
   expected_return_code:
-    description: The exit codes that count as success; 3010 means a restart is needed.
+    description: The exit codes that count as success; 3010 means a restart is needed
+      (reboot_required), as win_package says. The whole code is read on the Windows side.
     type: list
     elements: int
     default: [0, 3010]
@@ -52,6 +53,7 @@ notes:
 import os
 import re
 import shlex
+import tempfile
 
 from ansible.module_utils.basic import AnsibleModule
 
@@ -132,11 +134,37 @@ def command_words(command):
     return [quoted if quoted else bare for quoted, bare in re.findall(r'"([^"]*)"|(\S+)', command)]
 
 
+def batch_word(word):
+    """A word of a batch file's command line: % doubled, quoted where a blank
+    or one of cmd's operators would split or redirect it."""
+    word = word.replace("%", "%%")
+    return '"%s"' % word if re.search(r'[\s&|<>^]', word) else word
+
+
+def run_whole(module, params, argv):
+    """Runs the Windows program argv (its path first) in the prefix: its exit
+    code, stdout and stderr. Wine gives a Unix parent only the code's low 8
+    bits (3010 arrives as 194, 1618 as 82): a batch file, whose cmd is the
+    program's Windows parent, prints the whole code after it. The program
+    goes through start /wait: Wine's cmd runs none by a UNC path itself."""
+    temp = os.path.join(params["prefix"], "drive_c", "windows", "temp")
+    with tempfile.NamedTemporaryFile("w", suffix=".cmd", dir=temp, delete=False, newline="") as batch:
+        batch.write("@echo off\r\nstart \"\" /wait %s\r\necho wine_package_rc=%%ERRORLEVEL%%\r\n" % " ".join(batch_word(a) for a in argv))
+    try:
+        rc, out, err = module.run_command(["wine", "cmd", "/c", "C:\\windows\\temp\\" + os.path.basename(batch.name)],
+                                          cwd=params["prefix"])
+    finally:
+        os.unlink(batch.name)
+    found = re.findall(r"^wine_package_rc=(-?\d+)\s*$", out, re.M)
+    return (int(found[-1]) if found else rc), out, err
+
+
 def run_checked(module, params, argv, what):
-    """Runs argv in the prefix; the result, failed unless the exit code is expected."""
+    """Runs argv (the Windows program and its arguments) in the prefix; the
+    result, failed unless the exit code is expected."""
     if module.check_mode:
         module.exit_json(changed=True, reboot_required=False, command=" ".join(shlex.quote(a) for a in argv))
-    rc, out, err = module.run_command(argv, cwd=params["prefix"])
+    rc, out, err = run_whole(module, params, argv)
     result = dict(changed=True, rc=rc, stdout=out, stderr=err, reboot_required=rc == RESTART_NEEDED,
                   command=" ".join(shlex.quote(a) for a in argv))
     if rc not in params["expected_return_code"]:
@@ -173,7 +201,7 @@ def main():
     if params["state"] == "present":
         if there:
             module.exit_json(changed=False, reboot_required=False)
-        run_checked(module, params, ["wine", params["path"]] + params["arguments"], params["path"])
+        run_checked(module, params, [params["path"]] + params["arguments"], params["path"])
     if not there:
         module.exit_json(changed=False, reboot_required=False)
     key = UNINSTALL + "\\" + params["product_id"]
@@ -181,7 +209,7 @@ def main():
     if not command:
         module.fail_json(msg="%s has neither QuietUninstallString nor UninstallString" % key)
     words = command_words(command)
-    run_checked(module, params, ["wine"] + words + params["arguments"], words[0])
+    run_checked(module, params, words + params["arguments"], words[0])
 
 
 if __name__ == "__main__":

@@ -120,8 +120,8 @@ TEST_F(DiskSet, CancelAtTheWrongDiskAndYesEnds)
                                  IDYES));
     EXPECT_TRUE(answerMessageBox(setup, {cancelledText, "Installation Cancelled", MB_OK | MB_ICONASTERISK, main}, IDOK));
     expectExitCode(0);
-    // Disk 1's files stay; nothing of disk 2 came.
-    EXPECT_TRUE(installedExactly(defaultTarget, true, {ownerDataName(defaultTarget)}, diskTable.diskStart[2]));
+    // The cancel takes disk 1's files back too: nothing of the run stays.
+    EXPECT_FALSE(exists(defaultTarget));
     EXPECT_EQ("", winIniValue("BinDirectory"));
 }
 
@@ -136,8 +136,9 @@ TEST_F(DiskSet, AWriteProtectedDiskOneIsReadAsAFolder)
     EXPECT_TRUE(answerMessageBox(setup, {cancelledText, "Installation Cancelled", MB_OK | MB_ICONASTERISK, main}, IDOK));
     expectExitCode(0);
     // Disk 1's files, the owner data file by the early copy of a folder
-    // installation, and the directory the walk had opened; no setup.ini.
-    EXPECT_TRUE(installedExactly(defaultTarget, true, {"quillmrk.dat", "PS\\"}, diskTable.diskStart[2]));
+    // installation and the directory the walk had opened are all taken
+    // back; no setup.ini.
+    EXPECT_FALSE(exists(defaultTarget));
     EXPECT_FALSE(fileExists("P:\\setup.ini"));
 }
 

@@ -70,8 +70,8 @@ TEST_F(SmallDrive, NoEndsBeforeAnyWindowOrFileIsMade)
     EXPECT_TRUE(answerMessageBox(setup, {cancelledText, "Installation Cancelled", MB_OK | MB_ICONASTERISK, main}, IDOK));
     EXPECT_EQ(NULL, FindWindowExA(main, NULL, "CopyProgress", NULL));
     expectExitCode(0);
-    // Only the owner data file that the path preparation put there first.
-    EXPECT_EQ(std::vector<std::string>{"quillmrk.dat"}, listTree(smallTarget));
+    // Not even the owner data file that the path preparation put there first.
+    EXPECT_EQ(std::vector<std::string>{}, listTree(smallTarget));
     EXPECT_EQ("", winIniValue("BinDirectory"));
 }
 

@@ -118,5 +118,105 @@ const EarlierFiles earlierFiles[] = {
 INSTANTIATE_TEST_SUITE_P(Files, EarlierInstallation, testing::ValuesIn(earlierFiles),
                          [](const testing::TestParamInfo<EarlierFiles> &info) { return info.param.name; });
 
+// What an installation is to its user and to a detection.
+struct Installed {
+    TreeBytes tree;
+    std::string winIni, key;
+    bool operator==(const Installed &other) const
+    {
+        return tree == other.tree && winIni == other.winIni && key == other.key;
+    }
+};
+
+const char recoveryLog[] = "C:\\QMRECOVER.LOG";
+
+class StoppedRun : public Robust {
+protected:
+    Installed installed() { return {treeBytes(defaultTarget), winIniBytes(), productKeyValues()}; }
+
+    // Starts SETUP.EXE /S and kills it once count files whose name holds mark
+    // are in the install directory.
+    void killAfter(int count, const char *mark)
+    {
+        SetupProcess run{};
+        ASSERT_TRUE(startSetup(tinyMedium() + "\\SETUP.EXE", tinyMedium(), &run, "/S /NAME=Ada"));
+        int seen = 0;
+        for (int waited = 0; seen < count && waited < windowTimeoutMs; waited++) {
+            seen = 0;
+            for (const std::string &entry : listTree(defaultTarget))
+                seen += entry.back() != '\\' && entry.find(mark) != std::string::npos;
+            if (seen < count) Sleep(1);
+        }
+        EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(run.process, 0)) << "the run ended before it was killed";
+        stopSetup(&run);
+    }
+
+    // The next run, which stops before installing: it first finishes what
+    // the killed one left, and says so.
+    void recoverOnly()
+    {
+        DeleteFileA(recoveryLog);
+        EXPECT_EQ(3u, runToEnd(tinyMedium() + "\\SETUP.EXE", std::string("/S /NAME=Ada /DIR=QMREL /LOG=") + recoveryLog));
+        EXPECT_NE(std::string::npos, readFile(recoveryLog).find("An installation was stopped before it completed"));
+        DeleteFileA(recoveryLog);
+    }
+};
+
+// A medium file missing or damaged, a cancel, a kill at two points of an
+// upgrade: the earlier installation stays byte for byte (files, owner data,
+// WIN.INI, key).
+TEST_F(StoppedRun, EveryStopOverAnEarlierInstallationKeepsItByteForByte)
+{
+    ASSERT_EQ(0u, runToEnd(tinyMedium() + "\\SETUP.EXE", "/S /NAME=Grace"));
+    ASSERT_TRUE(writeFile(std::string(defaultTarget) + "\\QUILLMRK.EXE", "an earlier release's program"));
+    const Installed earlier = installed();
+    std::string missing, damaged;
+    ASSERT_TRUE(copyTinyMedium("stop-missing", &missing));
+    ASSERT_TRUE(DeleteFileA((missing + "\\README.TXT").c_str()));
+    ASSERT_TRUE(copyTinyMedium("stop-damaged", &damaged));
+    ASSERT_TRUE(flipBit(damaged + "\\newscr1.bmp", 1000));
+    EXPECT_EQ(6u, runToEnd(missing + "\\SETUP.EXE", "/S /NAME=Ada"));
+    EXPECT_TRUE(earlier == installed()) << "a file missing from the medium";
+    EXPECT_EQ(11u, runToEnd(damaged + "\\SETUP.EXE", "/S /NAME=Ada"));
+    EXPECT_TRUE(earlier == installed()) << "a damaged file of the medium";
+
+    startIn(tinyMedium());
+    fillDialog(dialog, defaultTarget, true);
+    HWND box = NULL;
+    SeenBox seen;
+    ASSERT_TRUE(waitForBox(&box, &seen));
+    ASSERT_EQ("Warning", seen.caption);
+    press(box, IDYES);
+    HWND progress = waitForProgressWindow(main);
+    ASSERT_TRUE(progress);
+    PostMessageA(progress, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), (LPARAM)GetDlgItem(progress, 2));
+    ASSERT_TRUE(waitForBox(&box, &seen));
+    ASSERT_EQ("Terminate Setup?", seen.caption);
+    press(box, IDYES);
+    expectCancelledEnd();
+    EXPECT_TRUE(earlier == installed()) << "cancelled";
+
+    for (int count : {2, 12}) {
+        killAfter(count, "qmn");
+        recoverOnly();
+        EXPECT_TRUE(earlier == installed()) << "killed after " << count << " new copies";
+    }
+}
+
+// A first installation killed leaves nothing once the next run has looked;
+// installed again, its removal leaves nothing either.
+TEST_F(StoppedRun, AFirstInstallationKilledLeavesNothingAndIsRemovedWhole)
+{
+    killAfter(5, "");
+    recoverOnly();
+    EXPECT_FALSE(exists(defaultTarget));
+    EXPECT_EQ("", winIniValue("BinDirectory"));
+    EXPECT_EQ(0u, runToEnd(tinyMedium() + "\\SETUP.EXE", "/S /NAME=Ada"));
+    EXPECT_TRUE(installedExactly(defaultTarget, true, withUninstaller({"quillmrk.dat"})));
+    EXPECT_EQ(0u, runToEnd(std::string(dataFolder) + "\\" + uninstallerName, "/UNINSTALL /S"));
+    EXPECT_FALSE(exists(defaultTarget));
+    EXPECT_EQ("<none>", productKeyValues());
+}
+
 }  // namespace
 }  // namespace robust

@@ -9,6 +9,7 @@
 #include "shell/shell.h"
 #include "tests/robustness/robust_support.h"
 #include "tests/support/box_recorder.h"
+#include "transaction/journal.h"
 
 namespace robust {
 namespace {
@@ -74,6 +75,8 @@ TEST_F(Faults, DamagedSourcesAreReportedAndLeaveTheDestinationAlone)
         ASSERT_TRUE(writeTextFile(in("README.TXT"), earlier));
 
         transferFile(in("source").c_str(), in("README.TXT").c_str());
+        EXPECT_EQ(0, placeStagedFiles());
+        commitInstallation();
 
         const std::vector<BoxCall> report = {{mainWindow, in("source"), in("README.TXT"), MB_OK}};
         EXPECT_EQ(c.reported ? report : std::vector<BoxCall>(), recordedBoxes);

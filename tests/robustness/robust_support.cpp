@@ -109,6 +109,34 @@ void Robust::TearDown()
     removeTargets();
 }
 
+std::string productKeyValues()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmark", 0,
+                      KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return "<none>";
+    std::string values;
+    char name[256];
+    BYTE data[1024];
+    for (DWORD i = 0;; i++) {
+        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+        if (RegEnumValueA(key, i, name, &nameSize, NULL, &type, data, &dataSize) != ERROR_SUCCESS) break;
+        values += std::string(name) + " " + std::to_string(type) + " " + std::string((char *)data, dataSize) + "\n";
+    }
+    RegCloseKey(key);
+    return values;
+}
+
+DWORD Robust::runToEnd(const std::string &program, const std::string &arguments)
+{
+    DWORD code = 1234;
+    SetupProcess process{};
+    EXPECT_TRUE(startSetup(program, program.substr(0, program.rfind('\\')), &process, arguments));
+    EXPECT_TRUE(waitForExit(&process, &code));
+    stopSetup(&process);
+    return code;
+}
+
 void Robust::startIn(const std::string &folder, const std::string &arguments)
 {
     ASSERT_TRUE(startSetup(folder + "\\SETUP.EXE", folder, &setup, arguments));

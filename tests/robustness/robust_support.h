@@ -49,11 +49,18 @@ struct SeenBox {
 typedef std::vector<std::pair<std::string, std::string>> TreeBytes;
 TreeBytes treeBytes(const std::string &dir);
 
+// The product's key under HKEY_LOCAL_MACHINE, each value's name, type and
+// bytes; "<none>" without the key.
+std::string productKeyValues();
+
 class Robust : public Installation {
 protected:
     void SetUp() override;
     void TearDown() override;
 
+    // Runs program (SETUP.EXE of a medium, or an uninstaller) with arguments
+    // and its folder as current directory, to its end: the exit code.
+    DWORD runToEnd(const std::string &program, const std::string &arguments);
     // Starts SETUP.EXE of folder, the folder as current directory, and
     // waits for the main window and the user dialog.
     void startIn(const std::string &folder, const std::string &arguments = "");

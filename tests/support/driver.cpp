@@ -58,6 +58,21 @@ testing::AssertionResult waitForExit(SetupProcess *setup, DWORD *exitCode, int t
     return testing::AssertionSuccess();
 }
 
+testing::AssertionResult restartSession()
+{
+    char command[] = "wineboot.exe";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &started))
+        return testing::AssertionFailure() << "wineboot.exe did not start, error " << GetLastError();
+    CloseHandle(started.hThread);
+    DWORD waited = WaitForSingleObject(started.hProcess, exitTimeoutMs);
+    CloseHandle(started.hProcess);
+    if (waited != WAIT_OBJECT_0) return testing::AssertionFailure() << "wineboot.exe did not end";
+    return testing::AssertionSuccess();
+}
+
 void stopSetup(SetupProcess *setup)
 {
     if (!setup->process) return;

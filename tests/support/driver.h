@@ -41,6 +41,9 @@ testing::AssertionResult startSetup(const std::string &exe, const std::string &c
 testing::AssertionResult waitForExit(SetupProcess *setup, DWORD *exitCode, int timeoutMs = exitTimeoutMs);
 // Ends the process if it still runs and releases its handles. Safe to repeat.
 void stopSetup(SetupProcess *setup);
+// What a restart of Windows does before any program runs: the session's
+// wineboot carries out the renames and removals left for the next start.
+testing::AssertionResult restartSession();
 
 // ---- windows ---------------------------------------------------------------
 

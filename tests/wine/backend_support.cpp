@@ -3,6 +3,7 @@
 #include "install/install_state.h"
 #include "install/paths.h"
 #include "shell/shell.h"
+#include "transaction/journal.h"
 
 std::string currentDirectory()
 {
@@ -58,6 +59,8 @@ void BackendTest::SetUp()
 
 void BackendTest::TearDown()
 {
+    // What the test's steps changed goes back, and their journal with it.
+    undoInstallation();
     stopRecording();
     setProgramFileName(NULL);
     WriteProfileStringA("Quillmark", NULL, NULL);

@@ -13,6 +13,7 @@
 
 #include "copy/transfer.h"
 #include "tests/wine/backend_support.h"
+#include "transaction/journal.h"
 
 namespace {
 
@@ -113,6 +114,7 @@ TEST_F(SameFileTest, DistinctFileOfTheSameContentIsStillReplaced)
 
     transferFile(mediaPath("floppy\\same.txt").c_str(), root(floppyDrive, "other.txt").c_str());
     transferFile(mediaPath("files\\packed\\readme.txt").c_str(), (std::string(longFolder) + "\\same.txt").c_str());
+    EXPECT_EQ(0, placeStagedFiles());
 
     EXPECT_EQ(readFile(mediaPath("floppy\\other.txt")), plain);
     EXPECT_EQ(readFile(std::string(longFolder) + "\\same.txt"), plain);
@@ -152,6 +154,7 @@ TEST_F(SameFileTest, DifferentFilesOfOneIdentityOnTwoMountsAreBothKept)
     EXPECT_EQ(readFile(second), "other");
 
     EXPECT_EQ(transferDone, transferFile(first.c_str(), second.c_str()));
+    EXPECT_EQ(0, placeStagedFiles());
     EXPECT_EQ(readFile(second), "first");
 
     std::string firstAgain = first;

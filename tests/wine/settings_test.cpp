@@ -12,6 +12,7 @@
 #include "install/settings.h"
 #include "ownerdata/record_file.h"
 #include "tests/wine/backend_support.h"
+#include "transaction/journal.h"
 
 namespace {
 
@@ -300,6 +301,8 @@ TEST_F(SettingsTest, RetryOfTheSaveFollowsWhatTheMediumHas)
         setProgramFileName((medium + "SETUP.EXE").c_str());
         preparePaths();
         copyText(installState.userName, textSize, "John Doe");
+        // The save and its Retry come after the final step.
+        EXPECT_EQ(0, placeStagedFiles());
 
         EXPECT_EQ(-1, saveUserData());
         if (holder) CloseHandle(holder);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "copy/transfer.h"
+#include "transaction/journal.h"
 #include "tests/wine/backend_support.h"
 
 namespace {
@@ -55,10 +56,13 @@ TEST_F(TransferTest, PlainAndCompressedSourcesArriveAsThePlainFile)
     const char *const sources[] = {"files\\readme.txt", "files\\packed\\readme.txt"};
     for (const char *source : sources) {
         SCOPED_TRACE(source);
-        // An existing destination is replaced, not appended to.
+        // An existing destination is replaced, not appended to, in the final step.
         EXPECT_TRUE(writeFile("C:\\QMCOPY\\readme.txt", std::string(50000, 'x')));
 
         transferFile(mediaPath(source).c_str(), "C:\\QMCOPY\\readme.txt");
+        EXPECT_EQ(readFile("C:\\QMCOPY\\readme.txt"), std::string(50000, 'x'));
+        EXPECT_EQ(0, placeStagedFiles());
+        commitInstallation();
 
         EXPECT_EQ(readFile("C:\\QMCOPY\\readme.txt"), plain);
         expectClosed(mediaPath(source));
