@@ -55,19 +55,23 @@ static int runToEnd(char *command, const char *folder, unsigned long *code)
     return 1;
 }
 
-/* 1 when folder (the TEMP folder, in normal form) is a directory the record
- * in dir says an installation made: the copy lying in it keeps it from
- * going, so it goes once the copy has. */
+/* 1 when folder (the TEMP folder, in normal form) is an install folder the
+ * installation made, by the record in dir: the copy lying in it keeps it
+ * from going, so it goes once the copy has. A record in a folder a user may
+ * write (the first layout) names no install folder but its own. */
 static int madeByInstallation(const char *dir, const char *folder)
 {
     char record[textSize];
     RecordList entries = {};
-    int made = 0;
+    int installed = samePath(dir, folder), made = 0;
     if (pathInDir(dir, recordFileName, record, sizeof record) == 0 && readInstallRecord(record, &entries) == 0)
-        for (int i = 0; i < entries.count && !made; i++)
-            made = entries.entries[i].kind == recordedDirectory && samePath(entries.entries[i].path, folder);
+        for (int i = 0; i < entries.count; i++) {
+            int same = samePath(entries.entries[i].path, folder);
+            installed |= same && entries.entries[i].kind == recordedInstallation;
+            made |= same && entries.entries[i].kind == recordedDirectory;
+        }
     freeRecordList(&entries);
-    return made;
+    return installed && made;
 }
 
 // The made folder the copy lay in, once empty and still a folder of its own.

@@ -433,15 +433,15 @@ TEST_F(Uninstall, EverySpellingLevelsMadeAboveAndASecondFolderAreAllRemoved)
         stopSetup(&setup);
         return code;
     };
-    // A share, \\qmserver\qmshare, a folder of the prefix's drive.
-    const std::string prefix = getenv("WINEPREFIX") ? getenv("WINEPREFIX") : "", share = "\\\\qmserver\\qmshare\\QM";
+    // A share, \\qmhost\qmshare, a folder of the prefix's drive.
+    const std::string prefix = getenv("WINEPREFIX") ? getenv("WINEPREFIX") : "", share = "\\\\qmhost\\qmshare\\QM";
     std::string unc = "Z:" + prefix + "/dosdevices/unc";
     for (char &c : unc) c = c == '/' ? '\\' : c;
     CreateDirectoryA(unc.c_str(), NULL);
-    CreateDirectoryA((unc + "\\qmserver").c_str(), NULL);
+    CreateDirectoryA((unc + "\\qmhost").c_str(), NULL);
     ASSERT_TRUE(CreateDirectoryA("C:\\QMSHARE", NULL));
-    ASSERT_TRUE(runOnUnix("Z:\\bin\\ln -s " + prefix + "/drive_c/QMSHARE " + prefix + "/dosdevices/unc/qmserver/qmshare",
-                          [] { return directoryExists("\\\\qmserver\\qmshare"); }));
+    ASSERT_TRUE(runOnUnix("Z:\\bin\\ln -s " + prefix + "/drive_c/QMSHARE " + prefix + "/dosdevices/unc/qmhost/qmshare",
+                          [] { return directoryExists("\\\\qmhost\\qmshare"); }));
     // Five spellings, four folders: one removal takes every installation.
     for (const std::string &typed : {std::string(shortName), dir + "\\.\\", dir + ".", share, levels})
         ASSERT_EQ(0u, installQuietly(typed)) << typed;
@@ -451,8 +451,9 @@ TEST_F(Uninstall, EverySpellingLevelsMadeAboveAndASecondFolderAreAllRemoved)
     EXPECT_FALSE(exists(dir));
     EXPECT_FALSE(exists("C:\\L1")) << "the levels the installation made go with it";
     EXPECT_FALSE(exists("C:\\QMSHARE\\QM")) << "the installation on a share";
-    EXPECT_TRUE(runOnUnix("Z:\\bin\\rm " + prefix + "/dosdevices/unc/qmserver/qmshare",
-                          [] { return !directoryExists("\\\\qmserver\\qmshare"); }));
+    EXPECT_TRUE(runOnUnix("Z:\\bin\\rm " + prefix + "/dosdevices/unc/qmhost/qmshare",
+                          [] { return !directoryExists("\\\\qmhost\\qmshare"); }));
+    RemoveDirectoryA((unc + "\\qmhost").c_str());
     RemoveDirectoryA("C:\\QMSHARE");
     EXPECT_TRUE(nothingNamesIt());
     EXPECT_FALSE(exists(record));
