@@ -206,25 +206,6 @@ static const char *resultText(int code)
     }
 }
 
-/* The log asked for; one that cannot be opened is replaced by the TEMP
- * folder's log of the day, whose line names the one that failed. */
-static void openLogOrFallBack(const char *path)
-{
-    if (openSetupLog(path) == 0 || path[0] == '\0') return;
-    DWORD error = GetLastError();
-    char reason[textSize];
-    systemErrorText(error, reason, sizeof reason);
-    if (openSetupLog("") == 0) writeLog("The log %s cannot be written (%s): this log instead", path, reason);
-}
-
-/* The exit code with the log's failure added to a failure's code. A
- * complete run's 0, and the codes every deployment console knows as they are
- * (1618, 3010), stay: that failure is told in the TEMP folder's log instead. */
-static int withLogFailure(int code)
-{
-    return setupLogFailed() && code != exitInstalled && code < exitLogFailed ? code + exitLogFailed : code;
-}
-
 int startSetup(HINSTANCE instance, int showCommand)
 {
     // Without any argument the program is the interactive installer alone,

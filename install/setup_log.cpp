@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "deploy/exit_codes.h"
 #include "install/install_state.h"
 #include "install/text.h"
 #include "ownerdata/characters.h"
@@ -164,4 +165,18 @@ void closeSetupLog()
     if (setupLog.file == INVALID_HANDLE_VALUE) return;
     if (!CloseHandle(setupLog.file)) setupLog.failed = 1;
     setupLog.file = INVALID_HANDLE_VALUE;
+}
+
+void openLogOrFallBack(const char *path)
+{
+    if (openSetupLog(path) == 0 || path[0] == '\0') return;
+    DWORD error = GetLastError();
+    char reason[textSize];
+    systemErrorText(error, reason, sizeof reason);
+    if (openSetupLog("") == 0) writeLog("The log %s cannot be written (%s): this log instead", path, reason);
+}
+
+int withLogFailure(int code)
+{
+    return setupLogFailed() && code != exitInstalled && code < exitLogFailed ? code + exitLogFailed : code;
 }

@@ -21,3 +21,11 @@ int setupLogOpen();
 // The full path of the log being written, or "".
 const char *setupLogPath();
 void closeSetupLog();
+
+// Opens the log at path (as openSetupLog); one that cannot be opened is
+// replaced by the TEMP folder's log of the day, whose line names it.
+void openLogOrFallBack(const char *path);
+// The exit code with the log's failure (16) added to a failure's code. A
+// complete run's 0, and the codes every deployment console knows as they
+// are (1618, 3010), stay: that failure is told in the TEMP folder's log instead.
+int withLogFailure(int code);

@@ -89,6 +89,22 @@ static int noLinkOnTheWay(const char *path)
     return 1;
 }
 
+/* 1 when folder is on a share (\\server\share\...) and finalPath ends
+ * with what lies below the share: the server names the share its own way
+ * (Wine by the local folder it is). */
+static int sameBelowShare(const char *folder, const char *finalPath)
+{
+    const char *rest = NULL;
+    int backslashes = 0;
+    for (const char *at = folder; *at != '\0' && !rest; at = nextCharacter(at))
+        if (*at == '\\' && ++backslashes == 4) rest = at;
+    if (!rest || folder[0] != '\\' || folder[1] != '\\') return 0;
+    size_t length = strlen(rest);
+    for (const char *at = finalPath; *at != '\0'; at = nextCharacter(at))
+        if (strlen(at) == length) return sameNames(at, rest);
+    return 0;
+}
+
 int checkInstallFolder(const char *folder, CheckedFolder *checked)
 {
     copyText(checked->folder, sizeof checked->folder, folder);
@@ -110,7 +126,7 @@ int checkInstallFolder(const char *folder, CheckedFolder *checked)
     // (its short name aside).
     char longName[2 * textSize];
     DWORD length = handleCalls()->longPath(folder, longName, sizeof longName);
-    if (result == folderUsable && !sameNames(checked->finalPath, folder) &&
+    if (result == folderUsable && !sameNames(checked->finalPath, folder) && !sameBelowShare(folder, checked->finalPath) &&
         (length == 0 || length >= sizeof longName || !samePath(checked->finalPath, longName)))
         result = folderLinked;
     return result;
@@ -130,6 +146,47 @@ static int opensWhatItNames(const CheckedFolder *folder, HANDLE handle, const ch
         finalPathOf(handle, opened, sizeof opened) != 0)
         return 0;
     return sameNames(expected, opened) || (!*relative && sameNames(folder->finalPath, opened));
+}
+
+/* 1 when the object at level (the folder or inside it) is reached through
+ * no link: by name, and where the platform can say, by what a handle of it
+ * really opened. */
+static int isOwnLevel(const CheckedFolder *folder, const char *level)
+{
+    if (!noLinkOnTheWay(level)) return 0;
+    if (!handleCalls()) return 1;
+    HANDLE handle = CreateFileA(level, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    if (handle == INVALID_HANDLE_VALUE) return 0;
+    int same = opensWhatItNames(folder, handle, level);
+    CloseHandle(handle);
+    return same;
+}
+
+// 1 when the folder that holds path is the install folder's own.
+static int parentIsOwn(const CheckedFolder *folder, const char *path)
+{
+    char parent[textSize];
+    const char *slash = lastCharacterOf(path, "\\");
+    if (!slash || copyText(parent, sizeof parent, path) != 0) return 0;
+    parent[slash - path] = '\0';
+    return strlen(parent) >= strlen(folder->folder) && isOwnLevel(folder, parent);
+}
+
+int confirmedGone(const CheckedFolder *folder, const char *path)
+{
+    char level[textSize];
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES || copyText(level, sizeof level, path) != 0) return 0;
+    size_t folderLength = strlen(folder->folder);
+    // Up from the file to the nearest level that is there, which must be the folder's own.
+    for (;;) {
+        const char *slash = lastCharacterOf(level, "\\");
+        if (strlen(level) <= folderLength || !slash) return noLinkOnTheWay(level);
+        level[slash - level] = '\0';
+        if (GetFileAttributesA(level) != INVALID_FILE_ATTRIBUTES) return isOwnLevel(folder, level);
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return 0;
+    }
 }
 
 // The size and checksum of the open file against those it was installed with: 1 when the same.
@@ -173,12 +230,21 @@ static int removeByHandle(const CheckedFolder *folder, const char *path, const R
     FILE_DISPOSITION_INFO disposition = {TRUE};
     if (!GetFileInformationByHandle(file, &information)) *error = GetLastError();
     else if (isLink(information.dwFileAttributes)) result = checkedChanged;
-    else if (!opensWhatItNames(folder, file, path)) result = checkedElsewhere;
+    // In a folder of its own, a file that leads elsewhere is a link (Wine
+    // shows one as a plain file): the user's, kept.
+    else if (!opensWhatItNames(folder, file, path)) result = parentIsOwn(folder, path) ? checkedChanged : checkedElsewhere;
     else if (!asInstalled(file, installed)) result = checkedChanged;
     else if (clearReadOnly(file, information.dwFileAttributes) &&
              handleCalls()->setInformation(file, FileDispositionInfo, &disposition, sizeof disposition))
         result = checkedRemoved;
     else *error = GetLastError();
+    // Wine deletes by name when the handle closes: a folder swapped for a
+    // link by now would send the delete elsewhere, so it is taken back.
+    if (result == checkedRemoved && !(noLinkOnTheWay(path) && parentIsOwn(folder, path))) {
+        FILE_DISPOSITION_INFO keep = {FALSE};
+        handleCalls()->setInformation(file, FileDispositionInfo, &keep, sizeof keep);
+        result = checkedElsewhere;
+    }
     CloseHandle(file);
     return result;
 }
@@ -203,10 +269,13 @@ int removeRecordedFile(const CheckedFolder *folder, const char *path, const Reco
 {
     *error = 0;
     DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) return failedWith(error);
     // A folder of the file's name, or a link to one, is the user's.
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return checkedChanged;
-    return handleCalls() ? removeByHandle(folder, path, installed, error) : removeByName(path, installed, error);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return checkedChanged;
+    int result = attributes == INVALID_FILE_ATTRIBUTES ? failedWith(error)
+                 : handleCalls()                       ? removeByHandle(folder, path, installed, error)
+                                                       : removeByName(path, installed, error);
+    // Not found through a folder swapped for a link is not gone.
+    return result == checkedGone && !confirmedGone(folder, path) ? checkedElsewhere : result;
 }
 
 int removeRecordedFolder(const CheckedFolder *folder, const char *path)
@@ -217,14 +286,7 @@ int removeRecordedFolder(const CheckedFolder *folder, const char *path)
     if (!noLinkOnTheWay(path)) return 0;
     // Only the folder and what lies inside it is checked by handle: a level
     // above it lies elsewhere by definition.
-    if (handleCalls() && strlen(path) >= strlen(folder->folder)) {
-        HANDLE handle = CreateFileA(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
-        if (handle == INVALID_HANDLE_VALUE) return 0;
-        int same = opensWhatItNames(folder, handle, path);
-        CloseHandle(handle);
-        if (!same) return 0;
-    }
+    if (strlen(path) >= strlen(folder->folder) && !isOwnLevel(folder, path)) return 0;
     // An empty folder is all RemoveDirectoryA takes: nothing can be lost by it.
     return RemoveDirectoryA(path) != 0;
 }

@@ -33,6 +33,9 @@ enum CheckedResult {
 // is still as installed (installed null: whatever it holds); a read-only
 // one has the attribute cleared first. A CheckedResult.
 int removeRecordedFile(const CheckedFolder *folder, const char *path, const RecordEntry *installed, DWORD *error);
+// 1 when nothing is at path (inside the folder) and no folder on its way
+// was changed: the nearest level of it that is there is the folder's own.
+int confirmedGone(const CheckedFolder *folder, const char *path);
 // The directory at path removed when empty and really there (no link):
 // 1 when removed.
 int removeRecordedFolder(const CheckedFolder *folder, const char *path);

@@ -236,14 +236,17 @@ static int keepWhatIsInside(RemovalRun *run, CheckedFolder *folder)
     return 0;
 }
 
-/* Looks again at every file that went or was gone: one still there was
- * reached through a changed path. The number of those. */
-static int stillThere(const RecordList *files)
+/* Looks again at every file that went or was gone: one still there, or
+ * not there through a folder changed since, was reached through a changed
+ * path. The number of those. */
+static int notGone(const CheckedFolder *folder, const RecordList *files)
 {
     int left = 0;
     for (int i = 0; i < files->count; i++) {
-        if (GetFileAttributesA(files->entries[i].path) == INVALID_FILE_ATTRIBUTES) continue;
-        writeLog("Still there after its removal: %s", files->entries[i].path);
+        const char *path = files->entries[i].path;
+        if (confirmedGone(folder, path)) continue;
+        if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) writeLog("Still there after its removal: %s", path);
+        else writeLog("Not known to be gone, a folder on its way was changed: %s", path);
         left++;
     }
     return left;
@@ -273,7 +276,7 @@ void removeInstalledFiles(RemovalRun *run)
                 appendEntry(&gone, entry->kind, 0, 0, entry->path) != 0)
                 run->failed++;
         }
-        if (!run->aborted) run->failed += stillThere(&gone);
+        if (!run->aborted) run->failed += notGone(&folder, &gone);
     }
     freeRecordList(&files);
     freeRecordList(&gone);

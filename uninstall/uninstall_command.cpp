@@ -46,7 +46,7 @@ int runUninstallCommand()
     if (status == commandLineRead && !copyOf[0] && findInstallation(dir, sizeof dir) == installationFound &&
         removeFromCopy(dir, &copied))
         return (int)copied;
-    if (line.logWanted) openSetupLog(line.logPath);
+    if (line.logWanted) openLogOrFallBack(line.logPath);
     writeLog("%s %s, removal: %s", productName, releaseVersion, GetCommandLineA());
     int code;
     if (status != commandLineRead) {
@@ -65,5 +65,5 @@ int runUninstallCommand()
         code = runUninstall(line.unattended, copyOf[0] ? copyOf : NULL);
     }
     closeSetupLog();
-    return setupLogFailed() ? code + exitLogFailed : code;
+    return withLogFailure(code);
 }

@@ -133,10 +133,10 @@ protected:
         stopSetup(&setup);
     }
     // The uninstaller (or the medium's program) run to its end unattended: its exit code.
-    DWORD removeQuietly(const std::string &program = uninstaller)
+    DWORD removeQuietly(const std::string &program = uninstaller, const std::string &log = dir + ".log")
     {
         DWORD code = 99;
-        EXPECT_TRUE(startSetup(program, "C:\\", &setup, "/UNINSTALL /S /LOG=" + dir + ".log"));
+        EXPECT_TRUE(startSetup(program, "C:\\", &setup, "/UNINSTALL /S /LOG=" + log));
         EXPECT_TRUE(waitForExit(&setup, &code));
         stopSetup(&setup);
         return code;
@@ -223,7 +223,12 @@ TEST_F(Uninstall, AnUpgradesRemovalTakesTheFileOnlyTheOlderReleaseHad)
     EXPECT_EQ("<none>", keyText("Publisher"));
     install(mediumDir(), true);
     EXPECT_EQ("1.0.0", keyText("DisplayVersion"));
+    // TEMP is the install folder, where the uninstaller's copy runs.
+    SetEnvironmentVariableA("TMP", defaultTarget);
+    SetEnvironmentVariableA("TEMP", defaultTarget);
     EXPECT_EQ(0u, removeQuietly());
+    SetEnvironmentVariableA("TMP", NULL);
+    SetEnvironmentVariableA("TEMP", NULL);
     EXPECT_FALSE(exists(dir)) << "the folder made goes at once, the uninstaller with it";
     EXPECT_EQ(9u, removeQuietly(mediumDir() + "\\SETUP.EXE")) << "nothing is left to remove";
 }
@@ -371,6 +376,11 @@ TEST_F(Uninstall, AProductFolderReplacedByALinkKeepsWhatTheLinkLeadsTo)
     EXPECT_EQ(5u, removeQuietly());
     EXPECT_EQ(copies, listTree(other));
     EXPECT_FALSE(fileExists(dir + "\\QMVIEW.EXE")) << "the rest of the installation goes";
+    // The link made to lead to an empty folder: not found through it is not gone.
+    ASSERT_TRUE(CreateDirectoryA((other + "\\EMPTY").c_str(), NULL) && runOnUnix("Z:\\bin\\rm " + link, samplesIsGone));
+    ASSERT_TRUE(runOnUnix("Z:\\bin\\ln -s " + prefix + "/drive_c/QMOTHER/EMPTY " + link, samplesIsALink));
+    EXPECT_EQ(5u, removeQuietly());
+    EXPECT_EQ(dir, keyText("InstallLocation"));
     EXPECT_TRUE(runOnUnix("Z:\\bin\\rm " + link, samplesIsGone));
     removeTree(other);
 }
@@ -423,14 +433,28 @@ TEST_F(Uninstall, EverySpellingLevelsMadeAboveAndASecondFolderAreAllRemoved)
         stopSetup(&setup);
         return code;
     };
-    // Four spellings, three folders: one removal takes every installation.
-    for (const std::string &typed : {std::string(shortName), dir + "\\.\\", dir + ".", levels})
+    // A share, \\qmhost\qmshare, a folder of the prefix's drive.
+    const std::string prefix = getenv("WINEPREFIX") ? getenv("WINEPREFIX") : "", share = "\\\\qmhost\\qmshare\\QM";
+    std::string unc = "Z:" + prefix + "/dosdevices/unc";
+    for (char &c : unc) c = c == '/' ? '\\' : c;
+    CreateDirectoryA(unc.c_str(), NULL);
+    CreateDirectoryA((unc + "\\qmhost").c_str(), NULL);
+    ASSERT_TRUE(CreateDirectoryA("C:\\QMSHARE", NULL));
+    ASSERT_TRUE(runOnUnix("Z:\\bin\\ln -s " + prefix + "/drive_c/QMSHARE " + prefix + "/dosdevices/unc/qmhost/qmshare",
+                          [] { return directoryExists("\\\\qmhost\\qmshare"); }));
+    // Five spellings, four folders: one removal takes every installation.
+    for (const std::string &typed : {std::string(shortName), dir + "\\.\\", dir + ".", share, levels})
         ASSERT_EQ(0u, installQuietly(typed)) << typed;
     EXPECT_EQ(levels, keyText("InstallLocation"));
     EXPECT_EQ(0u, removeQuietly());
     EXPECT_TRUE(listTree(existing).empty()) << "the folder made by the user stays, empty";
     EXPECT_FALSE(exists(dir));
     EXPECT_FALSE(exists("C:\\L1")) << "the levels the installation made go with it";
+    EXPECT_FALSE(exists("C:\\QMSHARE\\QM")) << "the installation on a share";
+    EXPECT_TRUE(runOnUnix("Z:\\bin\\rm " + prefix + "/dosdevices/unc/qmhost/qmshare",
+                          [] { return !directoryExists("\\\\qmhost\\qmshare"); }));
+    RemoveDirectoryA((unc + "\\qmhost").c_str());
+    RemoveDirectoryA("C:\\QMSHARE");
     EXPECT_TRUE(nothingNamesIt());
     EXPECT_FALSE(exists(record));
     RemoveDirectoryA(existing.c_str());
@@ -454,7 +478,8 @@ TEST_F(Uninstall, AnotherProgramsPendingRenamesStayAsTheyAre)
     };
     install(mediumDir(), false);
     EXPECT_TRUE(pending() == theirs + L'\0') << "only our own removal is taken back";
-    EXPECT_EQ(0u, removeQuietly());
+    // The log asked for cannot be written: told in the TEMP folder's log, the complete removal's 0 kept.
+    EXPECT_EQ(0u, removeQuietly(uninstaller, "C:\\NOFOLDER\\QM.LOG"));
     EXPECT_EQ(0u, pending().find(theirs)) << "the others' stay first, byte for byte";
 }
 
@@ -462,8 +487,16 @@ TEST_F(Uninstall, AReadOnlyFileGoesAndAFolderDeletedByHandLeavesNoEntries)
 {
     install(mediumDir(), false);
     ASSERT_TRUE(SetFileAttributesA((dir + "\\QMVIEW.EXE").c_str(), FILE_ATTRIBUTE_READONLY));
+    // A link in an installed file's place is the user's: kept, and the removal whole.
+    const std::string outside = "C:\\QMOUTSIDE.TXT", prefix = getenv("WINEPREFIX") ? getenv("WINEPREFIX") : "";
+    ASSERT_TRUE(writeTextFile(outside, nine) && DeleteFileA((dir + "\\QUILLMRK.EXE").c_str()));
+    ASSERT_TRUE(runOnUnix("Z:\\bin\\ln -s " + prefix + "/drive_c/QMOUTSIDE.TXT " + prefix + "/drive_c/QUILLMRK/QUILLMRK.EXE",
+                          [] { return fileExists(dir + "\\QUILLMRK.EXE"); }));
     EXPECT_EQ(0u, removeQuietly());
-    EXPECT_FALSE(exists(dir));
+    EXPECT_EQ(std::vector<std::string>{"QUILLMRK.EXE"}, listTree(dir));
+    EXPECT_TRUE(fileExists(outside));
+    ASSERT_TRUE(runOnUnix("Z:\\bin\\rm -r " + prefix + "/drive_c/QUILLMRK " + prefix + "/drive_c/QMOUTSIDE.TXT",
+                          [] { return !exists(dir); }));
 
     install(mediumDir(), false);
     ASSERT_TRUE(removeTree(dir));
