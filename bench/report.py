@@ -47,16 +47,16 @@ SILENT = "setup-silent"
 SILENT_COMPARED = ["floor", "floor-length", "nsis-zlib", "nsis-lzma"]
 LABEL = re.compile(r"(?:^|\s)([a-z][a-z-]*):(\d+)(?=\s|$)")
 
-# Targets: SETUP.EXE at most 27 wineserver requests per file, its net time
-# at most 1.3 x floor + length check and below NSIS with its window, the
+# Targets: SETUP.EXE at most 22 wineserver requests per file, its net time
+# at most 1.2 x floor + length check and below NSIS with its window, the
 # dialog within 300 ms, peak memory no higher than NSIS with its window.
-MAX_REQUESTS_PER_FILE = 27.0
-MAX_RATIO_FLOOR_LENGTH = 1.3
+MAX_REQUESTS_PER_FILE = 22.0
+MAX_RATIO_FLOOR_LENGTH = 1.2
 MAX_DIALOG_MS = 300.0
 PEER = "nsis-window"
 # SETUP.EXE /S paints nothing: what is left is the copy itself.
 MAX_SILENT_REQUESTS_PER_FILE = 8.0
-MAX_SILENT_RATIO_FLOOR = 1.15
+MAX_SILENT_RATIO_FLOOR = 1.10
 
 
 class ReportError(Exception):

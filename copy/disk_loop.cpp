@@ -14,6 +14,7 @@
 #include "copy/copy_state.h"
 #include "copy/manifest.h"
 #include "copy/pacing.h"
+#include "copy/phase_times.h"
 #include "copy/progress_window.h"
 #include "copy/transfer.h"
 #include "install/install_state.h"
@@ -101,6 +102,7 @@ int copyAllDisks()
     if (runState.unattended) {
         for (int d = 1; d <= disks; d++)
             if (copyDisk(installState.sourceDrive, d) == cancelled) return cancelled;
+        phaseReport();
         return 0;
     }
     createProgressWindow();
@@ -113,6 +115,7 @@ int copyAllDisks()
         }
     }
     destroyProgressWindow();
+    phaseReport();
     return copyState.cancelRequested ? cancelled : 0;
 }
 
@@ -182,9 +185,9 @@ static HFILE openSource(const char *path, long *length)
 {
     HFILE file = openTransferSource(path);
     if (file == HFILE_ERROR) return HFILE_ERROR;
-    LONG end = _llseek(file, 0, FILE_END);
-    _llseek(file, 0, FILE_BEGIN);
-    *length = end < 0 ? 0 : end;
+    // Asked of the handle, the length leaves the file at its start.
+    DWORD size = GetFileSize((HANDLE)(INT_PTR)file, NULL);
+    *length = size == INVALID_FILE_SIZE || size > 0x7FFFFFFFu ? 0 : (long)size;
     return file;
 }
 
@@ -349,7 +352,9 @@ static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, int ind
     char sourcePath[textSize];
     int sourceFits = formatText(sourcePath, sizeof sourcePath, "%s%s", sourceRoot, entry) == 0;
     long length = 0;
+    phaseStart();
     HFILE source = sourceFits ? openSource(sourcePath, &length) : HFILE_ERROR;
+    phaseEnd(phaseOpen);
     double share = 0.0;
     if (source != HFILE_ERROR) {
         if (!runState.unattended) share = accountFile(length);
@@ -365,6 +370,7 @@ static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, int ind
         copyText(copyState.currentFileName, sizeof copyState.currentFileName, entry);
         SendMessageA(copyState.progressWindow, progressRefresh, 0, 0);
     }
+    phaseEnd(phasePaint);
     destinationPath[0] = '\0';
     if (!sourceFits || place->levelsOutside) {
         if (source != HFILE_ERROR) _lclose(source);
@@ -372,6 +378,7 @@ static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, int ind
         LZDone();
         return cancelled;
     }
+    phaseEnd(phaseCommit);
 
     if (copyState.cancelRequested) {
         LZDone();
@@ -385,6 +392,7 @@ static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, int ind
     progressStep();
     if (share >= 1.0) SendMessageA(copyState.progressWindow, progressRefresh, 0, 0);
     drainMessages();
+    phaseEnd(phasePaint);
     return 0;
 }
 

@@ -6,6 +6,7 @@
 #include <lzexpand.h>
 #include <cstring>
 
+#include "copy/phase_times.h"
 #include "install/checksum.h"
 #include "install/run_state.h"
 #include "install/message_box.h"
@@ -99,19 +100,26 @@ static int opensForWriting(const char *path)
     return 1;
 }
 
-/* Reads the created destination back from its start into lastWritten. The
- * handle is already open and its file cached by the system: the uninstaller
- * learns what was installed without another open of each file. */
-static void readBack(HFILE to)
+/* Reads the created destination back from its start into lastWritten:
+ * written bytes were written, so each read asks for what is left of them
+ * and one byte more, and a read that comes short exactly at their end has
+ * found the file's end; a small file is read in one request. A file that
+ * turns out longer is read to its end. The handle is already open and its
+ * file cached by the system: the uninstaller learns what was installed
+ * without another open of each file. */
+static void readBack(HFILE to, unsigned long written)
 {
     if (_llseek(to, 0, FILE_BEGIN) != 0) return;
     uint32_t running = checksumStart;
     unsigned long size = 0;
-    UINT read;
-    while ((read = _lread(to, copyBuffer, sizeof copyBuffer)) != 0) {
+    for (;;) {
+        unsigned long left = size <= written ? written - size + 1 : (unsigned long)copyPiece;
+        UINT want = left < copyPiece ? (UINT)left : (UINT)copyPiece;
+        UINT read = _lread(to, copyBuffer, want);
         if (read == (UINT)HFILE_ERROR) return;
         running = feedChecksum(running, copyBuffer, read);
         size += read;
+        if (read == 0 || (read < want && size == written)) break;
     }
     lastWritten = {1, size, finishChecksum(running)};
 }
@@ -183,7 +191,7 @@ enum CopyOutcome { copyRead = 0, copyReadFailed = 1, copyWriteFailed = 2 };
  * (their count and CRC-32), writing each piece to the destination unless it
  * is HFILE_ERROR. The library's own copy runs to the source's end, which a
  * file that never ends (a device) does not have. A CopyOutcome. */
-static int readExpanded(INT from, HFILE to, LONG limit, WrittenFile *read)
+static int readExpanded(INT from, HFILE to, LONG limit, int compressed, WrittenFile *read)
 {
     uint32_t running = checksumStart;
     int outcome = copyRead;
@@ -202,6 +210,9 @@ static int readExpanded(INT from, HFILE to, LONG limit, WrittenFile *read)
             outcome = copyWriteFailed;
             break;
         }
+        // The library expands short only at the compressed file's end: no
+        // further read is asked to say so.
+        if (got < want && compressed) break;
     }
     read->checksum = finishChecksum(running);
     return outcome;
@@ -299,6 +310,7 @@ int transferCheckedSource(HFILE file, const char *source, const char *destinatio
     char temp[textSize];
     int identity = otherFile;
     HFILE to = createCopy(file, destination, temp, sizeof temp, &identity);
+    phaseEnd(phaseCreate);
     if (to == HFILE_ERROR) {
         closeSource(from, file);
         if (identity == undecided) identity = opensForWriting(destination) ? sourceItself : otherFile;
@@ -306,13 +318,16 @@ int transferCheckedSource(HFILE file, const char *source, const char *destinatio
     }
     // One byte past the size the copy must have tells a longer file.
     WrittenFile read;
-    int outcome = readExpanded(from, to, (known ? expected->size : announced) + 1, &read);
+    int outcome = readExpanded(from, to, (known ? expected->size : announced) + 1, from != (INT)file, &read);
     LONG written = (LONG)read.size;
     // A known file is judged by the release's length, its header's below.
     int copied = outcome == copyRead && (known || written == announced);
+    phaseEnd(phaseExpand);
     keepFileTime(file, to);
     closeSource(from, file);
-    readBack(to);
+    phaseEnd(phaseDate);
+    readBack(to, read.size);
+    phaseEnd(phaseReadBack);
     // A write the system held back can fail only now.
     if (_lclose(to) == HFILE_ERROR) copied = 0;
     // A write that failed (a full disk) says nothing about the medium.
@@ -346,7 +361,8 @@ int checkSourceFile(const char *source, const ReleaseFile *expected, WrittenFile
     INT from = LZInit(file);
     LONG announced = from < 0 ? -1 : wholeLength(from, file);
     int outcome = copyReadFailed;
-    if (announced >= 0) outcome = readExpanded(from, HFILE_ERROR, (known ? expected->size : announced) + 1, read);
+    if (announced >= 0)
+        outcome = readExpanded(from, HFILE_ERROR, (known ? expected->size : announced) + 1, from != (INT)file, read);
     closeSource(from, file);
     read->written = outcome == copyRead && (LONG)read->size == announced;
     if (known && announced < 0)
