@@ -221,6 +221,15 @@ int stageExistingFile(const char *path, char *staged, int stagedSize)
     return copyText(staged, stagedSize, entry->temp) == 0 ? stageBeside : stageFailed;
 }
 
+// The file's bytes on the disk, before the file they keep is written in place: 1, or 0.
+static int flushFile(const char *path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    int flushed = FlushFileBuffers(file) != 0;
+    return CloseHandle(file) && flushed;
+}
+
 int keepBeforeWriting(const char *path)
 {
     if (fileEntry(path)) return 0;
@@ -233,7 +242,7 @@ int keepBeforeWriting(const char *path)
     journalLine(replacedFile, path, temp, aside);
     Entry *entry = addEntry(replacedFile, path);
     if (!entry) return -1;
-    if (!CopyFileA(path, aside, TRUE)) {
+    if (!CopyFileA(path, aside, TRUE) || !flushFile(aside)) {
         // A copy cut short (a full disk) is no copy.
         DeleteFileA(aside);
         entryCount--;

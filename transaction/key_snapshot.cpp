@@ -106,12 +106,14 @@ int restoreKeySnapshot(HKEY root, const char *path, const char *file)
     int whole = bytes && size >= sizeof snapshotHeader - 1 && memcmp(bytes, snapshotHeader, sizeof snapshotHeader - 1) == 0 &&
                 eachValue(bytes, size, NULL);
     HKEY key;
-    // Made anew: a value the run added goes with the rest.
+    if (whole)
+        whole = RegCreateKeyExA(root, path, 0, NULL, 0, KEY_SET_VALUE | KEY_QUERY_VALUE, NULL, &key, NULL) == ERROR_SUCCESS;
     if (whole) {
-        RegDeleteKeyA(root, path);
-        whole = RegCreateKeyExA(root, path, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL) == ERROR_SUCCESS;
-    }
-    if (whole) {
+        // Every value goes first, one the run added too; the key's rights and subkeys stay.
+        WCHAR name[nameLimit + 1];
+        for (DWORD length = nameLimit + 1; RegEnumValueW(key, 0, name, &length, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+             length = nameLimit + 1)
+            if (RegDeleteValueW(key, name) != ERROR_SUCCESS) break;
         whole = eachValue(bytes, size, key);
         RegCloseKey(key);
     }
