@@ -174,14 +174,20 @@ static void forgetEntries()
     placingDone = 0;
 }
 
+void noteDirectoryToMake(const char *path)
+{
+    // One that is there already is not this run's.
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return;
+    journalLine(madeDirectory, path, nullptr, nullptr);
+    addEntry(madeDirectory, path);
+}
+
 void noteDirectoryMade(const char *path, int installLevel)
 {
     if (installLevel)
         noteInstallLevel(path);
     else
         noteMadeDirectory(path);
-    journalLine(madeDirectory, path, nullptr, nullptr);
-    addEntry(madeDirectory, path);
 }
 
 void noteFileCreated(const char *path)
