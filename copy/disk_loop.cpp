@@ -399,6 +399,7 @@ static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, int ind
 // A directory made here is the installation's, to be removed with it.
 static int makeAndEnter(const char *name, const char *path)
 {
+    noteDirectoryToMake(path);
     if (_mkdir(name) == 0) {
         writeLog("Directory made: %s", path);
         noteDirectoryMade(path, 0);

@@ -32,6 +32,7 @@ static DWORD creationError;  // the error of the call that failed last, for the 
 static void makeLevel(const char *level, int *made, int *entered)
 {
     char root[4];
+    noteDirectoryToMake(level);
     *made = _mkdir(level) == 0 ? 0 : -1;
     DWORD makeError = *made == 0 ? 0 : GetLastError();
     if (*made == 0) writeLog("Directory made: %s", level);

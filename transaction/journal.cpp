@@ -10,6 +10,7 @@
 #include "install/text.h"
 #include "ownerdata/characters.h"
 #include "transaction/data_folder.h"
+#include "transaction/key_snapshot.h"
 #include "transaction/run_record.h"
 #include "uninstall/delayed_removal.h"
 #include "uninstall/registration.h"
@@ -29,8 +30,27 @@ enum EntryKind {
     sectionAbsent = 'E',   // section, which was not there
     committed = 'C',       // everything written: only the earlier files aside are left to remove
     madeFolder = 'F',      // the run made the data folder for its journal
-    madeKey = 'K',         // the product's key, which was not there
+    madeKey = 'K',         // root: the product's key under it, which was not there
+    keptKey = 'S',         // root: the product's key under it, its values kept in the root's file
 };
+
+// The roots the product's key may be written under, with the file that keeps an earlier key's values.
+struct KeyRoot {
+    HKEY root;
+    const char *name;
+    const char *file;
+};
+static const KeyRoot keyRoots[] = {
+    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "INSTALLM.KEY"},
+    {HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "INSTALLU.KEY"},
+};
+
+static const KeyRoot *keyRootNamed(const char *name)
+{
+    for (const KeyRoot &root : keyRoots)
+        if (strcmp(root.name, name) == 0) return &root;
+    return nullptr;
+}
 
 struct Entry {
     char kind;
@@ -89,13 +109,13 @@ static void openJournal()
     DWORD written;
     WriteFile(journal, journalHeader, sizeof journalHeader - 1, &written, NULL);
     WriteFile(journal, "\r\n", 2, &written, NULL);
+    FlushFileBuffers(journal);
     if (madeDataFolder) journalLine(madeFolder, folder, nullptr, nullptr);
 }
 
 /* One line: the kind, then up to three texts apart by '|', which no file
- * name, section or key of ours holds. Written before the change it names,
- * so that a kill at any point finds it; flushed to the disk at the steps
- * that a power cut must find. */
+ * name, section or key of ours holds. Written and on the disk before the
+ * change it names, so that a kill or a power cut at any point finds it. */
 static void journalLine(char kind, const char *first, const char *second, const char *third)
 {
     openJournal();
@@ -106,11 +126,7 @@ static void journalLine(char kind, const char *first, const char *second, const 
         return;
     DWORD written;
     WriteFile(journal, line, (DWORD)strlen(line), &written, NULL);
-}
-
-static void flushJournal()
-{
-    if (journal != INVALID_HANDLE_VALUE) FlushFileBuffers(journal);
+    FlushFileBuffers(journal);
 }
 
 // The journal's end: closed and removed, with the data folder when this run
@@ -158,14 +174,20 @@ static void forgetEntries()
     placingDone = 0;
 }
 
+void noteDirectoryToMake(const char *path)
+{
+    // One that is there already is not this run's.
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return;
+    journalLine(madeDirectory, path, nullptr, nullptr);
+    addEntry(madeDirectory, path);
+}
+
 void noteDirectoryMade(const char *path, int installLevel)
 {
     if (installLevel)
         noteInstallLevel(path);
     else
         noteMadeDirectory(path);
-    journalLine(madeDirectory, path, nullptr, nullptr);
-    addEntry(madeDirectory, path);
 }
 
 void noteFileCreated(const char *path)
@@ -205,6 +227,15 @@ int stageExistingFile(const char *path, char *staged, int stagedSize)
     return copyText(staged, stagedSize, entry->temp) == 0 ? stageBeside : stageFailed;
 }
 
+// The file's bytes on the disk, before the file they keep is written in place: 1, or 0.
+static int flushFile(const char *path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    int flushed = FlushFileBuffers(file) != 0;
+    return CloseHandle(file) && flushed;
+}
+
 int keepBeforeWriting(const char *path)
 {
     if (fileEntry(path)) return 0;
@@ -217,7 +248,7 @@ int keepBeforeWriting(const char *path)
     journalLine(replacedFile, path, temp, aside);
     Entry *entry = addEntry(replacedFile, path);
     if (!entry) return -1;
-    if (!CopyFileA(path, aside, TRUE)) {
+    if (!CopyFileA(path, aside, TRUE) || !flushFile(aside)) {
         // A copy cut short (a full disk) is no copy.
         DeleteFileA(aside);
         entryCount--;
@@ -300,22 +331,40 @@ int keepProfileEntry(const char *file, const char *section, const char *key)
     return 0;
 }
 
+static int keptKeyEntry(const char *rootName)
+{
+    for (int i = 0; i < entryCount; i++)
+        if ((entries[i].kind == madeKey || entries[i].kind == keptKey) && strcmp(entries[i].path, rootName) == 0) return 1;
+    return 0;
+}
+
+// The file that keeps the earlier key's values under root: 0, or -1.
+static int keyFilePath(const KeyRoot &root, char *path, int size)
+{
+    char folder[textSize];
+    return dataFolder(folder, sizeof folder) == 0 ? pathInDir(folder, root.file, path, size) : -1;
+}
+
 void keepProductKey()
 {
-    const HKEY roots[] = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
-    HKEY key;
-    for (HKEY root : roots) {
-        if (RegOpenKeyExA(root, uninstallKeyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) continue;
-        RegCloseKey(key);
-        return;
+    openJournal();
+    for (const KeyRoot &root : keyRoots) {
+        // Once a run: a retry finds the key half written by this run.
+        if (keptKeyEntry(root.name)) continue;
+        char file[textSize];
+        int kept = keyFilePath(root, file, sizeof file) == 0 ? saveKeySnapshot(root.root, uninstallKeyPath, file) : -1;
+        if (kept < 0) {
+            writeLog("The product's key under %s cannot be kept: a stopped run leaves it as written", root.name);
+            continue;
+        }
+        journalLine(kept ? keptKey : madeKey, root.name, nullptr, nullptr);
+        Entry *entry = addEntry(kept ? keptKey : madeKey, root.name);
+        if (entry) copyText(entry->temp, sizeof entry->temp, file);
     }
-    journalLine(madeKey, uninstallKeyPath, nullptr, nullptr);
-    addEntry(madeKey, uninstallKeyPath);
 }
 
 int placeStagedFiles()
 {
-    flushJournal();
     placingDone = 1;
     for (int i = 0; i < entryCount; i++) {
         Entry *entry = &entries[i];
@@ -327,7 +376,6 @@ int placeStagedFiles()
             return -1;
         }
     }
-    flushJournal();
     return 0;
 }
 
@@ -368,8 +416,12 @@ static void takeBack(const Entry *entry)
         WriteProfileStringA(entry->path, NULL, NULL);
         break;
     case madeKey:
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, uninstallKeyPath);
-        RegDeleteKeyA(HKEY_CURRENT_USER, uninstallKeyPath);
+        RegDeleteKeyA(keyRootNamed(entry->path)->root, uninstallKeyPath);
+        break;
+    case keptKey:
+        if (restoreKeySnapshot(keyRootNamed(entry->path)->root, uninstallKeyPath, entry->temp) != 0)
+            writeLog("The product's key under %s cannot be put back as it was", entry->path);
+        DeleteFileA(entry->temp);
         break;
     }
 }
@@ -394,6 +446,7 @@ static void finishEntries()
 {
     for (int i = 0; i < entryCount; i++) {
         const Entry *entry = &entries[i];
+        if (entry->kind == keptKey) DeleteFileA(entry->temp);
         if (entry->kind != replacedFile) continue;
         removeFile(entry->aside);
         if (!entry->inUse) removeFile(entry->temp);
@@ -404,7 +457,6 @@ void commitInstallation()
 {
     if (entryCount == 0 && journal == INVALID_HANDLE_VALUE) return;
     journalLine(committed, "", nullptr, nullptr);
-    flushJournal();
     finishEntries();
     // The data folder now holds what the installation keeps there.
     madeDataFolder = 0;
@@ -504,7 +556,8 @@ static int readLine(const char *line)
         usable = count == 1 && strcmp(fields[0], profileSection) == 0;
         break;
     case madeKey:
-        usable = count == 1 && strcmp(fields[0], uninstallKeyPath) == 0;
+    case keptKey:
+        usable = count == 1 && keyRootNamed(fields[0]) && keyFilePath(*keyRootNamed(fields[0]), fields[1], textSize) == 0;
         break;
     }
     if (!usable) return 0;

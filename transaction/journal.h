@@ -7,8 +7,11 @@
 // A run that was killed leaves the journal for the next run to finish.
 #pragma once
 
+// A directory about to be made at path, which is not there yet: for the
+// undo, on the disk before the directory is.
+void noteDirectoryToMake(const char *path);
 // A directory this run made, after it was made: for the record (an install
-// directory level, or one the copy made) and for the undo.
+// directory level, or one the copy made).
 void noteDirectoryMade(const char *path, int installLevel);
 // A file this run created at path, which had none.
 void noteFileCreated(const char *path);

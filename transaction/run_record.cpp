@@ -69,6 +69,11 @@ void keepRecordWith(int (*keep)(const char *path))
     recordKeeper = keep;
 }
 
+int keepUninstallerBeforeWriting(const char *path)
+{
+    return recordKeeper ? recordKeeper(path) : 0;
+}
+
 int saveInstallRecord(const char *path, const char *folder, const char *typed)
 {
     if (runSaved) return 0;

@@ -20,9 +20,12 @@ void resetInstallRecord();
 unsigned long recordedKilobytes();
 
 // keep is called with the record's path before this run's entries are
-// added to it (the transaction keeps the earlier record for its undo): 0 to
-// go on.
+// added to it, and with the uninstaller's before it is written (the
+// transaction keeps the earlier file, or notes the new one, for its undo):
+// 0 to go on.
 void keepRecordWith(int (*keep)(const char *path));
+// The uninstaller's program at path, about to be written, told to keep: 0 to go on.
+int keepUninstallerBeforeWriting(const char *path);
 // Adds this run's entries to the record file at path as the part of the
 // install folder (normal form; typed: as typed, see appendRecordPart), once:
 // a second call after a success writes nothing. 0, or -1 when it could not be written

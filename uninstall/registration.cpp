@@ -160,7 +160,8 @@ int writeUninstaller(char *path, int pathSize)
     if (uninstallerPaths(dir, uninstaller, record) != 0) return failedAt(path, pathSize, installState.notedInstallDir);
     // The uninstaller is this program's own file: it takes the same command
     // line, and the switch makes it remove what the record names.
-    if (!writeProgramImage(uninstaller)) return failedAt(path, pathSize, uninstaller);
+    if (keepUninstallerBeforeWriting(uninstaller) != 0 || !writeProgramImage(uninstaller))
+        return failedAt(path, pathSize, uninstaller);
     writeLog("Written: %s", uninstaller);
     // An earlier removal may have left the uninstaller and the directory to
     // the next restart: they are this installation's now, and the folder,

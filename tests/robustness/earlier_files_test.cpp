@@ -218,5 +218,32 @@ TEST_F(StoppedRun, AFirstInstallationKilledLeavesNothingAndIsRemovedWhole)
     EXPECT_EQ("<none>", productKeyValues());
 }
 
+// A first installation stopped after its uninstaller is written (a folder
+// in the record's place), by Abort at that box or by a kill: the
+// uninstaller goes, and the data folder is as it was.
+TEST_F(StoppedRun, AFirstInstallationStoppedAfterItsUninstallerLeavesNone)
+{
+    const std::string record = std::string(dataFolder) + "\\" + recordName;
+    ASSERT_TRUE(CreateDirectoryA(dataFolder, NULL) && CreateDirectoryA(record.c_str(), NULL));
+    for (bool kill : {false, true}) {
+        startIn(tinyMedium());
+        fillDialog(dialog, defaultTarget, true);
+        HWND box = NULL;
+        SeenBox seen;
+        ASSERT_TRUE(waitForBox(&box, &seen));
+        ASSERT_EQ("Error in creating : " + record, seen.text);
+        EXPECT_TRUE(fileExists(std::string(dataFolder) + "\\" + uninstallerName));
+        if (kill) {
+            stopSetup(&setup);
+            recoverOnly();
+        } else {
+            press(box, IDABORT);
+            expectCancelledEnd();
+        }
+        EXPECT_FALSE(exists(defaultTarget)) << "killed " << kill;
+        EXPECT_EQ(std::vector<std::string>{std::string(recordName) + "\\"}, listTree(dataFolder)) << "killed " << kill;
+    }
+}
+
 }  // namespace
 }  // namespace robust

@@ -9,6 +9,7 @@
 #include "shell/shell.h"
 #include "tests/robustness/robust_support.h"
 #include "tests/support/box_recorder.h"
+#include "tests/support/uninstaller_files.h"
 #include "transaction/journal.h"
 
 namespace robust {
@@ -132,6 +133,39 @@ TEST_F(Faults, SaveOntoAFullDriveKeepsTheOwnerDataFile)
     EXPECT_EQ(before, fileBytes(file));
     EXPECT_EQ((std::vector<std::string>{"ballast.bin", "quillmrk.dat"}), listTree("Q:"));
     DeleteFileA(file.c_str());
+}
+
+// An earlier key's values, of every type, are put back byte for byte when
+// the run that rewrote them is taken back; a key the run made goes.
+TEST_F(Faults, TakenBackAnEarlierKeyHoldsEveryValueByteForByte)
+{
+    const char path[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillmark";
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, path);
+    RegDeleteKeyA(HKEY_CURRENT_USER, path);
+    const std::vector<std::string> folderBefore = listTree(dataFolder);
+    HKEY key, user;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL));
+    const BYTE binary[] = {0, 255, '|', '\r', '\n', 7};
+    const unsigned long long big = 0x0102030405060708ull;
+    RegSetValueExA(key, "DisplayVersion", 0, REG_SZ, (const BYTE *)"0.9", 4);
+    RegSetValueExA(key, "Blob", 0, REG_BINARY, binary, sizeof binary);
+    RegSetValueExA(key, "Paths", 0, REG_MULTI_SZ, (const BYTE *)"a\0b|c\0", 7);
+    RegSetValueExA(key, "Home", 0, REG_EXPAND_SZ, (const BYTE *)"%SystemRoot%", 13);
+    RegSetValueExA(key, "Big", 0, REG_QWORD, (const BYTE *)&big, sizeof big);
+    RegSetValueExA(key, "", 0, REG_NONE, NULL, 0);
+    const std::string before = productKeyValues();
+    keepProductKey();
+    RegSetValueExA(key, "DisplayVersion", 0, REG_SZ, (const BYTE *)"2.0", 4);
+    RegSetValueExA(key, "Publisher", 0, REG_SZ, (const BYTE *)"Other", 6);
+    RegDeleteValueA(key, "Blob");
+    RegCloseKey(key);
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, NULL, 0, KEY_SET_VALUE, NULL, &user, NULL));
+    RegCloseKey(user);
+    undoInstallation();
+    EXPECT_EQ(before, productKeyValues());
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &user));
+    EXPECT_EQ(folderBefore, listTree(dataFolder));
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, path);
 }
 
 }  // namespace
