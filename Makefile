@@ -2,7 +2,7 @@
 # make fuzz   fuzzes the owner data store for 10 minutes (FUZZ_SECONDS=n to choose)
 # make demo   builds the demo installation medium and runs the installer on it
 # make bench  times whole installations against the platform's floor and a peer
-# make fleet  Ansible installs unattended on eight Wine "PCs" at once, twice (not part of make test)
+# make fleet  Ansible installs, reruns, removes and upgrades on eight Wine "PCs" at once (not part of make test)
 # make release builds the release images (ISO, floppy images, sums, report) in build/release;
 #              PRODUCT=dir makes them of the product's own files in dir (the demo's
 #              stand-ins without it), RELEASE=dir of another release description;

@@ -5,6 +5,7 @@ install tree, where it goes and which product file it must equal.
     payload.py expected --release DIR --product DIR --out LIST
     payload.py nsi --release DIR --product DIR --compression zlib|lzma [--window] --out NSI
     payload.py verify --release DIR --product DIR TREE [--owner-data-written]
+                      [--over-release DIR --over-product DIR]
 
 expected  writes "path<TAB>size" lines (Windows separators) for the bench
           runner's completeness check; "*" for the owner data file's size.
@@ -14,7 +15,9 @@ nsi       writes an NSIS script that installs the same tree into $INSTDIR;
 verify    compares an installed tree with the payload, byte for byte; with
           --owner-data-written the owner data file only has to be there (the
           installer writes the user's answers into it). Exit status 1 and one
-          line per difference when they differ.
+          line per difference when they differ. With --over-release the
+          tree is an upgrade over that earlier release: the files only the
+          earlier one has stay, as the earlier release's, until the removal.
 """
 import argparse
 import filecmp
@@ -133,6 +136,14 @@ def differences(tree, files, wanted_dirs, owner_data_written=False):
     return out
 
 
+def upgraded(files, dirs, earlier):
+    """The payload of an upgrade over the earlier release's payload: the
+    release's files, and the earlier one's that the release has no file of."""
+    names = {tuple(p.upper() for p in parts) for parts, _ in files}
+    kept = [(parts, source) for parts, source in earlier[0] if tuple(p.upper() for p in parts) not in names]
+    return files + kept, dirs | earlier[1]
+
+
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("command", choices=("expected", "nsi", "verify"))
@@ -143,9 +154,13 @@ def main(argv):
     parser.add_argument("--compression", default="zlib")
     parser.add_argument("--window", action="store_true")
     parser.add_argument("--owner-data-written", action="store_true")
+    parser.add_argument("--over-release")
+    parser.add_argument("--over-product")
     args = parser.parse_args(argv)
     try:
         files, dirs = payload(args.release, args.product)
+        if args.over_release:
+            files, dirs = upgraded(files, dirs, payload(args.over_release, args.over_product or args.product))
         if args.command == "verify":
             if not args.tree:
                 raise PayloadError("verify needs the installed tree")

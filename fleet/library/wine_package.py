@@ -56,20 +56,10 @@ import shlex
 import tempfile
 
 from ansible.module_utils.basic import AnsibleModule
+from ansible.module_utils.wine_prefix import enter_prefix, key_value
 
 UNINSTALL = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
 RESTART_NEEDED = 3010
-
-
-def wine_environment(prefix):
-    """The environment Wine runs in: the prefix, no display, Wine quiet and
-    without its offers to install .NET or a browser engine."""
-    env = dict(os.environ)
-    env.pop("DISPLAY", None)
-    env["WINEPREFIX"] = prefix
-    env.setdefault("WINEDEBUG", "-all")
-    env.setdefault("WINEDLLOVERRIDES", "mscoree=;mshtml=")
-    return env
 
 
 def find_ignoring_case(folder, name):
@@ -102,18 +92,6 @@ def unix_path(prefix, windows_path):
         if here is None:
             return None
     return here
-
-
-def key_value(module, key, name):
-    """A REG_SZ value of a registry key of the prefix, or None."""
-    rc, out, _ = module.run_command(["wine", "reg", "query", key, "/v", name])
-    if rc != 0:
-        return None
-    for line in out.splitlines():
-        parts = line.strip().split(None, 2)
-        if len(parts) == 3 and parts[0].lower() == name.lower() and parts[1] == "REG_SZ":
-            return parts[2]
-    return None
 
 
 def installed(module, params):
@@ -170,7 +148,9 @@ def run_checked(module, params, argv, what):
     if rc not in params["expected_return_code"]:
         module.fail_json(msg="%s exited with %d, not one of %s" % (what, rc, params["expected_return_code"]),
                          **result)
-    module.exit_json(**result)
+    # Said outright: Ansible takes a result without it whose rc is not 0,
+    # 3010 among them, as failed.
+    module.exit_json(failed=False, **result)
 
 
 def main():
@@ -188,13 +168,7 @@ def main():
         supports_check_mode=True,
     )
     params = module.params
-    prefix = params["prefix"]
-    if not os.path.isfile(os.path.join(prefix, "system.reg")):
-        module.fail_json(msg="%s is not a booted Wine prefix" % prefix)
-    # run_command hands os.environ to its children; this process is the
-    # module's own, so Wine's environment is set here for all of them.
-    os.environ.clear()
-    os.environ.update(wine_environment(prefix))
+    enter_prefix(module, params["prefix"])
 
     # No rc where nothing ran: Ansible fails a result whose rc is not 0.
     there = installed(module, params)

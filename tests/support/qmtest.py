@@ -6,6 +6,7 @@ release tools' own reader (tools/mkrelease), never through a walk of our own.
     sys.path.insert(0, "<repo>/tests/support"); import qmtest
 """
 import os
+import re
 import subprocess
 import sys
 
@@ -112,6 +113,43 @@ def signing_identity(folder):
             "-out", path["id.p12"], "-passout", "file:" + path["password.txt"])
     return path
 
+
+def pending_renames(prefix):
+    """The renames and removals a Wine prefix's next start will carry out
+    (PendingFileRenameOperations), read from its saved registry without
+    starting Wine, whose first program would carry them out: [(source,
+    target)], target "" for a removal, names as stored (\??\C:\...).
+    Wine saves the value as str(7):"...", its NULs and backslashes escaped,
+    or, in pieces over several lines, as hex(7) UTF-16 bytes."""
+    key = "[system\\\\currentcontrolset\\\\control\\\\session manager]"
+    value, inside, text = None, False, ""
+    with open(os.path.join(prefix, "system.reg"), encoding="utf-8", errors="replace") as f:
+        for line in f:
+            line = line.rstrip("\n")
+            if value is not None and value.endswith("\\"):
+                value = value[:-1] + line.strip()
+                continue
+            if line.startswith("["):
+                inside = line.lower().startswith(key + " ") or line.lower() == key
+            elif inside and line.startswith('"PendingFileRenameOperations"='):
+                value = line.split("=", 1)[1]
+    if value is None:
+        return []
+    if value.startswith('str(7):"'):
+        escapes = {"0": "\0", "\\": "\\", '"': '"', "n": "\n", "r": "\r", "t": "\t"}
+        body = value[len('str(7):"'):-1]
+        text = re.sub(r'\\x([0-9a-fA-F]{1,4})|\\(.)',
+                      lambda m: chr(int(m.group(1), 16)) if m.group(1) else escapes.get(m.group(2), m.group(2)), body)
+    elif value.startswith("hex(7):"):
+        text = bytes(int(b, 16) for b in value[len("hex(7):"):].split(",") if b).decode("utf-16-le")
+    names = text.split("\0")
+    return [(source, target) for source, target in zip(names[0::2], names[1::2]) if source]
+
+
+if __name__ == "__main__" and sys.argv[1:2] == ["pending-renames"]:
+    # For make fleet: qmtest.py pending-renames PREFIX, one "source<TAB>target" a line
+    for source, target in pending_renames(sys.argv[2]):
+        print("%s\t%s" % (source, target))
 
 if __name__ == "__main__" and sys.argv[1:2] == ["signing-identity"]:
     # For the shell fixtures: qmtest.py signing-identity FOLDER
