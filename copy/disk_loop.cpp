@@ -262,7 +262,7 @@ static int announceStretch(const WalkPlace *place, int index, int end)
         if (place->levelsOutside || ownerDataStaysOnMedium(entry)) continue;
         char path[textSize], longPath[messageSize];
         destinationOf(place, entry, path, longPath, sizeof longPath);
-        if (path[0] != '\0') announceFileToCreate(path);
+        if (path[0] != '\0') announceFile(path);
     }
     flushAnnouncedFiles();
     return i;

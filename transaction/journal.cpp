@@ -199,17 +199,6 @@ void noteDirectoryMade(const char *path, int installLevel)
         noteMadeDirectory(path);
 }
 
-void announceFileToCreate(const char *path)
-{
-    // One that is there, or that the run knows already, is not the stretch's to announce.
-    if (fileEntry(path) || GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return;
-    deferFlush = 1;
-    journalLine(madeFile, path, nullptr, nullptr);
-    deferFlush = 0;
-    Entry *entry = addEntry(madeFile, path);
-    if (entry) entry->announced = 1;
-}
-
 void flushAnnouncedFiles()
 {
     if (linesWaiting && journal != INVALID_HANDLE_VALUE) FlushFileBuffers(journal);
@@ -255,20 +244,44 @@ static int nameBeside(const char *path, char letter, char *name, int size)
     return -1;
 }
 
+/* An earlier file at path that the run gives a new copy: the names beside it
+ * for the copy and for the earlier file once aside, journaled. Null when no
+ * name is free or there is no memory. */
+static Entry *addReplacedFile(const char *path)
+{
+    char temp[textSize], aside[textSize];
+    if (nameBeside(path, 'n', temp, sizeof temp) != 0 || nameBeside(path, 'o', aside, sizeof aside) != 0) return nullptr;
+    journalLine(replacedFile, path, temp, aside);
+    Entry *entry = addEntry(replacedFile, path);
+    if (!entry) return nullptr;
+    copyText(entry->temp, sizeof entry->temp, temp);
+    copyText(entry->aside, sizeof entry->aside, aside);
+    return entry;
+}
+
+void announceFile(const char *path)
+{
+    if (fileEntry(path)) return;
+    DWORD attributes = GetFileAttributesA(path);
+    // A directory of the name is the copy's to report when it gets there.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    deferFlush = 1;
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        addReplacedFile(path);
+    } else {
+        journalLine(madeFile, path, nullptr, nullptr);
+        Entry *entry = addEntry(madeFile, path);
+        if (entry) entry->announced = 1;
+    }
+    deferFlush = 0;
+}
+
 int stageExistingFile(const char *path, char *staged, int stagedSize)
 {
     Entry *entry = ownEntry(path);
     if (entry && (entry->kind == madeFile || entry->placed)) return copyText(staged, stagedSize, path) == 0 ? stageInPlace : stageFailed;
-    if (!entry) {
-        char temp[textSize], aside[textSize];
-        if (nameBeside(path, 'n', temp, sizeof temp) != 0 || nameBeside(path, 'o', aside, sizeof aside) != 0)
-            return stageFailed;
-        journalLine(replacedFile, path, temp, aside);
-        entry = addEntry(replacedFile, path);
-        if (!entry) return stageFailed;
-        copyText(entry->temp, sizeof entry->temp, temp);
-        copyText(entry->aside, sizeof entry->aside, aside);
-    }
+    if (!entry) entry = addReplacedFile(path);
+    if (!entry) return stageFailed;
     entry->withdrawn = 0;
     return copyText(staged, stagedSize, entry->temp) == 0 ? stageBeside : stageFailed;
 }
@@ -284,24 +297,20 @@ static int flushFile(const char *path)
 
 int keepBeforeWriting(const char *path)
 {
-    if (ownEntry(path)) return 0;
+    Entry *entry = ownEntry(path);
+    if (entry && (entry->kind == madeFile || entry->placed)) return 0;
     if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
         noteFileCreated(path);
         return 0;
     }
-    char temp[textSize], aside[textSize];
-    if (nameBeside(path, 'n', temp, sizeof temp) != 0 || nameBeside(path, 'o', aside, sizeof aside) != 0) return -1;
-    journalLine(replacedFile, path, temp, aside);
-    Entry *entry = addEntry(replacedFile, path);
+    // An earlier file the copy announced but did not replace (passed over) is kept the same way.
+    if (!entry) entry = addReplacedFile(path);
     if (!entry) return -1;
-    if (!CopyFileA(path, aside, TRUE) || !flushFile(aside)) {
+    if (!CopyFileA(path, entry->aside, TRUE) || !flushFile(entry->aside)) {
         // A copy cut short (a full disk) is no copy.
-        DeleteFileA(aside);
-        entryCount--;
+        DeleteFileA(entry->aside);
         return -1;
     }
-    copyText(entry->temp, sizeof entry->temp, temp);
-    copyText(entry->aside, sizeof entry->aside, aside);
     // Written in place from now on; the copy aside is what the undo puts back.
     entry->placed = 1;
     return 0;

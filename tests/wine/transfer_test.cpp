@@ -145,9 +145,9 @@ TEST_F(TransferTest, NamesTooLongToHoldOpenNothing)
 // removing what the run did make.
 TEST_F(TransferTest, AnnouncedFileMadeMeanwhileByAnotherIsKept)
 {
-    announceFileToCreate("C:\\QMCOPY\\readme.txt");
-    announceFileToCreate("C:\\QMCOPY\\made.txt");
-    announceFileToCreate("C:\\QMCOPY\\never.txt");
+    announceFile("C:\\QMCOPY\\readme.txt");
+    announceFile("C:\\QMCOPY\\made.txt");
+    announceFile("C:\\QMCOPY\\never.txt");
     flushAnnouncedFiles();
     EXPECT_TRUE(writeFile("C:\\QMCOPY\\readme.txt", "another program's"));
     transferFile(mediaPath("files\\readme.txt").c_str(), "C:\\QMCOPY\\readme.txt");
