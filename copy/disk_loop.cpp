@@ -232,12 +232,40 @@ struct WalkPlace {
  * form of its directory, and longPath, which the user is shown. The short
  * form is not always the shorter: where it does not fit, the long form names
  * the same file. destinationPath is empty when neither fits. */
-static void buildDestinationPaths(const WalkPlace *place, const char *entry, char *longPath, int longSize)
+static void destinationOf(const WalkPlace *place, const char *entry, char *path, char *longPath, int longSize)
 {
     const char *name = equalsIgnoringCase(entry, "VZFONTMAP") ? "fontmap" : entry;
     formatText(longPath, longSize, "%s\\%s", place->destinationDir, name);
-    if (formatText(destinationPath, sizeof destinationPath, "%s\\%s", place->shortDir, name) != 0)
-        copyText(destinationPath, sizeof destinationPath, longPath);
+    if (formatText(path, textSize, "%s\\%s", place->shortDir, name) != 0) copyText(path, textSize, longPath);
+}
+
+static void buildDestinationPaths(const WalkPlace *place, const char *entry, char *longPath, int longSize)
+{
+    destinationOf(place, entry, destinationPath, longPath, longSize);
+}
+
+// 1 for the medium's owner data file when it is not copied (the medium is a folder).
+static int ownerDataStaysOnMedium(const char *entry)
+{
+    return equalsIgnoringCase(entry, "quillmrk.dat") && installState.directorySource == 1;
+}
+
+/* The files from index up to the next marker, which the walk makes in the
+ * current directory, announced to the transaction together: their journal
+ * lines reach the disk in one write, not one each. The index after them. */
+static int announceStretch(const WalkPlace *place, int index, int end)
+{
+    int i = index;
+    for (; i < end; i++) {
+        const char *entry = manifestEntry(i);
+        if (isMarker(entry, dirStartMarker) || isMarker(entry, dirEndMarker) || isMarker(entry, finishedMarker)) break;
+        if (place->levelsOutside || ownerDataStaysOnMedium(entry)) continue;
+        char path[textSize], longPath[messageSize];
+        destinationOf(place, entry, path, longPath, sizeof longPath);
+        if (path[0] != '\0') announceFile(path);
+    }
+    flushAnnouncedFiles();
+    return i;
 }
 
 /* One try at the transfer: from the source still open from its length,
@@ -347,7 +375,7 @@ static int storeFile(HFILE source, const char *sourcePath, const WalkPlace *plac
 static int copyFileEntry(const char *sourceRoot, const WalkPlace *place, int index)
 {
     const char *entry = manifestEntry(index);
-    if (equalsIgnoringCase(entry, "quillmrk.dat") && installState.directorySource == 1) return 0;
+    if (ownerDataStaysOnMedium(entry)) return 0;
 
     char sourcePath[textSize];
     int sourceFits = formatText(sourcePath, sizeof sourcePath, "%s%s", sourceRoot, entry) == 0;
@@ -498,6 +526,7 @@ int copyDisk(char driveLetter, int disk)
     readShortDir(place.destinationDir, place.shortDir);
     place.levelsOutside = 0;
     LZStart();
+    int announcedTo = diskTable.diskStart[disk];
     // The end is read again at every step: "Finished" may shorten the walk.
     for (int i = diskTable.diskStart[disk]; i < diskTable.diskStart[disk + 1]; i++) {
         if (copyState.cancelRequested) break;
@@ -514,8 +543,9 @@ int copyDisk(char driveLetter, int disk)
             if (!installState.installSamples) diskTable.diskStart[disk + 1] = i;
         } else if (isMarker(entry, dirEndMarker)) {
             leaveDirectory(&place);
-        } else if (copyFileEntry(sourceRoot, &place, i) == cancelled) {
-            return cancelled;
+        } else {
+            if (i >= announcedTo) announcedTo = announceStretch(&place, i, diskTable.diskStart[disk + 1]);
+            if (copyFileEntry(sourceRoot, &place, i) == cancelled) return cancelled;
         }
     }
     LZDone();

@@ -32,6 +32,7 @@ enum EntryKind {
     madeFolder = 'F',      // the run made the data folder for its journal
     madeKey = 'K',         // root: the product's key under it, which was not there
     keptKey = 'S',         // root: the product's key under it, its values kept in the root's file
+    notOurs = 'X',         // path: a file announced as this run's that another program made first
 };
 
 // The roots the product's key may be written under, with the file that keeps an earlier key's values.
@@ -60,6 +61,7 @@ struct Entry {
     int placed;            // the copy has taken its name, the earlier file is aside
     int inUse;             // another program held the file: it is replaced at the next start
     int withdrawn;         // the copy failed and is gone: the earlier file stays
+    int announced;         // a file to be made, announced ahead and not made yet
 };
 
 static Entry *entries;         // this run's, or the interrupted run's while it is recovered
@@ -70,6 +72,8 @@ static int madeDataFolder;     // 1 when this run made the data folder for its j
 static int placingDone;        // 1 after the final step: a copy takes its name when done
 static int restartWanted;
 static int nameCounter;        // the next number tried for a name beside a file
+static int deferFlush;         // 1 while a line is written ahead of its flush
+static int linesWaiting;       // lines written ahead that are not on the disk yet
 
 // The data folder, asked of the platform once: the question loads the shell's library.
 static int dataFolder(char *folder, int size)
@@ -126,7 +130,12 @@ static void journalLine(char kind, const char *first, const char *second, const 
         return;
     DWORD written;
     WriteFile(journal, line, (DWORD)strlen(line), &written, NULL);
+    if (deferFlush) {
+        linesWaiting = 1;
+        return;
+    }
     FlushFileBuffers(journal);
+    linesWaiting = 0;
 }
 
 // The journal's end: closed and removed, with the data folder when this run
@@ -190,10 +199,36 @@ void noteDirectoryMade(const char *path, int installLevel)
         noteMadeDirectory(path);
 }
 
+void flushAnnouncedFiles()
+{
+    if (linesWaiting && journal != INVALID_HANDLE_VALUE) FlushFileBuffers(journal);
+    linesWaiting = 0;
+}
+
 void noteFileCreated(const char *path)
 {
+    Entry *entry = fileEntry(path);
+    if (entry && entry->kind == madeFile && entry->announced) {
+        entry->announced = 0;
+        return;
+    }
     journalLine(madeFile, path, nullptr, nullptr);
     addEntry(madeFile, path);
+}
+
+/* The run's entry for the file at path; null for an announced file the run
+ * has not made. One that is there all the same was made by another program
+ * meanwhile: the journal says so before the run touches it, so that no undo
+ * removes it. */
+static Entry *ownEntry(const char *path)
+{
+    Entry *entry = fileEntry(path);
+    if (!entry || entry->kind != madeFile || !entry->announced) return entry;
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+        journalLine(notOurs, path, nullptr, nullptr);
+        entry->kind = notOurs;
+    }
+    return nullptr;
 }
 
 /* A name beside path (in its folder) that no file has: qm, the letter, five
@@ -209,20 +244,44 @@ static int nameBeside(const char *path, char letter, char *name, int size)
     return -1;
 }
 
+/* An earlier file at path that the run gives a new copy: the names beside it
+ * for the copy and for the earlier file once aside, journaled. Null when no
+ * name is free or there is no memory. */
+static Entry *addReplacedFile(const char *path)
+{
+    char temp[textSize], aside[textSize];
+    if (nameBeside(path, 'n', temp, sizeof temp) != 0 || nameBeside(path, 'o', aside, sizeof aside) != 0) return nullptr;
+    journalLine(replacedFile, path, temp, aside);
+    Entry *entry = addEntry(replacedFile, path);
+    if (!entry) return nullptr;
+    copyText(entry->temp, sizeof entry->temp, temp);
+    copyText(entry->aside, sizeof entry->aside, aside);
+    return entry;
+}
+
+void announceFile(const char *path)
+{
+    if (fileEntry(path)) return;
+    DWORD attributes = GetFileAttributesA(path);
+    // A directory of the name is the copy's to report when it gets there.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    deferFlush = 1;
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        addReplacedFile(path);
+    } else {
+        journalLine(madeFile, path, nullptr, nullptr);
+        Entry *entry = addEntry(madeFile, path);
+        if (entry) entry->announced = 1;
+    }
+    deferFlush = 0;
+}
+
 int stageExistingFile(const char *path, char *staged, int stagedSize)
 {
-    Entry *entry = fileEntry(path);
+    Entry *entry = ownEntry(path);
     if (entry && (entry->kind == madeFile || entry->placed)) return copyText(staged, stagedSize, path) == 0 ? stageInPlace : stageFailed;
-    if (!entry) {
-        char temp[textSize], aside[textSize];
-        if (nameBeside(path, 'n', temp, sizeof temp) != 0 || nameBeside(path, 'o', aside, sizeof aside) != 0)
-            return stageFailed;
-        journalLine(replacedFile, path, temp, aside);
-        entry = addEntry(replacedFile, path);
-        if (!entry) return stageFailed;
-        copyText(entry->temp, sizeof entry->temp, temp);
-        copyText(entry->aside, sizeof entry->aside, aside);
-    }
+    if (!entry) entry = addReplacedFile(path);
+    if (!entry) return stageFailed;
     entry->withdrawn = 0;
     return copyText(staged, stagedSize, entry->temp) == 0 ? stageBeside : stageFailed;
 }
@@ -238,24 +297,20 @@ static int flushFile(const char *path)
 
 int keepBeforeWriting(const char *path)
 {
-    if (fileEntry(path)) return 0;
+    Entry *entry = ownEntry(path);
+    if (entry && (entry->kind == madeFile || entry->placed)) return 0;
     if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
         noteFileCreated(path);
         return 0;
     }
-    char temp[textSize], aside[textSize];
-    if (nameBeside(path, 'n', temp, sizeof temp) != 0 || nameBeside(path, 'o', aside, sizeof aside) != 0) return -1;
-    journalLine(replacedFile, path, temp, aside);
-    Entry *entry = addEntry(replacedFile, path);
+    // An earlier file the copy announced but did not replace (passed over) is kept the same way.
+    if (!entry) entry = addReplacedFile(path);
     if (!entry) return -1;
-    if (!CopyFileA(path, aside, TRUE) || !flushFile(aside)) {
+    if (!CopyFileA(path, entry->aside, TRUE) || !flushFile(entry->aside)) {
         // A copy cut short (a full disk) is no copy.
-        DeleteFileA(aside);
-        entryCount--;
+        DeleteFileA(entry->aside);
         return -1;
     }
-    copyText(entry->temp, sizeof entry->temp, temp);
-    copyText(entry->aside, sizeof entry->aside, aside);
     // Written in place from now on; the copy aside is what the undo puts back.
     entry->placed = 1;
     return 0;
@@ -398,7 +453,7 @@ static void takeBack(const Entry *entry)
         RemoveDirectoryA(entry->path);
         break;
     case madeFile:
-        removeFile(entry->path);
+        if (!entry->announced) removeFile(entry->path);
         break;
     case replacedFile:
         if (GetFileAttributesA(entry->aside) != INVALID_FILE_ATTRIBUTES)
@@ -541,6 +596,7 @@ static int readLine(const char *line)
     case madeDirectory:
     case madeFile:
     case atRestart:
+    case notOurs:
         usable = count == 1 && plainFullPath(fields[0]);
         break;
     case replacedFile:
@@ -561,9 +617,10 @@ static int readLine(const char *line)
         break;
     }
     if (!usable) return 0;
-    if (kind == atRestart) {
+    if (kind == atRestart || kind == notOurs) {
         Entry *entry = fileEntry(fields[0]);
-        if (entry && entry->kind == replacedFile) entry->inUse = 1;
+        if (entry && entry->kind == replacedFile && kind == atRestart) entry->inUse = 1;
+        if (entry && entry->kind == madeFile && kind == notOurs) entry->kind = notOurs;
         return 1;
     }
     Entry *entry = addEntry(kind, fields[0]);

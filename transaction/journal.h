@@ -13,6 +13,12 @@ void noteDirectoryToMake(const char *path);
 // A directory this run made, after it was made: for the record (an install
 // directory level, or one the copy made).
 void noteDirectoryMade(const char *path, int installLevel);
+// A file the run will write at path, announced with the others of its
+// directory before the first of them is written: as one it makes, or as an
+// earlier file it gives a new copy beside it. Their journal lines reach the
+// disk together at flushAnnouncedFiles, which comes before any is written.
+void announceFile(const char *path);
+void flushAnnouncedFiles();
 // A file this run created at path, which had none.
 void noteFileCreated(const char *path);
 

@@ -139,4 +139,32 @@ TEST_F(TransferTest, NamesTooLongToHoldOpenNothing)
     EXPECT_TRUE(recordedBoxes.empty());
 }
 
+// Files of a directory are announced to the journal before the first is
+// made. One that another program makes meanwhile is that program's: the
+// copy is staged beside it, and taking the run back leaves it alone while
+// removing what the run did make.
+TEST_F(TransferTest, AnnouncedFileMadeMeanwhileByAnotherIsKept)
+{
+    announceFile("C:\\QMCOPY\\readme.txt");
+    announceFile("C:\\QMCOPY\\made.txt");
+    announceFile("C:\\QMCOPY\\never.txt");
+    flushAnnouncedFiles();
+    EXPECT_TRUE(writeFile("C:\\QMCOPY\\readme.txt", "another program's"));
+    transferFile(mediaPath("files\\readme.txt").c_str(), "C:\\QMCOPY\\readme.txt");
+    transferFile(mediaPath("files\\readme.txt").c_str(), "C:\\QMCOPY\\made.txt");
+    EXPECT_EQ(readFile("C:\\QMCOPY\\readme.txt"), "another program's");
+    ASSERT_TRUE(exists("C:\\QMCOPY\\made.txt"));
+    // Made after the run passed it by: not the run's either.
+    EXPECT_TRUE(writeFile("C:\\QMCOPY\\never.txt", "made later"));
+
+    undoInstallation();
+    EXPECT_EQ(readFile("C:\\QMCOPY\\readme.txt"), "another program's");
+    EXPECT_EQ(readFile("C:\\QMCOPY\\never.txt"), "made later");
+    EXPECT_FALSE(exists("C:\\QMCOPY\\made.txt"));
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA("C:\\QMCOPY\\qm*.tmp", &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << found.cFileName;
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+}
+
 } // namespace
