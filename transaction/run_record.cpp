@@ -69,7 +69,7 @@ void keepRecordWith(int (*keep)(const char *path))
     recordKeeper = keep;
 }
 
-int keepUninstallerBeforeWriting(const char *path)
+int keepFileBeforeChanging(const char *path)
 {
     return recordKeeper ? recordKeeper(path) : 0;
 }

@@ -24,8 +24,9 @@ unsigned long recordedKilobytes();
 // transaction keeps the earlier file, or notes the new one, for its undo):
 // 0 to go on.
 void keepRecordWith(int (*keep)(const char *path));
-// The uninstaller's program at path, about to be written, told to keep: 0 to go on.
-int keepUninstallerBeforeWriting(const char *path);
+// A file of the removal's at path (the uninstaller's program, an earlier
+// layout's record), about to be written or removed, told to keep: 0 to go on.
+int keepFileBeforeChanging(const char *path);
 // Adds this run's entries to the record file at path as the part of the
 // install folder (normal form; typed: as typed, see appendRecordPart), once:
 // a second call after a success writes nothing. 0, or -1 when it could not be written

@@ -139,14 +139,14 @@ static void adoptFirstLayout(const char *old, const char *record)
     DWORD attributes = GetFileAttributesA(oldRecord);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
     int read = readInstallRecord(oldRecord, &entries);
-    if (read == 0 && keepEntriesInside(old, 0, &entries, &refused) == 0 &&
-        appendRecordPart(record, old, NULL, &entries, &none) == 0) {
-        writeLog("The record %s joins %s", oldRecord, record);
-        DeleteFileA(oldRecord);
-        DeleteFileA(oldUninstaller);
-    } else if (read == recordNotWhole) {
-        // Nothing of it can be trusted; the files of the earlier layout go all the same.
-        writeLog("The record %s is damaged: it is not taken over", oldRecord);
+    int adopted = read == 0 && keepEntriesInside(old, 0, &entries, &refused) == 0 &&
+                  keepFileBeforeChanging(record) == 0 && appendRecordPart(record, old, NULL, &entries, &none) == 0;
+    if (adopted) writeLog("The record %s joins %s", oldRecord, record);
+    // Nothing of a damaged one can be trusted; the files of the earlier layout go all the same.
+    if (!adopted && read == recordNotWhole) writeLog("The record %s is damaged: it is not taken over", oldRecord);
+    // Kept until the installation completes: a run taken back leaves the earlier one removable.
+    if ((adopted || read == recordNotWhole) && keepFileBeforeChanging(oldRecord) == 0 &&
+        keepFileBeforeChanging(oldUninstaller) == 0) {
         DeleteFileA(oldRecord);
         DeleteFileA(oldUninstaller);
     }
@@ -160,7 +160,7 @@ int writeUninstaller(char *path, int pathSize)
     if (uninstallerPaths(dir, uninstaller, record) != 0) return failedAt(path, pathSize, installState.notedInstallDir);
     // The uninstaller is this program's own file: it takes the same command
     // line, and the switch makes it remove what the record names.
-    if (keepUninstallerBeforeWriting(uninstaller) != 0 || !writeProgramImage(uninstaller))
+    if (keepFileBeforeChanging(uninstaller) != 0 || !writeProgramImage(uninstaller))
         return failedAt(path, pathSize, uninstaller);
     writeLog("Written: %s", uninstaller);
     // An earlier removal may have left the uninstaller and the directory to
