@@ -287,6 +287,16 @@ static int placeCopy(const char *temp, const char *destination)
     return stagedFileDone(destination, 1) == 0 ? transferDone : transferNotCreated;
 }
 
+/* 1, with its log line, when what the disk gives back is not what was read:
+ * a drive may change a byte as it is written. */
+static int writtenWrongly(const char *destination, const WrittenFile *read)
+{
+    if (lastWritten.written && lastWritten.size == read->size && lastWritten.checksum == read->checksum) return 0;
+    writeLog("File %s written wrongly to the disk: %lu bytes with CRC %08X written, %lu bytes with CRC %08X read back",
+             destination, read->size, read->checksum, lastWritten.size, lastWritten.checksum);
+    return 1;
+}
+
 int transferCheckedSource(HFILE file, const char *source, const char *destination, const ReleaseFile *expected)
 {
     transferredBytes = -1;
@@ -332,14 +342,7 @@ int transferCheckedSource(HFILE file, const char *source, const char *destinatio
     if (_lclose(to) == HFILE_ERROR) copied = 0;
     // A write that failed (a full disk) says nothing about the medium.
     transferFoundDamage = known && outcome != copyWriteFailed && judgeRead(source, expected, announced, &read);
-    // What the disk gives back must be what was read: a drive may change a
-    // byte as it is written.
-    if (copied && !transferFoundDamage &&
-        (!lastWritten.written || lastWritten.size != read.size || lastWritten.checksum != read.checksum)) {
-        writeLog("File %s written wrongly to the disk: %lu bytes with CRC %08X written, %lu bytes with CRC %08X read "
-                 "back", destination, read.size, read.checksum, lastWritten.size, lastWritten.checksum);
-        copied = 0;
-    }
+    if (copied && !transferFoundDamage && writtenWrongly(destination, &read)) copied = 0;
     if (copied && !transferFoundDamage) {
         transferredBytes = written;
         return placeCopy(temp, destination);

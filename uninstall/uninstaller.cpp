@@ -365,10 +365,30 @@ static int runsOf(const RecordList *entries, const char *where, int trusted, Rec
     return 0;
 }
 
-static void freeRuns(RemovalRun *runs, int count)
+static void freeRuns(RemovalRun *runs, RecordList *folders)
 {
-    for (int i = 0; runs && i < count; i++) freeRecordList(&runs[i].entries);
+    for (int i = 0; runs && i < folders->count; i++) freeRecordList(&runs[i].entries);
     free(runs);
+    freeRecordList(folders);
+}
+
+static void forgetMoved(MovedFiles *moved)
+{
+    freeRecordList(&moved->from);
+    freeRecordList(&moved->to);
+}
+
+/* The files in use that were moved aside go at the next start, with the
+ * data folder; a removal that stopped puts them back first. 1 when a
+ * restart is needed. */
+static int finishMovedFiles(MovedFiles *moved, int putBack, const char *where)
+{
+    if (putBack) moveBack(moved);
+    for (int i = 0; i < moved->to.count; i++) removeAtRestart(moved->to.entries[i].path);
+    if (moved->to.count && removeAtRestart(where)) writeLog("The folder %s is removed at the next start of Windows", where);
+    int restart = moved->to.count > 0;
+    forgetMoved(moved);
+    return restart;
 }
 
 // 1 when no install folder of runs is there any more.
@@ -427,8 +447,7 @@ int runUninstall(int unattended, const char *givenDir)
     if (read == 0 && runsOf(&entries, where, trusted, &folders, &runs) != 0) read = recordNotWhole;
     freeRecordList(&entries);
     if (read != 0) {
-        freeRuns(runs, folders.count);
-        freeRecordList(&folders);
+        freeRuns(runs, &folders);
         return refuseRecord(read, where, record, unattended);
     }
     const char *dir = folders.entries[0].path;
@@ -437,8 +456,7 @@ int runUninstall(int unattended, const char *givenDir)
         if (code == exitInstalled &&
             (!forgetProduct(&folders) || !removeRecord(record) || !removeUninstaller(where, trusted, &runs[0].entries)))
             code = exitIncomplete;
-        freeRuns(runs, folders.count);
-        freeRecordList(&folders);
+        freeRuns(runs, &folders);
         return code;
     }
     // A removal killed on its way was asked for already: it is completed.
@@ -453,10 +471,8 @@ int runUninstall(int unattended, const char *givenDir)
     if (code == exitCancelled) writeLog("The user chose not to remove %s; exit code %d", productShortName, exitCancelled);
     if (code != exitInstalled) {
         moveBack(&moved);
-        freeRecordList(&moved.from);
-        freeRecordList(&moved.to);
-        freeRuns(runs, folders.count);
-        freeRecordList(&folders);
+        forgetMoved(&moved);
+        freeRuns(runs, &folders);
         if (code != exitCancelled) writeLog("Removal ended: nothing removed; exit code %d", code);
         return code;
     }
@@ -466,14 +482,8 @@ int runUninstall(int unattended, const char *givenDir)
     removeAll(runs, &folders, where, record, trusted && journal[0] ? journal : NULL, trusted, &total);
     char shown[textSize];
     copyText(shown, sizeof shown, dir);
-    freeRuns(runs, folders.count);
-    freeRecordList(&folders);
-    if (total.aborted || total.failed) moveBack(&moved);
-    for (int i = 0; i < moved.to.count; i++) removeAtRestart(moved.to.entries[i].path);
-    if (moved.to.count && removeAtRestart(where)) writeLog("The folder %s is removed at the next start of Windows", where);
-    int restart = moved.to.count > 0;
-    freeRecordList(&moved.from);
-    freeRecordList(&moved.to);
+    freeRuns(runs, &folders);
+    int restart = finishMovedFiles(&moved, total.aborted || total.failed, where);
     if (total.aborted) {
         writeLog("Removal stopped: %d file(s) removed; exit code %d", total.removed, exitCancelled);
         return exitCancelled;
