@@ -229,8 +229,8 @@ static void onCommand(WPARAM wParam)
 /* Repaints refreshRect at once. With nothing else waiting to be painted the
  * area is erased and drawn straight into a DC clipped to it, as its own
  * paint would: invalidating and updating costs Wine seven server requests
- * per file (the update region asked three times, the caret hidden and shown),
- * this two. Anything else pending is painted together with it, as before. */
+ * each time (the update region asked three times, the caret hidden and
+ * shown), this two. Anything else pending is painted with it, as before. */
 static void onRefresh(HWND window)
 {
     RECT area = {layout.refreshRect.left, layout.refreshRect.top, layout.refreshRect.right,
