@@ -170,22 +170,19 @@ static void drawSetupBitmap(HDC dc, int x, int y)
     if (picture.width > 0) BitBlt(dc, x, y, picture.width, picture.height, picture.dc, 0, 0, SRCCOPY);
 }
 
-/* 1 when the paint's update area reaches the Cancel button's place. */
-static int paintMeetsButton(const PAINTSTRUCT *paint)
+/* 1 when the area being painted reaches the Cancel button's place. */
+static int areaMeetsButton(const RECT *area)
 {
     RECT button = {layout.cancelX, layout.cancelY, layout.cancelX + layout.cancelWidth,
                    layout.cancelY + layout.cancelHeight};
     RECT common;
-    return IntersectRect(&common, &paint->rcPaint, &button) != 0;
+    return IntersectRect(&common, area, &button) != 0;
 }
 
-static void onPaint(HWND window)
+/* Everything the window shows, into a DC whose background is already
+ * erased and whose clipping is the area being painted. */
+static void drawContents(HDC dc, const RECT *area)
 {
-    PAINTSTRUCT paint;
-    // The class has no DC of its own, so the paint's DC maps one unit to one
-    // pixel already: the layout is in pixels and no mapping is set.
-    HDC dc = BeginPaint(window, &paint);
-
     drawTexts(dc);
     drawBar(dc);
     char percent[16];
@@ -195,13 +192,22 @@ static void onPaint(HWND window)
     // The window does not clip its child, so the button is painted again
     // over the fresh background, where this paint reached it: a refresh
     // stops above the button.
-    if (paintMeetsButton(&paint)) {
+    if (areaMeetsButton(area)) {
         RECT buttonRect = {layout.cancelButtonRect.left, layout.cancelButtonRect.top,
                            layout.cancelButtonRect.right, layout.cancelButtonRect.bottom};
         InvalidateRect(cancelButton, &buttonRect, TRUE);
         UpdateWindow(cancelButton);
     }
     drawSetupBitmap(dc, 150, 10);
+}
+
+static void onPaint(HWND window)
+{
+    PAINTSTRUCT paint;
+    // The class has no DC of its own, so the paint's DC maps one unit to one
+    // pixel already: the layout is in pixels and no mapping is set.
+    HDC dc = BeginPaint(window, &paint);
+    drawContents(dc, &paint.rcPaint);
     EndPaint(window, &paint);
 }
 
@@ -220,12 +226,25 @@ static void onCommand(WPARAM wParam)
     if (wParam == cancelButtonId) confirmCancel();
 }
 
+/* Repaints refreshRect at once. With nothing else waiting to be painted the
+ * area is erased and drawn straight into a DC clipped to it, as its own
+ * paint would: invalidating and updating costs Wine seven server requests
+ * each time (the update region asked three times, the caret hidden and
+ * shown), this two. Anything else pending is painted with it, as before. */
 static void onRefresh(HWND window)
 {
     RECT area = {layout.refreshRect.left, layout.refreshRect.top, layout.refreshRect.right,
                  layout.refreshRect.bottom};
-    InvalidateRect(window, &area, TRUE);
-    UpdateWindow(window);
+    HDC dc = GetUpdateRect(window, nullptr, FALSE) ? nullptr : GetDC(window);
+    if (!dc) {
+        InvalidateRect(window, &area, TRUE);
+        UpdateWindow(window);
+        return;
+    }
+    IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
+    SendMessageA(window, WM_ERASEBKGND, (WPARAM)dc, 0);
+    drawContents(dc, &area);
+    ReleaseDC(window, dc);
 }
 
 LRESULT CALLBACK progressWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -65,14 +65,45 @@ static void drawFooter(HDC dc)
     if (footerFont) DeleteObject(footerFont);
 }
 
-void paintBillboard(HWND window)
+/* The isotropic mapping that the platform worked out for one client size.
+ * Under Wine every mapping call in MM_ISOTROPIC asks the server about the
+ * display (twelve requests each); the same extents set in MM_ANISOTROPIC,
+ * which corrects nothing, give the same transformation and ask nothing. */
+static struct {
+    int known;
+    int clientWidth, clientHeight;  // the client size they were worked out for
+    SIZE window, viewport;          // the extents after the platform's correction
+} gridMapping;
+
+/* The 500 x 500 grid over the client area at one scale for both directions. */
+static void mapGrid(HDC dc)
 {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
+    if (gridMapping.known && gridMapping.clientWidth == clientWidth && gridMapping.clientHeight == clientHeight) {
+        SetMapMode(dc, MM_ANISOTROPIC);
+        SetWindowExtEx(dc, gridMapping.window.cx, gridMapping.window.cy, NULL);
+        SetViewportExtEx(dc, gridMapping.viewport.cx, gridMapping.viewport.cy, NULL);
+        SetViewportOrgEx(dc, 0, 0, NULL);
+        return;
+    }
     SetMapMode(dc, MM_ISOTROPIC);
     SetWindowExtEx(dc, gridExtent, gridExtent, NULL);
     SetViewportExtEx(dc, clientWidth, clientHeight, NULL);
     SetViewportOrgEx(dc, 0, 0, NULL);
+    gridMapping.known = GetWindowExtEx(dc, &gridMapping.window) && GetViewportExtEx(dc, &gridMapping.viewport);
+    gridMapping.clientWidth = clientWidth;
+    gridMapping.clientHeight = clientHeight;
+}
+
+void forgetBillboardMapping()
+{
+    gridMapping.known = 0;
+}
+
+void paintBillboard(HWND window)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    mapGrid(dc);
     drawBackgroundImage(dc);
     SetBkMode(dc, TRANSPARENT);
 

@@ -76,6 +76,9 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_SYSCOMMAND:
         return onSysCommand(window, wParam, lParam);
+    case WM_DISPLAYCHANGE:
+        forgetBillboardMapping();
+        break;
     case WM_DESTROY:
         onDestroy();
         return 0;

@@ -15,6 +15,7 @@
 #include "tests/wine/backend_support.h"
 #include "install/install_state.h"
 #include "install/message_box.h"
+#include "shell/billboard.h"
 #include "shell/shell.h"
 
 class ProgressWindow : public ::testing::Test {
@@ -196,6 +197,15 @@ TEST_F(ProgressWindow, RefreshRepaintsAtOnce)
     EXPECT_EQ(green, pixel(60, 75));  // no message loop needed
 }
 
+TEST_F(ProgressWindow, RefreshAlsoPaintsWhatElseWaits)
+{
+    show(0, "TOP1.TXT");
+    RECT button = {40, 90, 160, 150};
+    InvalidateRect(window, &button, TRUE);
+    SendMessageA(window, progressRefresh, 0, 0);
+    EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE));
+}
+
 TEST_F(ProgressWindow, DestroyClearsTheHandle)
 {
     destroyProgressWindow();
@@ -235,11 +245,13 @@ protected:
         DeleteObject(picture);
     }
 
-    // Every pixel of the window, its child included, as 0xRRGGBB, row by row.
-    std::vector<unsigned> capture(int *width, int *height)
+    // Every pixel of the window (the progress window unless another is
+    // named), its child included, as 0xRRGGBB, row by row.
+    std::vector<unsigned> capture(int *width, int *height, HWND of = nullptr)
     {
+        if (!of) of = window;
         RECT rect;
-        GetWindowRect(window, &rect);
+        GetWindowRect(of, &rect);
         *width = rect.right - rect.left;
         *height = rect.bottom - rect.top;
         BITMAPINFO info = {};
@@ -252,9 +264,9 @@ protected:
         HBITMAP copy = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
         HDC memory = CreateCompatibleDC(nullptr);
         HGDIOBJ old = SelectObject(memory, copy);
-        HDC dc = GetDC(window);
+        HDC dc = GetDC(of);
         BitBlt(memory, 0, 0, *width, *height, dc, 0, 0, SRCCOPY);
-        ReleaseDC(window, dc);
+        ReleaseDC(of, dc);
         GdiFlush();
         std::vector<unsigned> pixels((const unsigned *)bits, (const unsigned *)bits + *width * *height);
         for (unsigned &p : pixels) p &= 0xFFFFFF;
@@ -365,4 +377,43 @@ TEST_F(ProgressPixels, EveryKindOfPaintAsCaptured)
     copyState.percentDone = 64;
     repaintArea(140, 0, 200, 30);
     expectLikeReference("picture-area-64");
+}
+
+static LRESULT CALLBACK billboardTestProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_PAINT) return DefWindowProcA(window, message, wParam, lParam);
+    paintBillboard(window);
+    return 0;
+}
+
+// Each paint of the billboard as the platform's own isotropic mapping, worked
+// out afresh, draws it: the first and a later paint at one size, and the
+// first at another size.
+TEST_F(ProgressPixels, BillboardAsItsGridWorkedOutAfresh)
+{
+    WNDCLASSA boardClass = {};
+    boardClass.lpfnWndProc = billboardTestProc;
+    boardClass.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
+    boardClass.lpszClassName = "billboardTest";
+    RegisterClassA(&boardClass);
+    HWND board = CreateWindowExA(0, "billboardTest", "", WS_POPUP | WS_VISIBLE, 0, 0, 607, 453, mainWindow,
+                                 nullptr, nullptr, nullptr);
+    firstPaintPending = 0;
+    auto paint = [&](bool afresh) {
+        if (afresh) forgetBillboardMapping();
+        InvalidateRect(board, nullptr, TRUE);
+        UpdateWindow(board);
+        int width, height;
+        return capture(&width, &height, board);
+    };
+    const SIZE sizes[] = {{607, 453}, {400, 300}};
+    for (SIZE size : sizes) {
+        clientWidth = size.cx, clientHeight = size.cy;
+        SetWindowPos(board, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+        std::vector<unsigned> first = paint(false), fresh = paint(true);
+        EXPECT_TRUE(first == fresh) << size.cx << " x " << size.cy << ": first paint at this size";
+        EXPECT_TRUE(paint(false) == fresh) << size.cx << " x " << size.cy << ": a later paint";
+    }
+    DestroyWindow(board);
+    firstPaintPending = 1;
 }
