@@ -35,9 +35,14 @@ static int programDataFolder(char *path, int size)
 
 int productDataFolder(char *path, int size)
 {
-    char folder[textSize];
-    if (programDataFolder(folder, sizeof folder) != 0) return -1;
-    return formatText(path, size, "%s\\%s", folder, productFolderName);
+    // Asked of the platform once a run: each question loads and frees the
+    // shell's library, some 15 ms under Wine, and a run asks several times.
+    static char known[textSize];
+    if (known[0] == '\0' && programDataFolder(known, sizeof known) != 0) {
+        known[0] = '\0';
+        return -1;
+    }
+    return formatText(path, size, "%s\\%s", known, productFolderName);
 }
 
 int makeProductDataFolder(char *path, int size)

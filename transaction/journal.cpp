@@ -75,18 +75,10 @@ static int nameCounter;        // the next number tried for a name beside a file
 static int deferFlush;         // 1 while a line is written ahead of its flush
 static int linesWaiting;       // lines written ahead that are not on the disk yet
 
-// The data folder, asked of the platform once: the question loads the shell's library.
-static int dataFolder(char *folder, int size)
-{
-    static char known[textSize];
-    if (known[0] == '\0' && productDataFolder(known, sizeof known) != 0) return -1;
-    return copyText(folder, size, known);
-}
-
 static int journalPath(char *path, int size)
 {
     char folder[textSize];
-    return dataFolder(folder, sizeof folder) == 0 ? pathInDir(folder, journalName, path, size) : -1;
+    return productDataFolder(folder, sizeof folder) == 0 ? pathInDir(folder, journalName, path, size) : -1;
 }
 
 static void journalLine(char kind, const char *first, const char *second, const char *third);
@@ -99,7 +91,7 @@ static void openJournal()
     journalTried = 1;
     keepRecordWith(keepBeforeWriting);
     char folder[textSize], path[textSize];
-    if (dataFolder(folder, sizeof folder) != 0) return;
+    if (productDataFolder(folder, sizeof folder) != 0) return;
     madeDataFolder = GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES;
     if (makeProductDataFolder(folder, sizeof folder) != 0 || pathInDir(folder, journalName, path, sizeof path) != 0) {
         writeLog("The journal cannot be written in %s: a run stopped by force cannot be taken back", folder);
@@ -146,7 +138,7 @@ static void removeJournal()
     if (journal != INVALID_HANDLE_VALUE) CloseHandle(journal);
     journal = INVALID_HANDLE_VALUE;
     if (journalPath(path, sizeof path) == 0) DeleteFileA(path);
-    if (madeDataFolder && dataFolder(folder, sizeof folder) == 0) RemoveDirectoryA(folder);
+    if (madeDataFolder && productDataFolder(folder, sizeof folder) == 0) RemoveDirectoryA(folder);
     madeDataFolder = 0;
 }
 
@@ -397,7 +389,7 @@ static int keptKeyEntry(const char *rootName)
 static int keyFilePath(const KeyRoot &root, char *path, int size)
 {
     char folder[textSize];
-    return dataFolder(folder, sizeof folder) == 0 ? pathInDir(folder, root.file, path, size) : -1;
+    return productDataFolder(folder, sizeof folder) == 0 ? pathInDir(folder, root.file, path, size) : -1;
 }
 
 void keepProductKey()
@@ -583,7 +575,7 @@ static int readLine(const char *line)
     char fields[3][textSize] = {};
     if (line[0] == committed && line[1] == ' ' && line[2] == '\0') return 2;
     char folder[textSize];
-    if (line[0] == madeFolder && line[1] == ' ' && dataFolder(folder, sizeof folder) == 0 &&
+    if (line[0] == madeFolder && line[1] == ' ' && productDataFolder(folder, sizeof folder) == 0 &&
         strcmp(line + 2, folder) == 0) {
         madeDataFolder = 1;
         return 1;
