@@ -137,6 +137,8 @@ static void removeJournal()
     char path[textSize], folder[textSize];
     if (journal != INVALID_HANDLE_VALUE) CloseHandle(journal);
     journal = INVALID_HANDLE_VALUE;
+    // The next change, after a commit too, opens a journal of its own.
+    journalTried = 0;
     if (journalPath(path, sizeof path) == 0) DeleteFileA(path);
     if (madeDataFolder && productDataFolder(folder, sizeof folder) == 0) RemoveDirectoryA(folder);
     madeDataFolder = 0;

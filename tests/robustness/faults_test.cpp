@@ -30,6 +30,8 @@ protected:
 
     void TearDown() override
     {
+        // What a test's steps changed goes back, and their journal with it.
+        undoInstallation();
         LZDone();
         stopRecording();
         removeTree(scratch);
